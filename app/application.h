@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// The dictionary the program opens: nym2.fdb in the program's own folder.
+QString databasePath();
+
+// Starts the program: creates and shows the main window, and returns when
+// the main window closes. Nothing is read from the dictionary at start.
+int run(int argc, char *argv[]);
+
+} // namespace app

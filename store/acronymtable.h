@@ -1,0 +1,53 @@
+#pragma once
+
+// The six store operations the windows perform. Each window operation opens
+// the table, scans, reads or writes at most once, and closes it again; every
+// write is one statement in its own transaction, so it is either stored whole
+// or not at all.
+
+#include "store/sqlite.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace store {
+
+class AcronymTable
+{
+public:
+    explicit AcronymTable(Database db);
+
+    bool isOpen() const { return m_db.isOpen(); }
+    // The record the last scan stopped on, or nothing when it reached the end.
+    std::optional<qint64> currentRow() const { return m_current; }
+
+    Database &database() { return m_db; }
+    const QString &path() const { return m_db.path(); }
+
+private:
+    friend bool FindAcronym(AcronymTable &table, const QString &key);
+    friend void CloseAcronymTable(AcronymTable &table) noexcept;
+
+    Database m_db;
+    std::optional<qint64> m_current;
+};
+
+// Opens the dictionary at path (never creating it) and checks that table
+// Acronyms with its two text fields is there.
+AcronymTable OpenAcronymTable(const QString &path);
+
+// The record scan; the caller passes the key already upper-cased.
+bool FindAcronym(AcronymTable &table, const QString &key);
+
+// The current record's definition; a definition without value reads as "".
+QString ReadDefinition(AcronymTable &table);
+
+void AddAcronym(AcronymTable &table, const QString &acronym, const QString &definition);
+
+// Writes the current record's definition; no other field changes.
+void ReplaceDefinition(AcronymTable &table, const QString &definition);
+
+void CloseAcronymTable(AcronymTable &table) noexcept;
+
+} // namespace store

@@ -1,0 +1,41 @@
+#include "store/engine.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace store {
+
+Engine::Engine()
+{
+    sqlite3_initialize();
+}
+
+Engine &Engine::instance()
+{
+    static Engine engine;
+    return engine;
+}
+
+Database Engine::open(const QString &path) const
+{
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs);
+}
+
+Database Engine::createNew(const QString &path) const
+{
+    // NewOnly creates the file atomically, so two tools racing for the same
+    // name cannot both believe they made it.
+    QFile file(path);
+    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly)) {
+        const bool exists = QFileInfo::exists(path);
+        throw Error(SQLITE_CANTOPEN, path,
+                    exists ? QStringLiteral("the file already exists")
+                           : file.errorString());
+    }
+    file.close();
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs);
+}
+
+} // namespace store

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/sqlite.h"
+
+namespace store {
+
+// The one database engine of a run, made on first use. It knows how every
+// connection is opened, so all windows and tools open files the same way.
+class Engine
+{
+public:
+    static Engine &instance();
+
+    // Opens an existing database for reading and writing. A missing file is
+    // an error: the dictionary is installed with the program, never made here.
+    Database open(const QString &path) const;
+
+    // Makes a new database file; refuses to touch a file that already exists.
+    Database createNew(const QString &path) const;
+
+    // How long a connection waits for another program's write to finish.
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
+    void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
+
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
+
+private:
+    Engine();
+
+    int m_busyTimeoutMs = 5000;
+};
+
+} // namespace store

@@ -1,0 +1,241 @@
+#include "store/sqlite.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace store {
+
+namespace {
+
+QString describe(int code, const QString &path, const QString &engineMessage)
+{
+    return QStringLiteral("%1: %2").arg(path, engineMessage.isEmpty()
+                                                  ? QString::fromUtf8(sqlite3_errstr(code))
+                                                  : engineMessage);
+}
+
+} // namespace
+
+Error::Error(int code, QString path, QString engineMessage)
+    : std::runtime_error(describe(code, path, engineMessage).toStdString())
+    , m_code(code)
+    , m_path(std::move(path))
+    , m_engineMessage(std::move(engineMessage))
+{
+}
+
+QString Error::reason() const
+{
+    switch (code()) {
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("The file does not exist or cannot be opened.");
+    case SQLITE_NOTADB:
+        return QStringLiteral("The file is not an acronym database.");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("The database file is damaged.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("The database is in use by another program. Try again in a moment.");
+    case SQLITE_READONLY:
+        return QStringLiteral("The dictionary is read-only, so nothing can be added or changed. "
+                              "Looking up acronyms still works.");
+    case SQLITE_FULL:
+        return QStringLiteral("The disk is full.");
+    case SQLITE_IOERR:
+        return QStringLiteral("The file could not be read or written.");
+    case SQLITE_TOOBIG:
+        return QStringLiteral("The text is too long to be stored.");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("The program has no permission to use the file.");
+    case SQLITE_NOTFOUND:
+        return m_engineMessage;
+    case SQLITE_ERROR:
+        if (m_engineMessage.startsWith(QLatin1String("no such table")))
+            return QStringLiteral("The file has no table Acronyms.");
+        if (m_engineMessage.startsWith(QLatin1String("no such column"))
+            || m_engineMessage.contains(QLatin1String("has no column")))
+            return QStringLiteral("The table Acronyms lacks a field (%1).")
+                .arg(m_engineMessage.section(QLatin1Char(':'), -1).trimmed());
+        break;
+    default:
+        break;
+    }
+    return QStringLiteral("The database engine reported: %1.").arg(m_engineMessage);
+}
+
+Database::Database(const QString &path, Open how, int busyTimeoutMs)
+    : m_path(path)
+{
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (how == Open::CreateNew)
+        flags |= SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
+                                     : QString::fromUtf8(sqlite3_errstr(rc));
+        close();
+        throw Error(rc, m_path, message);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+}
+
+Database::~Database() noexcept
+{
+    close();
+}
+
+Database::Database(Database &&other) noexcept
+    : m_path(std::move(other.m_path))
+    , m_db(std::exchange(other.m_db, nullptr))
+{
+}
+
+Database &Database::operator=(Database &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_path = std::move(other.m_path);
+        m_db = std::exchange(other.m_db, nullptr);
+    }
+    return *this;
+}
+
+void Database::close() noexcept
+{
+    // close_v2 defers the real close until the last statement is finalized,
+    // so a statement that outlives us cannot keep a dangling handle.
+    if (m_db)
+        sqlite3_close_v2(std::exchange(m_db, nullptr));
+}
+
+bool Database::isReadOnly() const
+{
+    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+void Database::exec(const char *sql)
+{
+    check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
+}
+
+qint64 Database::lastInsertRowid() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Database::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+void Database::check(int rc) const
+{
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_OK || primary == SQLITE_ROW || primary == SQLITE_DONE)
+        return;
+    if (!m_db)
+        throw Error(rc, m_path, QStringLiteral("the database is closed"));
+    throw Error(rc, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+void Database::fail(int code, const QString &message) const
+{
+    throw Error(code, m_path, message);
+}
+
+Statement::Statement(Database &db, const char *sql)
+    : m_db(db)
+{
+    if (!db.isOpen())
+        db.check(SQLITE_MISUSE);
+    db.check(sqlite3_prepare_v2(db.handle(), sql, -1, &m_stmt, nullptr));
+}
+
+Statement::~Statement() noexcept
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::bind(int index, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    m_db.check(sqlite3_bind_text64(m_stmt, index, utf8.constData(),
+                                   static_cast<sqlite3_uint64>(utf8.size()),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+}
+
+void Statement::bind(int index, qint64 value)
+{
+    m_db.check(sqlite3_bind_int64(m_stmt, index, value));
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    // The statement's own error is the precise one; reset returns it too.
+    sqlite3_reset(m_stmt);
+    m_db.check(rc);
+    return false;
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+std::string_view Statement::utf8(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    const int size = sqlite3_column_bytes(m_stmt, column);
+    return data ? std::string_view(data, static_cast<size_t>(size)) : std::string_view();
+}
+
+QString Statement::text(int column) const
+{
+    const std::string_view bytes = utf8(column);
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+qint64 Statement::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+Transaction::Transaction(Database &db)
+    : m_db(db)
+{
+    m_db.exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() noexcept
+{
+    if (!m_done && m_db.isOpen())
+        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_db.exec("COMMIT");
+    m_done = true;
+}
+
+} // namespace store

@@ -1,0 +1,117 @@
+#pragma once
+
+// A thin RAII layer over the SQLite C library. Every failure surfaces as
+// store::Error, raised from one place (check); destructors never throw and
+// always release what they hold. <sqlite3.h> stays inside the .cpp files.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <stdexcept>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+
+class Error : public std::runtime_error
+{
+public:
+    Error(int code, QString path, QString engineMessage);
+
+    // The primary and the extended SQLite result code.
+    int code() const { return m_code & 0xff; }
+    int extendedCode() const { return m_code; }
+    const QString &path() const { return m_path; }
+    const QString &engineMessage() const { return m_engineMessage; }
+
+    // What went wrong, in words a user understands.
+    QString reason() const;
+
+private:
+    int m_code = 0;
+    QString m_path;
+    QString m_engineMessage;
+};
+
+class Database
+{
+public:
+    enum class Open { ExistingOnly, CreateNew };
+
+    Database(const QString &path, Open how, int busyTimeoutMs);
+    ~Database() noexcept;
+
+    Database(Database &&other) noexcept;
+    Database &operator=(Database &&other) noexcept;
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    const QString &path() const { return m_path; }
+    bool isOpen() const { return m_db != nullptr; }
+    bool isReadOnly() const;
+
+    void exec(const char *sql);
+    qint64 lastInsertRowid() const;
+    int changes() const;
+
+    // Throws Error for any rc that is not a success code.
+    void check(int rc) const;
+    [[noreturn]] void fail(int code, const QString &message) const;
+
+    void close() noexcept;
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+};
+
+class Statement
+{
+public:
+    Statement(Database &db, const char *sql);
+    ~Statement() noexcept;
+
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    void bind(int index, const QString &text);
+    void bind(int index, qint64 value);
+
+    // One step: true while a row is available, false when done.
+    bool step();
+    // Runs a statement that returns no rows.
+    void run();
+    void reset();
+
+    bool isNull(int column) const;
+    QString text(int column) const;
+    // The column's UTF-8 bytes; valid until the next step or reset.
+    std::string_view utf8(int column) const;
+    qint64 integer(int column) const;
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// Rolls back unless committed; BEGIN IMMEDIATE takes the write lock up front
+// so that a check made inside it still holds when the write follows.
+class Transaction
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction() noexcept;
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    Database &m_db;
+    bool m_done = false;
+};
+
+} // namespace store

@@ -1,0 +1,17 @@
+#pragma once
+
+// Text rules shared by every window and the store: only the space character
+// U+0020 counts as a blank; tabs and other white space are content.
+
+#include <QString>
+
+#include <string_view>
+
+namespace store {
+
+QString trimSpaces(const QString &text);
+std::string_view trimSpaces(std::string_view utf8);
+bool isBlank(const QString &text);
+QString upperCased(const QString &text);
+
+} // namespace store

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <initializer_list>
+#include <optional>
+
+namespace testing_support {
+
+// A record as another tool may have written it: any field may lack a value.
+struct Row
+{
+    std::optional<QString> acronym;
+    std::optional<QString> definition;
+    std::optional<qint64> active = 1;
+
+    bool operator==(const Row &other) const
+    {
+        return acronym == other.acronym && definition == other.definition && active == other.active;
+    }
+};
+
+// A dictionary file in a fresh temporary folder, written and read with the
+// SQLite C library directly, never through the code under test.
+class TempDictionary
+{
+public:
+    TempDictionary();
+    TempDictionary(std::initializer_list<Row> rows);
+
+    const QString &path() const { return m_path; }
+    QString folder() const { return m_dir.path(); }
+
+    void insert(const Row &row);
+    void exec(const QString &sql);
+    QList<Row> rows() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+} // namespace testing_support

@@ -1,0 +1,32 @@
+#include "ui/look.h"
+
+#include <QStringList>
+
+namespace ui {
+
+QFont windowFont()
+{
+    return windowFont(8, QFont::Normal);
+}
+
+QFont windowFont(qreal pointSize, QFont::Weight weight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 20, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace ui

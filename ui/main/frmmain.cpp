@@ -1,0 +1,141 @@
+#include "ui/main/frmmain.h"
+
+#include "store/acronymtable.h"
+#include "store/text.h"
+#include "ui/definitionbox.h"
+#include "ui/look.h"
+#include "ui/storeerror.h"
+
+#include <QCloseEvent>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+} // namespace
+
+frmMain::frmMain(const Services &services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvex"));
+    setWindowIcon(programIcon());
+    setFont(windowFont());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuContact = mnuHelp->addAction(QStringLiteral("&Contact Us"));
+    mnuContact->setObjectName(QStringLiteral("mnuContact"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(331, 115);
+    setCentralWidget(client);
+
+    txtAcronym = place(new QLineEdit(client), "txtAcronym", 72, 8, 145, 19);
+    txtAcronym->setToolTip(QStringLiteral("Enter the acronym to find here"));
+
+    cmdFind = place(new QPushButton(QStringLiteral("&Find"), client), "cmdFind", 232, 8, 81, 25);
+    cmdFind->setToolTip(QStringLiteral("Locate a definiton"));
+    cmdFind->setDefault(true);
+
+    cmdAdd = place(new QPushButton(QStringLiteral("&Add"), client), "cmdAdd", 232, 40, 81, 25);
+    cmdAdd->setToolTip(QStringLiteral("Add a new definition"));
+
+    cmdExit = place(new QPushButton(QStringLiteral("E&xit"), client), "cmdExit", 232, 72, 81, 25);
+    cmdExit->setToolTip(QStringLiteral("Leave the program"));
+
+    // Outside a dialog Qt gives Enter to no button; the window's own buttons
+    // take it when they have the focus, and Find takes it everywhere else.
+    for (QPushButton *button : {cmdFind, cmdAdd, cmdExit})
+        button->setAutoDefault(true);
+
+    lblAcronym = place(new QLabel(QStringLiteral("Acronym: "), client), "lblAcronym", 16, 8, 49, 17);
+    lblDefiniton = place(new QLabel(QStringLiteral("Definition: "), client), "lblDefiniton",
+                         16, 32, 49, 17);
+
+    lblDef = place(new DefinitionBox(client), "lblDef", 72, 32, 145, 73);
+
+    setTabOrder(txtAcronym, cmdFind);
+    setTabOrder(cmdFind, cmdAdd);
+    setTabOrder(cmdAdd, cmdExit);
+    setTabOrder(cmdExit, lblDef);
+    txtAcronym->setFocus();
+
+    setFixedSize(331, 115 + menuBar()->sizeHint().height());
+
+    connect(cmdFind, &QPushButton::clicked, this, &frmMain::find);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Every store operation has written and closed before its handler
+    // returned, so nothing is pending: end the program without asking.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        cmdFind->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool frmMain::refuseBlankEntry()
+{
+    if (!store::isBlank(txtAcronym->text()))
+        return false;
+    m_services.boxes.message(QStringLiteral("You must enter an Acronym"),
+                             QStringLiteral("Data Required"), ModalBoxes::Icon::Critical);
+    return true;
+}
+
+void frmMain::find()
+{
+    if (refuseBlankEntry())
+        return;
+    try {
+        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
+        const QString key = store::upperCased(txtAcronym->text());
+        if (store::FindAcronym(table, key))
+            lblDef->setText(store::ReadDefinition(table));
+        else
+            lblDef->setText(QStringLiteral("No defintion found for ") + key);
+        store::CloseAcronymTable(table);
+    } catch (const store::Error &error) {
+        reportStoreError(m_services.boxes, error);
+    }
+}
+
+} // namespace ui

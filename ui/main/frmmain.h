@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/services.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace ui {
+
+class DefinitionBox;
+
+// The main window: look an acronym up, add one, open the Help windows.
+// Closing it ends the program.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(const Services &services, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void find();
+    bool refuseBlankEntry();
+
+    Services m_services;
+
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuContact = nullptr;
+    QAction *mnuAbout = nullptr;
+
+    QLineEdit *txtAcronym = nullptr;
+    QPushButton *cmdFind = nullptr;
+    QPushButton *cmdAdd = nullptr;
+    QPushButton *cmdExit = nullptr;
+    QLabel *lblAcronym = nullptr;
+    QLabel *lblDefiniton = nullptr;
+    DefinitionBox *lblDef = nullptr;
+};
+
+} // namespace ui
