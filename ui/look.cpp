@@ -29,4 +29,12 @@ QIcon programIcon()
     return icon;
 }
 
+QIcon questionIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32})
+        icon.addFile(QStringLiteral(":/icons/question-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace ui

@@ -16,4 +16,7 @@ QFont windowFont(qreal pointSize, QFont::Weight weight);
 // A stack of books with a magnifying glass.
 QIcon programIcon();
 
+// A green disc with a white question mark.
+QIcon questionIcon();
+
 } // namespace ui

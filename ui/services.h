@@ -6,8 +6,9 @@
 
 namespace ui {
 
-// What the windows need from outside: the modal boxes and the dictionary's
-// path. The program passes the real ones, tests their own.
+// What the windows need from outside: the modal boxes, the dictionary's path
+// and the platform services. The program passes the real ones, tests their
+// own. A window that needs a platform service requires it to be set.
 struct Services
 {
     ModalBoxes &boxes;
