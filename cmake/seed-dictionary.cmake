@@ -16,7 +16,6 @@ if(NOT rc EQUAL 0)
 endif()
 # Made under another name and moved in whole, so an interrupted build never
 # leaves a half-filled dictionary behind that later builds would keep.
+# NO_REPLACE may link rather than move; either way the spare name goes.
 file(RENAME "${DATABASE}.new" "${DATABASE}" NO_REPLACE RESULT rename_result)
-if(NOT rename_result STREQUAL "0")
-  file(REMOVE "${DATABASE}.new")
-endif()
+file(REMOVE "${DATABASE}.new")

@@ -1,7 +1,10 @@
 #include "ui/qtmodalboxes.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+
+#include <limits>
 
 namespace ui {
 
@@ -39,6 +42,10 @@ QString QtModalBoxes::input(const QString &prompt, const QString &title)
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setTextValue(QString());
+    // A line edit silently cuts text at 32767 characters; an answer is
+    // stored whole or not at all.
+    if (auto *field = box.findChild<QLineEdit *>())
+        field->setMaxLength(std::numeric_limits<int>::max());
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

@@ -3,6 +3,7 @@
 #include "store/acronymtable.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
+#include "ui/edit/frmedit.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -85,10 +86,14 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     setFixedSize(331, 115 + menuBar()->sizeHint().height());
 
     connect(cmdFind, &QPushButton::clicked, this, &frmMain::find);
+    connect(cmdAdd, &QPushButton::clicked, this, &frmMain::add);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    delete m_edit;
+}
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
@@ -136,6 +141,45 @@ void frmMain::find()
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
+}
+
+void frmMain::add()
+{
+    if (refuseBlankEntry())
+        return;
+    try {
+        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
+        const QString key = store::upperCased(txtAcronym->text());
+        if (store::FindAcronym(table, key)) {
+            lblDef->setText(store::ReadDefinition(table));
+            store::CloseAcronymTable(table);
+            showEditDialog();
+            lblDef->setText(QString());
+            return;
+        }
+        // The scan has finished: the table is open but holds no lock while
+        // the user types, so another running copy can still write.
+        const QString acronym = store::upperCased(txtAcronym->text());
+        const QString answer = m_services.boxes.input(
+            QStringLiteral("Enter definition for '") + acronym + QLatin1Char('\''),
+            QStringLiteral("Add Acronym"));
+        if (!store::isBlank(answer))
+            store::AddAcronym(table, acronym, answer);
+        store::CloseAcronymTable(table);
+    } catch (const store::Error &error) {
+        reportStoreError(m_services.boxes, error);
+    }
+}
+
+void frmMain::showEditDialog()
+{
+    // One dialog at a time: while it is open it keeps the acronym and the
+    // working copy it was loaded with.
+    if (!m_edit)
+        m_edit = new frmEdit(m_services, txtAcronym->text(), lblDef->text());
+    m_edit->show();
+    m_edit->raise();
+    m_edit->activateWindow();
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "ui/services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QLabel;
@@ -13,6 +14,7 @@ class QPushButton;
 namespace ui {
 
 class DefinitionBox;
+class frmEdit;
 
 // The main window: look an acronym up, add one, open the Help windows.
 // Closing it ends the program.
@@ -30,9 +32,12 @@ protected:
 
 private:
     void find();
+    void add();
     bool refuseBlankEntry();
+    void showEditDialog();
 
     Services m_services;
+    QPointer<frmEdit> m_edit;
 
     QMenu *mnuHelp = nullptr;
     QAction *mnuContact = nullptr;

@@ -1,0 +1,103 @@
+#include "ui/qtmodalboxes.h"
+
+#include "support/printers.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Acts on the real modal box once it is up, from inside its event loop.
+void whenModal(std::function<void(QWidget *)> act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget *box = QApplication::activeModalWidget();
+        if (!box) {
+            ADD_FAILURE() << "no modal box is open";
+            return;
+        }
+        act(box);
+    });
+}
+
+TEST(QtInputBox, GivesTheTypedTextOnOkWithTheExactPromptAndTitle)
+{
+    const struct
+    {
+        QString typed;
+    } cases[] = {{QStringLiteral("  kept blanks ")},
+                 {QString::fromUtf16(u"\u00e9 \u6f22 \U0001F600")},
+                 // A line edit cuts at 32767 characters by default.
+                 {QString(1 << 20, QLatin1Char('x'))}};
+    for (const auto &c : cases) {
+        QString prompt;
+        QString title;
+        Qt::WindowModality modality = Qt::NonModal;
+        whenModal([&](QWidget *box) {
+            auto *dialog = qobject_cast<QInputDialog *>(box);
+            ASSERT_NE(dialog, nullptr);
+            prompt = dialog->labelText();
+            title = dialog->windowTitle();
+            modality = dialog->windowModality();
+            auto *field = dialog->findChild<QLineEdit *>();
+            ASSERT_NE(field, nullptr);
+            EXPECT_TRUE(field->text().isEmpty());
+            field->setText(c.typed);
+            dialog->accept();
+        });
+        ui::QtModalBoxes boxes;
+        const QString answer = boxes.input(QStringLiteral("Enter definition for 'ABC'"),
+                                           QStringLiteral("Add Acronym"));
+        EXPECT_EQ(answer.size(), c.typed.size());
+        EXPECT_EQ(answer, c.typed);
+        EXPECT_EQ(prompt, QStringLiteral("Enter definition for 'ABC'"));
+        EXPECT_EQ(title, QStringLiteral("Add Acronym"));
+        EXPECT_EQ(modality, Qt::ApplicationModal);
+    }
+}
+
+TEST(QtInputBox, GivesAnEmptyTextOnCancel)
+{
+    whenModal([](QWidget *box) {
+        box->findChild<QLineEdit *>()->setText(QStringLiteral("typed, then cancelled"));
+        qobject_cast<QDialog *>(box)->reject();
+    });
+    ui::QtModalBoxes boxes;
+    EXPECT_EQ(boxes.input(QStringLiteral("p"), QStringLiteral("t")), QString());
+}
+
+TEST(QtMessageBox, ShowsTextTitleAndIconWithOneOkButton)
+{
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    whenModal([&](QWidget *box) {
+        auto *message = qobject_cast<QMessageBox *>(box);
+        ASSERT_NE(message, nullptr);
+        text = message->text();
+        title = message->windowTitle();
+        icon = message->icon();
+        buttons = static_cast<int>(message->buttons().size());
+        message->accept();
+    });
+    ui::QtModalBoxes boxes;
+    boxes.message(QStringLiteral("You must enter an Acronym"), QStringLiteral("Data Required"),
+                  ui::ModalBoxes::Icon::Critical);
+    EXPECT_EQ(text, QStringLiteral("You must enter an Acronym"));
+    EXPECT_EQ(title, QStringLiteral("Data Required"));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, 1);
+}
+
+} // namespace

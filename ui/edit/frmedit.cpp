@@ -1,0 +1,125 @@
+#include "ui/edit/frmedit.h"
+
+#include "store/acronymtable.h"
+#include "store/text.h"
+#include "ui/definitionbox.h"
+#include "ui/look.h"
+#include "ui/storeerror.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+QLabel *centredLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    // Acronyms are shown as typed, never interpreted as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel *boldBlackLabel(const QString &text, QWidget *parent)
+{
+    QLabel *label = centredLabel(text, parent);
+    label->setFont(windowFont(9.75, QFont::Bold));
+    QPalette look = label->palette();
+    look.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(look);
+    return label;
+}
+
+} // namespace
+
+frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QString &definition)
+    : QWidget(nullptr)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("frmEdit"));
+    setWindowTitle(QStringLiteral("Definition Exists"));
+    setWindowIcon(questionIcon());
+    setFont(windowFont());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(271, 190);
+
+    lblHead = place(boldBlackLabel(QStringLiteral("Definition Already exists as follows:"), this),
+                    "lblHead", 8, 8, 257, 25);
+    lblNym = place(centredLabel(store::upperCased(acronymEntry), this), "lblNym", 88, 40, 81, 17);
+    lblTail = place(boldBlackLabel(QStringLiteral("What Would you Like to do?"), this), "lblTail",
+                    16, 104, 225, 25);
+
+    cmdAdd = place(new QPushButton(QStringLiteral("&Add"), this), "cmdAdd", 8, 144, 81, 33);
+    cmdAdd->setToolTip(QStringLiteral("Add to the existing definition"));
+    cmdReplace = place(new QPushButton(QStringLiteral("&Replace"), this), "cmdReplace",
+                       96, 144, 81, 33);
+    cmdReplace->setToolTip(QStringLiteral("Replace the existing definition"));
+    cmdCancel = place(new QPushButton(QStringLiteral("&Done"), this), "cmdCancel", 184, 144, 81, 33);
+    cmdCancel->setToolTip(QStringLiteral("Cancel all operations on this Acronym"));
+    // No default button: Enter presses whichever button has the focus.
+    for (QPushButton *button : {cmdAdd, cmdReplace, cmdCancel})
+        button->setAutoDefault(true);
+
+    lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
+    lblDef->setText(definition);
+
+    setTabOrder(cmdAdd, cmdReplace);
+    setTabOrder(cmdReplace, cmdCancel);
+    setTabOrder(cmdCancel, lblDef);
+    cmdAdd->setFocus();
+
+    connect(cmdAdd, &QPushButton::clicked, this, &frmEdit::addToDefinition);
+    connect(cmdReplace, &QPushButton::clicked, this, &frmEdit::replaceDefinition);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmEdit::close);
+}
+
+frmEdit::~frmEdit() = default;
+
+void frmEdit::addToDefinition()
+{
+    amend(QStringLiteral("Add definition for '") + lblNym->text() + QLatin1Char('\''), Change::Append);
+}
+
+void frmEdit::replaceDefinition()
+{
+    amend(QStringLiteral("Enter new definition for '") + lblNym->text() + QLatin1Char('\''),
+          Change::Replace);
+}
+
+void frmEdit::amend(const QString &prompt, Change change)
+{
+    try {
+        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
+        if (store::FindAcronym(table, lblNym->text())) {
+            const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
+            if (!store::isBlank(answer)) {
+                // Appending builds on the dialog's working copy, not on what
+                // the record holds now.
+                const QString definition = change == Change::Append
+                    ? lblDef->text() + QStringLiteral(" - ") + answer
+                    : answer;
+                store::ReplaceDefinition(table, definition);
+                lblDef->setText(definition);
+            }
+        }
+        store::CloseAcronymTable(table);
+    } catch (const store::Error &error) {
+        reportStoreError(m_services.boxes, error);
+    }
+}
+
+} // namespace ui
