@@ -2,6 +2,7 @@
 
 #include "store/engine.h"
 #include "store/recordscan.h"
+#include "store/sqlite.h"
 
 #include <sqlite3.h>
 
@@ -65,6 +66,16 @@ void AddAcronym(AcronymTable &table, const QString &acronym, const QString &defi
     insert.bind(1, acronym);
     insert.bind(2, definition);
     insert.run();
+}
+
+bool AddAcronymUnlessStored(AcronymTable &table, const QString &acronym, const QString &definition)
+{
+    Transaction write(table.database());
+    if (FindAcronym(table, acronym))
+        return false;
+    AddAcronym(table, acronym, definition);
+    write.commit();
+    return true;
 }
 
 void ReplaceDefinition(AcronymTable &table, const QString &definition)

@@ -45,6 +45,12 @@ QString ReadDefinition(AcronymTable &table);
 
 void AddAcronym(AcronymTable &table, const QString &acronym, const QString &definition);
 
+// Adds the record unless its acronym was stored meanwhile, by another running
+// copy for instance: the scan and the insert share one write transaction, so
+// two copies adding the same acronym at once cannot both add it. Returns
+// false, positioned on the stored record, when it was there already.
+bool AddAcronymUnlessStored(AcronymTable &table, const QString &acronym, const QString &definition);
+
 // Writes the current record's definition; no other field changes.
 void ReplaceDefinition(AcronymTable &table, const QString &definition);
 

@@ -20,7 +20,8 @@ Engine &Engine::instance()
 
 Database Engine::open(const QString &path) const
 {
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs);
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs,
+                    m_vfs.isEmpty() ? nullptr : m_vfs.constData());
 }
 
 Database Engine::createNew(const QString &path) const
@@ -35,7 +36,7 @@ Database Engine::createNew(const QString &path) const
                            : file.errorString());
     }
     file.close();
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs);
+    return open(path);
 }
 
 } // namespace store

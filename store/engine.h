@@ -2,6 +2,8 @@
 
 #include "store/sqlite.h"
 
+#include <QByteArray>
+
 namespace store {
 
 // The one database engine of a run, made on first use. It knows how every
@@ -22,6 +24,11 @@ public:
     int busyTimeoutMs() const { return m_busyTimeoutMs; }
     void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
 
+    // The SQLite VFS connections open through; empty for the system's own.
+    // Tests use one that injects faults.
+    const QByteArray &vfs() const { return m_vfs; }
+    void setVfs(const QByteArray &name) { m_vfs = name; }
+
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
 
@@ -29,6 +36,7 @@ private:
     Engine();
 
     int m_busyTimeoutMs = 5000;
+    QByteArray m_vfs;
 };
 
 } // namespace store

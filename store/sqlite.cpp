@@ -1,5 +1,7 @@
 #include "store/sqlite.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 #include <utility>
@@ -29,7 +31,10 @@ QString Error::reason() const
 {
     switch (code()) {
     case SQLITE_CANTOPEN:
-        return QStringLiteral("The file does not exist or cannot be opened.");
+        if (!QFileInfo::exists(m_path))
+            return QStringLiteral("The file does not exist.");
+        return QStringLiteral("The file or its folder cannot be written to, so the change "
+                              "could not be saved (saving needs a journal file beside it).");
     case SQLITE_NOTADB:
         return QStringLiteral("The file is not an acronym database.");
     case SQLITE_CORRUPT:
@@ -65,13 +70,13 @@ QString Error::reason() const
     return QStringLiteral("The database engine reported: %1.").arg(m_engineMessage);
 }
 
-Database::Database(const QString &path, Open how, int busyTimeoutMs)
+Database::Database(const QString &path, Open how, int busyTimeoutMs, const char *vfs)
     : m_path(path)
 {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (how == Open::CreateNew)
         flags |= SQLITE_OPEN_CREATE;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, vfs);
     if (rc != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                      : QString::fromUtf8(sqlite3_errstr(rc));

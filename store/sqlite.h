@@ -40,7 +40,8 @@ class Database
 public:
     enum class Open { ExistingOnly, CreateNew };
 
-    Database(const QString &path, Open how, int busyTimeoutMs);
+    // vfs names the SQLite VFS to open through; null for the default one.
+    Database(const QString &path, Open how, int busyTimeoutMs, const char *vfs = nullptr);
     ~Database() noexcept;
 
     Database(Database &&other) noexcept;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QStringList>
+
 #include <memory>
 
 namespace testing_support {
@@ -105,6 +107,22 @@ QList<Row> TempDictionary::rows() const
     }
     sqlite3_finalize(stmt);
     return result;
+}
+
+QString TempDictionary::integrityCheck() const
+{
+    Handle db = openRaw(m_path);
+    sqlite3_stmt *stmt = nullptr;
+    QStringList verdict;
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK)
+        return QString::fromUtf8(sqlite3_errmsg(db.get()));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        verdict << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    if (rc != SQLITE_DONE)
+        verdict << QString::fromUtf8(sqlite3_errmsg(db.get()));
+    sqlite3_finalize(stmt);
+    return verdict.join(QLatin1Char('\n'));
 }
 
 } // namespace testing_support

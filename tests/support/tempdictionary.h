@@ -36,6 +36,8 @@ public:
     void insert(const Row &row);
     void exec(const QString &sql);
     QList<Row> rows() const;
+    // PRAGMA integrity_check's verdict: "ok" for a sound file.
+    QString integrityCheck() const;
 
 private:
     QTemporaryDir m_dir;

@@ -151,10 +151,7 @@ void frmMain::add()
         store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
         const QString key = store::upperCased(txtAcronym->text());
         if (store::FindAcronym(table, key)) {
-            lblDef->setText(store::ReadDefinition(table));
-            store::CloseAcronymTable(table);
-            showEditDialog();
-            lblDef->setText(QString());
+            handOverToEditDialog(table);
             return;
         }
         // The scan has finished: the table is open but holds no lock while
@@ -163,12 +160,24 @@ void frmMain::add()
         const QString answer = m_services.boxes.input(
             QStringLiteral("Enter definition for '") + acronym + QLatin1Char('\''),
             QStringLiteral("Add Acronym"));
-        if (!store::isBlank(answer))
-            store::AddAcronym(table, acronym, answer);
+        if (!store::isBlank(answer) && !store::AddAcronymUnlessStored(table, acronym, answer)) {
+            // Another copy stored the acronym while the user typed: treat it
+            // as found rather than adding a second record.
+            handOverToEditDialog(table);
+            return;
+        }
         store::CloseAcronymTable(table);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
+}
+
+void frmMain::handOverToEditDialog(store::AcronymTable &table)
+{
+    lblDef->setText(store::ReadDefinition(table));
+    store::CloseAcronymTable(table);
+    showEditDialog();
+    lblDef->setText(QString());
 }
 
 void frmMain::showEditDialog()

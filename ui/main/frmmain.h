@@ -11,6 +11,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
+namespace store {
+class AcronymTable;
+}
+
 namespace ui {
 
 class DefinitionBox;
@@ -34,6 +38,7 @@ private:
     void find();
     void add();
     bool refuseBlankEntry();
+    void handOverToEditDialog(store::AcronymTable &table);
     void showEditDialog();
 
     Services m_services;

@@ -181,3 +181,24 @@ TEST_F(AddInMainWindow, AnotherCopyMayWriteWhileTheInputBoxWaits)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AddInMainWindow, AnAcronymStoredByAnotherCopyWhileTheUserTypedIsHandedOverNotAddedTwice)
+{
+    boxes.whileAsking([this] {
+        dictionary.insert(Row{QStringLiteral(" RACE"), QStringLiteral("stored by the other copy"), 1});
+    });
+    boxes.answer(QStringLiteral("mine"));
+    add(QStringLiteral("race"));
+
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{stored(QStringLiteral(" RACE"), QStringLiteral("stored by the other copy"))}));
+    QWidget *dialog = editDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(control<ui::DefinitionBox>(*dialog, "lblDef")->text(),
+              QStringLiteral("stored by the other copy"));
+    EXPECT_EQ(mainDefinition(), QString());
+}
+
+} // namespace
