@@ -3,6 +3,7 @@
 #include "store/acronymtable.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
+#include "ui/info/frmcontact.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -86,9 +87,13 @@ frmMain::frmMain(const Services &services, QWidget *parent)
 
     connect(cmdFind, &QPushButton::clicked, this, &frmMain::find);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
+    connect(mnuContact, &QAction::triggered, this, &frmMain::showContact);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    delete m_contact; // the window has no owner that would delete it
+}
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
@@ -119,6 +124,18 @@ bool frmMain::refuseBlankEntry()
     m_services.boxes.message(QStringLiteral("You must enter an Acronym"),
                              QStringLiteral("Data Required"), ModalBoxes::Icon::Critical);
     return true;
+}
+
+void frmMain::showContact()
+{
+    // One contact window at most: an open one is brought forward as it is.
+    if (!m_contact) {
+        Q_ASSERT(m_services.shell);
+        m_contact = new frmContact(*m_services.shell);
+    }
+    m_contact->show();
+    m_contact->raise();
+    m_contact->activateWindow();
 }
 
 void frmMain::find()
