@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "platform/programfolder.h"
+#include "platform/shell.h"
 #include "ui/look.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmodalboxes.h"
@@ -24,7 +25,9 @@ int run(int argc, char *argv[])
     QApplication::setWindowIcon(ui::programIcon());
 
     ui::QtModalBoxes boxes;
+    platform::SystemShell shell;
     ui::Services services{boxes, databasePath()};
+    services.shell = &shell;
     ui::frmMain window(services);
     window.show();
     return QApplication::exec();

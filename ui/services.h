@@ -4,6 +4,10 @@
 
 #include <QString>
 
+namespace platform {
+class Shell;
+}
+
 namespace ui {
 
 // What the windows need from outside: the modal boxes, the dictionary's path
@@ -13,6 +17,7 @@ struct Services
 {
     ModalBoxes &boxes;
     QString databasePath;
+    platform::Shell *shell = nullptr; // mail and web hand-off (frmContact)
 };
 
 } // namespace ui

@@ -4,6 +4,7 @@
 #include "store/text.h"
 #include "ui/definitionbox.h"
 #include "ui/edit/frmedit.h"
+#include "ui/info/frmcontact.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -88,11 +89,14 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     connect(cmdFind, &QPushButton::clicked, this, &frmMain::find);
     connect(cmdAdd, &QPushButton::clicked, this, &frmMain::add);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
+    connect(mnuContact, &QAction::triggered, this, &frmMain::showContact);
 }
 
 frmMain::~frmMain()
 {
+    // The other windows have no owner that would delete them.
     delete m_edit;
+    delete m_contact;
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -124,6 +128,18 @@ bool frmMain::refuseBlankEntry()
     m_services.boxes.message(QStringLiteral("You must enter an Acronym"),
                              QStringLiteral("Data Required"), ModalBoxes::Icon::Critical);
     return true;
+}
+
+void frmMain::showContact()
+{
+    // One contact window at most: an open one is brought forward as it is.
+    if (!m_contact) {
+        Q_ASSERT(m_services.shell);
+        m_contact = new frmContact(*m_services.shell);
+    }
+    m_contact->show();
+    m_contact->raise();
+    m_contact->activateWindow();
 }
 
 void frmMain::find()

@@ -19,6 +19,7 @@ namespace ui {
 
 class DefinitionBox;
 class frmEdit;
+class frmContact;
 
 // The main window: look an acronym up, add one, open the Help windows.
 // Closing it ends the program.
@@ -40,9 +41,12 @@ private:
     bool refuseBlankEntry();
     void handOverToEditDialog(store::AcronymTable &table);
     void showEditDialog();
+    void showContact();
 
     Services m_services;
+    // The windows the main window shows, while they are open.
     QPointer<frmEdit> m_edit;
+    QPointer<frmContact> m_contact;
 
     QMenu *mnuHelp = nullptr;
     QAction *mnuContact = nullptr;

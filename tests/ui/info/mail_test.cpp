@@ -1,0 +1,80 @@
+#include "ui/info/mail.h"
+
+#include "support/casename.h"
+#include "support/fakeshell.h"
+#include "support/printers.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::FakeShell;
+using platform::ShowCommand;
+
+namespace {
+
+struct MailCase
+{
+    std::string name;
+    QString address;
+    QString subject;
+    QString body;
+    QString handedOver;
+};
+
+class ComposeMail : public ::testing::TestWithParam<MailCase>
+{
+};
+
+TEST_P(ComposeMail, HandsTheMailtoTextToTheShellToOpen)
+{
+    const MailCase &c = GetParam();
+    FakeShell shell;
+    const QString address = c.address;
+
+    ui::Mail::ComposeMail(shell, address, c.subject, c.body);
+
+    ASSERT_EQ(shell.calls().size(), 1);
+    EXPECT_EQ(shell.calls()[0].text, c.handedOver);
+    EXPECT_EQ(shell.calls()[0].verb, QStringLiteral("open"));
+    EXPECT_EQ(shell.calls()[0].show, ShowCommand::Show);
+    EXPECT_EQ(address, c.address); // the caller's text stays as it was
+}
+
+const QString kAddress = QStringLiteral("support@kelbrite.example");
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ComposeMail,
+    ::testing::Values(
+        // Subject and body, each present or not.
+        MailCase{"NoSubjectNoBody", kAddress, {}, {}, "mailto:" + kAddress},
+        MailCase{"SubjectOnly", kAddress, "Hello", {}, "mailto:" + kAddress + "?subject=Hello"},
+        MailCase{"BodyOnly", kAddress, {}, "Text", "mailto:" + kAddress + "?body=Text"},
+        MailCase{"SubjectAndBody", kAddress, "Hello", "Text",
+                 "mailto:" + kAddress + "?subject=Hello&body=Text"},
+        // A prefix already there, in any letter case, is kept as written.
+        MailCase{"MixedCasePrefixKept", "MailTo:" + kAddress, {}, {}, "MailTo:" + kAddress},
+        MailCase{"UpperCasePrefixKeptWithSubject", "MAILTO:" + kAddress, "Hi", {},
+                 "MAILTO:" + kAddress + "?subject=Hi"},
+        MailCase{"LowerCasePrefixKeptWithBody", "mailto:" + kAddress, {}, "B",
+                 "mailto:" + kAddress + "?body=B"},
+        // Only the first seven characters count.
+        MailCase{"PrefixWithoutColonGetsOne", "mailto" + kAddress, {}, {},
+                 "mailto:mailto" + kAddress},
+        MailCase{"PrefixAfterABlankGetsAnother", " mailto:" + kAddress, {}, {},
+                 "mailto: mailto:" + kAddress},
+        MailCase{"EmptyAddress", {}, {}, {}, "mailto:"},
+        // Nothing is escaped.
+        MailCase{"SpacesAmpersandsAndQuestionMarksPassUnescaped", kAddress,
+                 "Bug in Find & Add?", "Why? Steps 1 & 2 = crash%20",
+                 "mailto:" + kAddress + "?subject=Bug in Find & Add?&body=Why? Steps 1 & 2 = crash%20"}),
+    testing_support::CaseName());
+
+TEST(ComposeMailShell, AFailingShellIsNotLookedAt)
+{
+    FakeShell shell;
+    shell.setFailing(true);
+    ui::Mail::ComposeMail(shell, kAddress, {}, {});
+    ui::Mail::ComposeMail(shell, kAddress, {}, {});
+    EXPECT_EQ(shell.calls().size(), 2); // each call is a hand-off of its own
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#include "ui/info/frmcontact.h"
+
+#include "ui/info/linklabel.h"
+#include "ui/info/mail.h"
+#include "ui/info/web.h"
+#include "ui/look.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// Every label of the window centres its text and wraps it at word breaks.
+void centreAndWrap(QLabel *label)
+{
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
+}
+
+// The address labels: blue text, but the ordinary pointer and no underline.
+void lookLikeAddress(QLabel *label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    label->setPalette(palette);
+    label->setCursor(Qt::ArrowCursor);
+}
+
+} // namespace
+
+frmContact::frmContact(platform::Shell &shell, QWidget *parent)
+    : QWidget(parent)
+    , m_shell(shell)
+{
+    setObjectName(QStringLiteral("frmContact"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Contact Us"));
+    setWindowIcon(programIcon());
+    setFont(windowFont());
+    // A fixed dialog frame with the system menu and the close box only. As a
+    // dialog the window stays off the taskbar, and as a plain widget Esc and
+    // Enter do nothing of their own.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    // The client area's corner sits at a fixed place on the screen.
+    setGeometry(184, 250, 262, 154);
+    setFixedSize(262, 154);
+
+    OKButton = place(new QPushButton(QStringLiteral("OK"), this), "OKButton", 88, 120, 81, 25);
+    // Neither default nor cancel: Enter presses OK only while it has the
+    // focus, which a plain widget's button does when it is auto-default.
+    OKButton->setAutoDefault(true);
+
+    lblContactInfo = place(new QLabel(QStringLiteral("Please send all bug reports and ehancement "
+                                                     "requests to us via email:"),
+                                      this),
+                           "lblContactInfo", 8, 8, 241, 25);
+    centreAndWrap(lblContactInfo);
+
+    lblMail = place(new LinkLabel(QStringLiteral("support@kelbrite.example"), this), "lblMail",
+                    8, 40, 241, 17);
+    lblMail->setToolTip(QStringLiteral("Click to send us an email"));
+    centreAndWrap(lblMail);
+    lookLikeAddress(lblMail);
+
+    lblSiteInfo = place(new QLabel(QStringLiteral("or Visit us on the Web at:"), this),
+                        "lblSiteInfo", 48, 64, 153, 17);
+    centreAndWrap(lblSiteInfo);
+
+    lblWeb = place(new LinkLabel(QStringLiteral("http://www.kelbrite.example/"), this), "lblWeb",
+                   8, 88, 241, 17);
+    centreAndWrap(lblWeb);
+    lookLikeAddress(lblWeb);
+
+    // The labels take no focus, so OK is the only stop and has it at once.
+    OKButton->setFocus();
+
+    connect(OKButton, &QPushButton::clicked, this, &frmContact::close);
+    connect(lblMail, &LinkLabel::clicked, this, &frmContact::sendMail);
+    connect(lblWeb, &LinkLabel::clicked, this, &frmContact::visitWebSite);
+}
+
+frmContact::~frmContact() = default;
+
+void frmContact::sendMail()
+{
+    // The same text as lblMail's caption, kept here so that the hand-off
+    // never depends on what the label shows.
+    const QString address = QStringLiteral("support@kelbrite.example");
+    Mail::ComposeMail(m_shell, address, QString(), QString());
+}
+
+void frmContact::visitWebSite()
+{
+    // The same text as lblWeb's caption; see sendMail().
+    const QString address = QStringLiteral("http://www.kelbrite.example/");
+    Web::OpenWebPage(m_shell, address);
+}
+
+} // namespace ui

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+class Shell;
+}
+
+namespace ui::Mail {
+
+// Opens a new message to address in the user's mail program. The subject and
+// the body, when not empty, go into the "mailto:" text as they are: nothing
+// is escaped. The shell's answer is not looked at; whatever goes wrong there
+// is the mail program's or the desktop's to report.
+void ComposeMail(platform::Shell &shell, QString address, const QString &subject,
+                 const QString &body);
+
+} // namespace ui::Mail
