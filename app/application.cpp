@@ -1,6 +1,9 @@
 #include "app/application.h"
 
+#include "platform/fileprobe.h"
 #include "platform/programfolder.h"
+#include "platform/programstarter.h"
+#include "platform/registry.h"
 #include "ui/look.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmodalboxes.h"
@@ -24,7 +27,13 @@ int run(int argc, char *argv[])
     QApplication::setWindowIcon(ui::programIcon());
 
     ui::QtModalBoxes boxes;
+    const std::unique_ptr<platform::Registry> registry = platform::systemRegistry();
+    const std::unique_ptr<platform::ProgramStarter> programs = platform::systemProgramStarter();
+    const std::unique_ptr<platform::FileProbe> files = platform::systemFileProbe();
     ui::Services services{boxes, databasePath()};
+    services.registry = registry.get();
+    services.programs = programs.get();
+    services.files = files.get();
     ui::frmMain window(services);
     window.show();
     return QApplication::exec();

@@ -4,6 +4,12 @@
 
 #include <QString>
 
+namespace platform {
+class FileProbe;
+class ProgramStarter;
+class Registry;
+} // namespace platform
+
 namespace ui {
 
 // What the windows need from outside: the modal boxes, the dictionary's path
@@ -13,6 +19,9 @@ struct Services
 {
     ModalBoxes &boxes;
     QString databasePath;
+    platform::Registry *registry = nullptr;
+    platform::ProgramStarter *programs = nullptr;
+    platform::FileProbe *files = nullptr;
 };
 
 } // namespace ui
