@@ -3,6 +3,7 @@
 #include "store/acronymtable.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
+#include "ui/info/frmabout.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -86,9 +87,13 @@ frmMain::frmMain(const Services &services, QWidget *parent)
 
     connect(cmdFind, &QPushButton::clicked, this, &frmMain::find);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::showAbout);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    delete m_about;
+}
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
@@ -119,6 +124,19 @@ bool frmMain::refuseBlankEntry()
     m_services.boxes.message(QStringLiteral("You must enter an Acronym"),
                              QStringLiteral("Data Required"), ModalBoxes::Icon::Critical);
     return true;
+}
+
+void frmMain::showAbout()
+{
+    // One About window at a time: choosing About again brings the open one
+    // forward as it is. Closing it unloads it.
+    if (!m_about) {
+        m_about = new frmAbout(m_services);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void frmMain::find()

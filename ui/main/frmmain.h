@@ -3,6 +3,7 @@
 #include "ui/services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QLabel;
@@ -13,6 +14,7 @@ class QPushButton;
 namespace ui {
 
 class DefinitionBox;
+class frmAbout;
 
 // The main window: look an acronym up, add one, open the Help windows.
 // Closing it ends the program.
@@ -31,6 +33,7 @@ protected:
 private:
     void find();
     bool refuseBlankEntry();
+    void showAbout();
 
     Services m_services;
 
@@ -45,6 +48,8 @@ private:
     QLabel *lblAcronym = nullptr;
     QLabel *lblDefiniton = nullptr;
     DefinitionBox *lblDef = nullptr;
+
+    QPointer<frmAbout> m_about;
 };
 
 } // namespace ui
