@@ -111,8 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"EmptyStringAsOneNul", stored(Registry::kString, QByteArray(1, '\0')), true,
                   QString()},
         ValueCase{"SizeZero", stored(Registry::kString, QByteArray()), true, QString()},
-        ValueCase{"InnerNulKept", stored(Registry::kString, QByteArray("ab\0cd\0", 6)), true,
-                  QString::fromLatin1("ab\0cd", 5)},
         ValueCase{"NonAsciiText",
                   [](FakeRegistry &r) { r.setString(kKey, kName, QString::fromUtf8("Caf\u00e9")); },
                   true, QString::fromUtf8("Caf\u00e9")},
@@ -140,8 +138,6 @@ INSTANTIATE_TEST_SUITE_P(
                   true, QStringLiteral("C:\\Program Files\\Info\\msinfo32.exe")},
         ValueCase{"BinaryLeavesTheTextAsItWas", stored(Registry::kBinary, QByteArray("\x01\x02", 2)),
                   true, QStringLiteral("before")},
-        ValueCase{"MultiStringLeavesTheTextAsItWas", stored(7, withNul("a\0b")), true,
-                  QStringLiteral("before")},
         ValueCase{"KeyMissing", [](FakeRegistry &) {}, false, QString()},
         ValueCase{"ValueMissing",
                   [](FakeRegistry &r) { r.set(kKey, QStringLiteral("Other"), 1, withNul("x")); },
@@ -292,12 +288,6 @@ INSTANTIATE_TEST_SUITE_P(
                    [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
                        bothValues(r, f, p);
                        r.set(kPathKey, QStringLiteral("PATH"), Registry::kString, QByteArray());
-                   },
-                   {}, {QString()}, true, false},
-        LaunchCase{"BinaryFullPathCountsAsReadAndFails",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       r.set(kPathKey, QStringLiteral("PATH"), Registry::kBinary, "\x01\x02");
                    },
                    {}, {QString()}, true, false},
         LaunchCase{"OverlongFullPathFallsBackToTheFolder",
@@ -529,8 +519,7 @@ INSTANTIATE_TEST_SUITE_P(
                       sysInfo->setFocus();
                       QTest::keyClick(sysInfo, Qt::Key_Escape);
                   }},
-        CloseCase{"EscapeOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-        CloseCase{"CloseBox", [](ui::frmAbout &w) { w.close(); }}),
+        CloseCase{"EscapeOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Escape); }}),
     testing_support::CaseName());
 
 TEST_F(AboutWindow, EnterOnSystemInfoPressesItAndTheWindowStays)
