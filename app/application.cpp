@@ -1,6 +1,9 @@
 #include "app/application.h"
 
+#include "platform/fileprobe.h"
 #include "platform/programfolder.h"
+#include "platform/programstarter.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "ui/look.h"
 #include "ui/main/frmmain.h"
@@ -26,8 +29,14 @@ int run(int argc, char *argv[])
 
     ui::QtModalBoxes boxes;
     platform::SystemShell shell;
+    const std::unique_ptr<platform::Registry> registry = platform::systemRegistry();
+    const std::unique_ptr<platform::ProgramStarter> programs = platform::systemProgramStarter();
+    const std::unique_ptr<platform::FileProbe> files = platform::systemFileProbe();
     ui::Services services{boxes, databasePath()};
     services.shell = &shell;
+    services.registry = registry.get();
+    services.programs = programs.get();
+    services.files = files.get();
     ui::frmMain window(services);
     window.show();
     return QApplication::exec();

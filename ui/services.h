@@ -5,8 +5,11 @@
 #include <QString>
 
 namespace platform {
+class FileProbe;
+class ProgramStarter;
+class Registry;
 class Shell;
-}
+} // namespace platform
 
 namespace ui {
 
@@ -17,7 +20,10 @@ struct Services
 {
     ModalBoxes &boxes;
     QString databasePath;
-    platform::Shell *shell = nullptr; // mail and web hand-off (frmContact)
+    platform::Shell *shell = nullptr;             // mail and web hand-off
+    platform::Registry *registry = nullptr;       // finding System Info
+    platform::ProgramStarter *programs = nullptr; // starting System Info
+    platform::FileProbe *files = nullptr;
 };
 
 } // namespace ui

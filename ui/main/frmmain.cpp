@@ -5,6 +5,7 @@
 #include "ui/definitionbox.h"
 #include "ui/edit/frmedit.h"
 #include "ui/info/frmcontact.h"
+#include "ui/info/frmabout.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -19,6 +20,18 @@
 namespace ui {
 
 namespace {
+
+// Each of the other windows exists at most once: showing one that is open
+// brings it forward as it is; closing it unloads it.
+template<typename Window, typename Make>
+void showSingle(QPointer<Window> &window, Make make)
+{
+    if (!window)
+        window = make();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 template<typename Widget>
 Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
@@ -90,6 +103,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     connect(cmdAdd, &QPushButton::clicked, this, &frmMain::add);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::close);
     connect(mnuContact, &QAction::triggered, this, &frmMain::showContact);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::showAbout);
 }
 
 frmMain::~frmMain()
@@ -97,6 +111,7 @@ frmMain::~frmMain()
     // The other windows have no owner that would delete them.
     delete m_edit;
     delete m_contact;
+    delete m_about;
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -132,14 +147,19 @@ bool frmMain::refuseBlankEntry()
 
 void frmMain::showContact()
 {
-    // One contact window at most: an open one is brought forward as it is.
-    if (!m_contact) {
+    showSingle(m_contact, [this] {
         Q_ASSERT(m_services.shell);
-        m_contact = new frmContact(*m_services.shell);
-    }
-    m_contact->show();
-    m_contact->raise();
-    m_contact->activateWindow();
+        return new frmContact(*m_services.shell);
+    });
+}
+
+void frmMain::showAbout()
+{
+    showSingle(m_about, [this] {
+        auto *about = new frmAbout(m_services);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        return about;
+    });
 }
 
 void frmMain::find()
@@ -198,13 +218,9 @@ void frmMain::handOverToEditDialog(store::AcronymTable &table)
 
 void frmMain::showEditDialog()
 {
-    // One dialog at a time: while it is open it keeps the acronym and the
-    // working copy it was loaded with.
-    if (!m_edit)
-        m_edit = new frmEdit(m_services, txtAcronym->text(), lblDef->text());
-    m_edit->show();
-    m_edit->raise();
-    m_edit->activateWindow();
+    // While it is open the dialog keeps the acronym and the working copy it
+    // was loaded with.
+    showSingle(m_edit, [this] { return new frmEdit(m_services, txtAcronym->text(), lblDef->text()); });
 }
 
 } // namespace ui

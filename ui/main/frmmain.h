@@ -20,6 +20,7 @@ namespace ui {
 class DefinitionBox;
 class frmEdit;
 class frmContact;
+class frmAbout;
 
 // The main window: look an acronym up, add one, open the Help windows.
 // Closing it ends the program.
@@ -42,11 +43,13 @@ private:
     void handOverToEditDialog(store::AcronymTable &table);
     void showEditDialog();
     void showContact();
+    void showAbout();
 
     Services m_services;
     // The windows the main window shows, while they are open.
     QPointer<frmEdit> m_edit;
     QPointer<frmContact> m_contact;
+    QPointer<frmAbout> m_about;
 
     QMenu *mnuHelp = nullptr;
     QAction *mnuContact = nullptr;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+// Starts a program in a process of its own and does not wait for it.
+class ProgramStarter
+{
+public:
+    // Window show states (the SW_ values).
+    static constexpr int kShowNormal = 1;
+
+    virtual ~ProgramStarter() = default;
+
+    // Starts the program at path, with no arguments, its first window shown
+    // in showState. False when it could not be started.
+    virtual bool start(const QString &path, int showState) = 0;
+};
+
+std::unique_ptr<ProgramStarter> systemProgramStarter();
+
+} // namespace platform

@@ -1,0 +1,52 @@
+#include "platform/programstarter.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string>
+
+namespace platform {
+
+namespace {
+
+class WindowsProgramStarter final : public ProgramStarter
+{
+public:
+    bool start(const QString &path, int showState) override
+    {
+        if (path.isEmpty())
+            return false;
+        // The path alone is the command line; quoted, so that a path with
+        // spaces ("C:\Program Files\...") names one program, not several.
+        std::wstring commandLine = path.toStdWString();
+        if (commandLine.front() != L'"')
+            commandLine = L'"' + commandLine + L'"';
+
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showState);
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process))
+            return false;
+        // Nothing of the new process is kept or waited for.
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ProgramStarter> systemProgramStarter()
+{
+    return std::make_unique<WindowsProgramStarter>();
+}
+
+} // namespace platform
