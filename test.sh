@@ -6,6 +6,8 @@
 #   ./test.sh             the whole suite
 #   ./test.sh --sanitize  the whole suite built with AddressSanitizer and
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
+#   ./test.sh --fuzz [S]  each libFuzzer target for S seconds (default 60),
+#                         built with clang (in build-fuzz/)
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -24,8 +26,41 @@ case "$mode" in
     export LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizer/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     ;;
+--fuzz)
+    ensure_packages clang
+    clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+    ensure_packages "${BUILD_PACKAGES[@]}" "libclang-rt-$clang_major-dev"
+    flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+    CC=clang CXX=clang++ configure_and_build build-fuzz -DORVEX_BUILD_TESTS=OFF \
+        -DORVEX_BUILD_FUZZERS=ON -DCMAKE_CXX_FLAGS="$flags"
+    seconds=${2:-60}
+    executions=0
+    crashes=0
+    for fuzzer in build-fuzz/fuzzers/*; do
+        name=$(basename "$fuzzer")
+        corpus=build-fuzz/corpus/$name
+        mkdir -p "$corpus"
+        seeds=()
+        [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
+        log=build-fuzz/$name.log
+        if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
+            -artifact_prefix="build-fuzz/$name-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+            result=ok
+        else
+            result=CRASHED
+            crashes=$((crashes + 1))
+            tail -n 40 "$log"
+        fi
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+        executions=$((executions + ${runs:-0}))
+        echo "$name: ${runs:-0} executions in ${seconds}s, $result"
+    done
+    echo "Figures: fuzz executions $executions, crashes $crashes"
+    [ "$crashes" -eq 0 ]
+    exit
+    ;;
 *)
-    echo "usage: ./test.sh [--sanitize]" >&2
+    echo "usage: ./test.sh [--sanitize | --fuzz [SECONDS]]" >&2
     exit 2
     ;;
 esac
