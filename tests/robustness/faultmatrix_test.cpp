@@ -197,11 +197,7 @@ QWidget *openDialog(ui::frmMain &window)
 {
     control<QLineEdit>(window, "txtAcronym")->setText(QStringLiteral("abc"));
     control<QPushButton>(window, "cmdAdd")->click();
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QLatin1String("frmEdit") && top->isVisible())
-            return top;
-    }
-    return nullptr;
+    return testing_support::openWindow("frmEdit");
 }
 
 // Runs the operation; the answer is given in case an input box comes up.
@@ -325,13 +321,9 @@ TEST_F(FaultMatrix, ValuesWrittenByOtherToolsAreReadAsTextAndNeverStopTheProgram
     EXPECT_EQ(find(QStringLiteral("blob")), QStringLiteral("hi"));
     EXPECT_EQ(find(QStringLiteral("zzz")), QStringLiteral("No defintion found for ZZZ"));
 
-    QWidget *dialog = nullptr;
     control<QLineEdit>(window, "txtAcronym")->setText(QStringLiteral("num"));
     control<QPushButton>(window, "cmdAdd")->click();
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QLatin1String("frmEdit") && top->isVisible())
-            dialog = top;
-    }
+    QWidget *dialog = testing_support::openWindow("frmEdit");
     ASSERT_NE(dialog, nullptr);
     boxes.answer(QStringLiteral("more"));
     control<QPushButton>(*dialog, "cmdAdd")->click();

@@ -85,11 +85,7 @@ TEST_F(HostileInput, TheDialogAppendsHostileTextsUnchanged)
 {
     dictionary.insert(Row{QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
     press("cmdAdd", QStringLiteral("abc"));
-    QWidget *dialog = nullptr;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QLatin1String("frmEdit") && top->isVisible())
-            dialog = top;
-    }
+    QWidget *dialog = testing_support::openWindow("frmEdit");
     ASSERT_NE(dialog, nullptr);
     QString expected = QStringLiteral("alpha");
     for (const QString &text : hostileTexts()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,16 @@ T *control(const QObject &window, const char *name)
     if (!found)
         ADD_FAILURE() << "no control " << name;
     return found;
+}
+
+// The open top-level window named name (frmEdit, frmAbout, ...), or null.
+inline QWidget *openWindow(const char *name)
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String(name) && top->isVisible())
+            return top;
+    }
+    return nullptr;
 }
 
 } // namespace testing_support

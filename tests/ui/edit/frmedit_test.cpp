@@ -50,12 +50,10 @@ protected:
     {
         control<QLineEdit>(window, "txtAcronym")->setText(entry);
         control<QPushButton>(window, "cmdAdd")->click();
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String("frmEdit") && top->isVisible())
-                return top;
-        }
-        ADD_FAILURE() << "no dialog for " << entry.toStdString();
-        return nullptr;
+        QWidget *dialog = testing_support::openWindow("frmEdit");
+        if (!dialog)
+            ADD_FAILURE() << "no dialog for " << entry.toStdString();
+        return dialog;
     }
 
     void press(QWidget *dialog, const char *button, const QString &answer)

@@ -49,14 +49,7 @@ protected:
 
     QString mainDefinition() { return control<ui::DefinitionBox>(window, "lblDef")->text(); }
 
-    QWidget *editDialog()
-    {
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String("frmEdit") && top->isVisible())
-                return top;
-        }
-        return nullptr;
-    }
+    static QWidget *editDialog() { return testing_support::openWindow("frmEdit"); }
 
     TempDictionary dictionary;
     FakeBoxes boxes;
