@@ -17,6 +17,6 @@ endif()
 # Made under another name and moved in whole, so an interrupted build never
 # leaves a half-filled dictionary behind that later builds would keep.
 file(RENAME "${DATABASE}.new" "${DATABASE}" NO_REPLACE RESULT rename_result)
-if(NOT rename_result STREQUAL "0")
-  file(REMOVE "${DATABASE}.new")
-endif()
+# Some CMake versions carry out NO_REPLACE as a hard link and leave the
+# temporary name behind; either way it must go.
+file(REMOVE "${DATABASE}.new")
