@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 configure_and_build build
 cd build
 ctest --output-on-failure -j"$(nproc)"
