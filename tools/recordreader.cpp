@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <cstring>
+
 #include <string_view>
 
 namespace tools {
@@ -93,6 +95,16 @@ bool isValidUtf8(QByteArrayView bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     while (p < end) {
+        // Most dictionary text is ASCII: pass it eight bytes at a time.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            if (word & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
         const unsigned char c = *p;
         if (c < 0x80) {
             ++p;
