@@ -12,6 +12,7 @@ KeyIndex::KeyIndex(qsizetype expected)
     while (static_cast<qsizetype>(slots) < 2 * expected)
         slots *= 2;
     m_slots.resize(slots);
+    m_entries.reserve(static_cast<size_t>(qMax<qsizetype>(expected, 0)));
 }
 
 quint64 KeyIndex::hashOf(std::string_view key)
@@ -41,14 +42,15 @@ size_t KeyIndex::slotFor(std::string_view key, quint32 hash) const
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot &slot = m_slots[i];
-        if (slot.key == kEmpty || (slot.hash == hash && keyAt(slot.key) == key))
+        if (slot.entry == kEmpty || (slot.hash == hash && keyAt(m_entries[slot.entry].key) == key))
             return i;
     }
 }
 
 qint64 KeyIndex::find(std::string_view key) const
 {
-    return m_slots[slotFor(key, static_cast<quint32>(hashOf(key)))].rowid;
+    const Slot &slot = m_slots[slotFor(key, static_cast<quint32>(hashOf(key)))];
+    return slot.entry == kEmpty ? -1 : m_entries[slot.entry].rowid;
 }
 
 void KeyIndex::prefetch(quint64 hash) const
@@ -63,24 +65,21 @@ void KeyIndex::prefetch(quint64 hash) const
 qint64 &KeyIndex::entry(std::string_view key, quint64 fullHash)
 {
     const auto hash = static_cast<quint32>(fullHash);
-    size_t index = slotFor(key, hash);
-    if (m_slots[index].key != kEmpty)
-        return m_slots[index].rowid;
+    Slot &slot = m_slots[slotFor(key, hash)];
+    if (slot.entry != kEmpty)
+        return m_entries[slot.entry].rowid;
 
     const quint32 length = static_cast<quint32>(key.size());
-    if (m_keys.size() + sizeof length + key.size() >= kEmpty || key.size() >= kEmpty)
+    if (m_keys.size() + sizeof length + key.size() >= kEmpty || key.size() >= kEmpty || m_entries.size() >= kEmpty)
         throw std::length_error("too many acronyms for one import");
-    Slot &slot = m_slots[index];
     slot.hash = hash;
-    slot.key = static_cast<quint32>(m_keys.size());
-    slot.rowid = -1;
+    slot.entry = static_cast<quint32>(m_entries.size());
+    m_entries.push_back(Entry{-1, static_cast<quint32>(m_keys.size())});
     m_keys.append(reinterpret_cast<const char *>(&length), sizeof length);
     m_keys.append(key);
-    if (++m_count * 2 > static_cast<qsizetype>(m_slots.size())) {
+    if (m_entries.size() * 2 > m_slots.size())
         resize(m_slots.size() * 2);
-        index = slotFor(key, hash);
-    }
-    return m_slots[index].rowid;
+    return m_entries.back().rowid;
 }
 
 void KeyIndex::resize(size_t slots)
@@ -89,10 +88,10 @@ void KeyIndex::resize(size_t slots)
     old.swap(m_slots);
     const size_t mask = m_slots.size() - 1;
     for (const Slot &slot : old) {
-        if (slot.key == kEmpty)
+        if (slot.entry == kEmpty)
             continue;
         size_t i = slot.hash & mask;
-        while (m_slots[i].key != kEmpty)
+        while (m_slots[i].entry != kEmpty)
             i = (i + 1) & mask;
         m_slots[i] = slot;
     }

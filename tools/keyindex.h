@@ -33,14 +33,20 @@ public:
 
     static quint64 hashOf(std::string_view key);
 
-    qsizetype size() const { return m_count; }
+    qsizetype size() const { return static_cast<qsizetype>(m_entries.size()); }
 
 private:
+    // Eight bytes, so that the table a lookup jumps around in stays small;
+    // the entries it points to are written one after the other.
     struct Slot
     {
         quint32 hash = 0;
-        quint32 key = kEmpty; // offset of the key in m_keys
-        qint64 rowid = -1;
+        quint32 entry = kEmpty; // index into m_entries
+    };
+    struct Entry
+    {
+        qint64 rowid;
+        quint32 key; // offset of the key in m_keys
     };
     static constexpr quint32 kEmpty = 0xffffffffu;
 
@@ -49,10 +55,10 @@ private:
     void resize(size_t slots);
 
     std::vector<Slot> m_slots;
+    std::vector<Entry> m_entries;
     // Each key as a 4-byte length and its bytes. Offsets are 32 bits wide,
     // so the block holds at most 4 GiB of keys; imports read far less.
     std::string m_keys;
-    qsizetype m_count = 0;
 };
 
 } // namespace tools
