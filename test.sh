@@ -65,7 +65,7 @@ case "$mode" in
     ;;
 esac
 
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 configure_and_build "$dir" "${options[@]}"
 cd "$dir"
 rm -rf figures

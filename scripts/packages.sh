@@ -17,6 +17,9 @@ ensure_packages() {
 
 # What building and testing need.
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev fonts-dejavu-core)
+# What the tests need besides: the validators of the desktop entry and the
+# AppStream metainfo, and a resource compiler for the Windows version record.
+TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)
 
 configure_and_build() { # build-dir [cmake options...]
     local dir=$1; shift

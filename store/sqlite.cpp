@@ -172,6 +172,12 @@ void Statement::bind(int index, const QString &text)
                                    SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
+void Statement::bindUtf8(int index, std::string_view utf8)
+{
+    m_db.check(sqlite3_bind_text64(m_stmt, index, utf8.data(), static_cast<sqlite3_uint64>(utf8.size()),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+}
+
 void Statement::bind(int index, qint64 value)
 {
     m_db.check(sqlite3_bind_int64(m_stmt, index, value));

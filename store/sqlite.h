@@ -79,6 +79,8 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     void bind(int index, const QString &text);
+    // Text already in UTF-8, bound without a detour through QString.
+    void bindUtf8(int index, std::string_view utf8);
     void bind(int index, qint64 value);
 
     // One step: true while a row is available, false when done.

@@ -1,32 +1,27 @@
 #pragma once
 
-// The dictionary tool behind orvex-db: makes dictionary files and fills them.
+// orvex-db, the dictionary tool: makes dictionary files, fills them from text
+// files, writes them back out as text, and counts what they hold.
 
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class QTextStream;
 
 namespace tools {
 
-struct ImportReport
+struct DbToolSetup
 {
-    int added = 0;
-    int appended = 0;
-    QStringList skipped; // "line N: why"
+    // The dictionary used when a command names none: the program's own,
+    // nym2.fdb beside the tool.
+    QString defaultDatabase;
+    // err is a terminal: long imports draw a progress bar there.
+    bool progressBar = false;
 };
 
-// Reads ACRONYM<TAB>definition lines into the dictionary at dbPath in one
-// transaction. Keys are upper-cased as the program does; an acronym already
-// stored (or repeated in the input) gets the new meaning appended after
-// " - ", as the existing-definition dialog would. Lines starting with '#'
-// or '$' are comments and tags. Throws store::Error on a database fault,
-// in which case nothing is written.
-ImportReport importTsv(const QString &dbPath, const QString &tsvPath);
-
-// Runs the command line; returns the process exit code.
-int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Runs the command line; returns the process exit code: 0 done, 1 the work
+// failed (nothing written by a failed import), 2 the command line was wrong.
+int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err,
+              const DbToolSetup &setup = {});
 
 } // namespace tools

@@ -1,14 +1,19 @@
+#include "app/application.h"
+#include "platform/terminal.h"
 #include "tools/dbtool.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err);
+    tools::DbToolSetup setup;
+    // The tool lies beside the program, so the program's path rule finds
+    // the program's dictionary.
+    setup.defaultDatabase = app::databasePath();
+    setup.progressBar = platform::standardErrorIsTerminal();
+    return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
 }

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Times `orvex-db import` of 1,000,000 generated dictionary lines into a new
+# dictionary, beside sqlite3's own `.import` of the same file into a new
+# database, and prints both with lines per second. The target: orvex-db no
+# slower than 1.5 times sqlite3. A benchmark, not a test: it prints figures
+# and says whether the target was met; it fails only if a run fails.
+#
+#   bench/import/import-bench.sh [BUILD_DIR] [LINES] [ROUNDS]
+#
+# BUILD_DIR defaults to build (made with ./test.sh or cmake), LINES to
+# 1000000, ROUNDS to 3; the best round of each counts, which keeps other
+# work on the machine out of the figures as far as it can be.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/packages.sh
+ensure_packages sqlite3
+
+build=${1:-build}
+lines=${2:-1000000}
+rounds=${3:-3}
+tool="$build/bin/orvex-db"
+[ -x "$tool" ] || { echo "no $tool: build first (./test.sh)" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+input="$work/lines.tsv"
+
+# Acronyms of two to six capital letters with a serial number, so that each
+# is new, and definitions of three to eight words: lines like real ones.
+awk -v n="$lines" 'BEGIN {
+    srand(20261207)
+    split("access active adaptive advanced agency air analysis application array assembly " \
+          "association automatic bank based board broadcast business card central channel " \
+          "code command common communication computer control council data defense delivery " \
+          "department design device digital direct distributed domain electronic energy " \
+          "engine environment european exchange federal file financial force format frame " \
+          "general global graphics group health high information integrated interface " \
+          "international internet language layer line local management market memory " \
+          "mobile model national network number office online operating organization " \
+          "package personal power private processing program protocol public quality " \
+          "random real remote research resource security service signal software standard " \
+          "storage system technology terminal transfer transport unit universal user " \
+          "virtual wireless world", words, " ")
+    nwords = length(words)
+    for (i = 0; i < n; i++) {
+        len = 2 + int(rand() * 5); key = ""
+        for (j = 0; j < len; j++) key = key sprintf("%c", 65 + int(rand() * 26))
+        count = 3 + int(rand() * 6); definition = ""
+        for (j = 0; j < count; j++) {
+            word = words[1 + int(rand() * nwords)]
+            definition = definition (j ? " " : "") toupper(substr(word, 1, 1)) substr(word, 2)
+        }
+        printf "%s%d\t%s\n", key, i, definition
+    }
+}' >"$input"
+bytes=$(stat -c %s "$input")
+
+# Runs a command and prints its wall-clock and CPU seconds (user + system).
+timed() {
+    local TIMEFORMAT='%R %U %S' times
+    times=$( { time "$@" >"$work/run.out" 2>&1; } 2>&1 ) || { cat "$work/run.out" >&2; exit 1; }
+    echo "$times" | awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }'
+}
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+best_orvex= best_sqlite= cpu_orvex= cpu_sqlite=
+for round in $(seq "$rounds"); do
+    rm -f "$work/orvex.fdb" "$work/sqlite.db"
+    "$tool" create "$work/orvex.fdb" >/dev/null
+    read -r orvex orvex_cpu < <(timed "$tool" import "$input" --into "$work/orvex.fdb")
+
+    sqlite3 "$work/sqlite.db" "CREATE TABLE Acronyms (Acronym TEXT, Definition TEXT)"
+    read -r sqlite sqlite_cpu < <(timed sqlite3 "$work/sqlite.db" ".mode tabs" ".import $input Acronyms")
+
+    printf 'round %d: orvex-db %.3f s (cpu %.3f s), sqlite3 %.3f s (cpu %.3f s)\n' \
+        "$round" "$orvex" "$orvex_cpu" "$sqlite" "$sqlite_cpu"
+    best_orvex=$(min "$best_orvex" "$orvex") best_sqlite=$(min "$best_sqlite" "$sqlite")
+    cpu_orvex=$(min "$cpu_orvex" "$orvex_cpu") cpu_sqlite=$(min "$cpu_sqlite" "$sqlite_cpu")
+done
+
+stored=$(sqlite3 "$work/orvex.fdb" "SELECT count(*) FROM Acronyms")
+copied=$(sqlite3 "$work/sqlite.db" "SELECT count(*) FROM Acronyms")
+[ "$stored" = "$lines" ] || { echo "orvex-db stored $stored of $lines lines:" >&2; cat "$work/orvex.out" >&2; exit 1; }
+[ "$copied" = "$lines" ] || { echo "sqlite3 stored $copied of $lines lines:" >&2; cat "$work/sqlite.out" >&2; exit 1; }
+
+ratio=$(awk -v a="$best_orvex" -v b="$best_sqlite" 'BEGIN { printf "%.2f", a / b }')
+cpu_ratio=$(awk -v a="$cpu_orvex" -v b="$cpu_sqlite" 'BEGIN { printf "%.2f", a / b }')
+echo
+awk -v n="$lines" -v bytes="$bytes" -v o="$best_orvex" -v s="$best_sqlite" -v oc="$cpu_orvex" -v sc="$cpu_sqlite" 'BEGIN {
+    printf "input:            %d lines, %.1f MB\n", n, bytes / 1e6
+    printf "orvex-db import:  %.3f s  %9.0f lines/s  (cpu %.3f s)\n", o, n / o, oc
+    printf "sqlite3 .import:  %.3f s  %9.0f lines/s  (cpu %.3f s)\n", s, n / s, sc
+}'
+verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) ? "target met" : "target MISSED" }')
+echo "ratio:            $ratio x sqlite3 in time, $cpu_ratio x in cpu (target: at most 1.50) -> $verdict"
+echo "(best of $rounds rounds each; orvex-db also upper-cases keys, merges repeated"
+echo " acronyms and writes Active, sqlite3 copies the two columns as they are)"

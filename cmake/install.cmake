@@ -1,0 +1,81 @@
+# What `cmake --install` lays out, and the packages CPack makes of it.
+#
+#   <prefix>/lib/orvex/    the program folder: orvex, orvex-db, nym2.fdb and
+#                          nym2.fdb.dist, the starter dictionary it began as
+#   <prefix>/bin/          links to orvex and orvex-db
+#   <prefix>/share/        desktop entry, icons, AppStream metainfo
+#
+# On Windows the program folder is the prefix itself and nothing else is made.
+#
+# Components: Runtime (the program folder), Dictionary (makes nym2.fdb),
+# Desktop (links, menu entry, icons, metainfo). `cmake --install` installs
+# all three; the packages pick theirs (cmake/packaging.cmake).
+#
+# nym2.fdb holds the user's words: the Dictionary component makes it from
+# the starter dictionary only when there is none, and it is never an installed file,
+# so neither an uninstall by install_manifest.txt nor removing the package
+# deletes it.
+
+include(GNUInstallDirs)
+
+if(WIN32)
+  set(ORVEX_PROGRAM_DIR "." CACHE STRING "Program folder, relative to the install prefix")
+else()
+  set(ORVEX_PROGRAM_DIR "lib/orvex" CACHE STRING "Program folder, relative to the install prefix")
+endif()
+set(ORVEX_APPSTREAM_ID com.kelbrite.orvex)
+
+install(TARGETS orvex orvex-db RUNTIME DESTINATION ${ORVEX_PROGRAM_DIR} COMPONENT Runtime)
+install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${ORVEX_PROGRAM_DIR}
+        RENAME nym2.fdb.dist COMPONENT Runtime)
+
+# Made under another name and moved in whole, and only when no dictionary is
+# there: a second install, or an install over an older version, keeps it.
+install(CODE "
+  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVEX_PROGRAM_DIR}\")
+  if(EXISTS \"\${folder}/nym2.fdb\")
+    message(STATUS \"Keeping: \${folder}/nym2.fdb (it holds your words)\")
+  else()
+    message(STATUS \"Creating: \${folder}/nym2.fdb\")
+    file(MAKE_DIRECTORY \"\${folder}\")
+    file(COPY_FILE \"${ORVEX_SEED_DATABASE}\" \"\${folder}/nym2.fdb.new\")
+    file(RENAME \"\${folder}/nym2.fdb.new\" \"\${folder}/nym2.fdb\" NO_REPLACE RESULT ignored)
+    file(REMOVE \"\${folder}/nym2.fdb.new\")
+  endif()
+" COMPONENT Dictionary)
+
+if(NOT WIN32)
+  # Relative links, so that the whole tree can move (DESTDIR, packages).
+  file(RELATIVE_PATH to_program /${CMAKE_INSTALL_BINDIR} /${ORVEX_PROGRAM_DIR})
+  set(links_dir ${CMAKE_BINARY_DIR}/install-links)
+  file(MAKE_DIRECTORY ${links_dir})
+  foreach(program orvex orvex-db)
+    file(CREATE_LINK ${to_program}/${program} ${links_dir}/${program} SYMBOLIC)
+    install(FILES ${links_dir}/${program} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Desktop)
+  endforeach()
+
+  # The menu starts the program by its full path: a per-user bin folder is
+  # not always on the desktop session's PATH.
+  install(CODE "
+    set(exec \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/orvex\")
+    if(exec MATCHES \"[\\\"`$\\\\\\\\]\")
+      message(FATAL_ERROR \"The install prefix must not contain quotes, backquotes, dollars or backslashes: \${exec}\")
+    endif()
+    file(READ \"${PROJECT_SOURCE_DIR}/resources/orvex.desktop\" entry)
+    string(REPLACE \"\\nExec=orvex\\n\" \"\\nExec=\\\"\${exec}\\\"\\n\" entry \"\${entry}\")
+    file(WRITE \"${CMAKE_BINARY_DIR}/install-desktop/orvex.desktop\" \"\${entry}\")
+    file(INSTALL \"${CMAKE_BINARY_DIR}/install-desktop/orvex.desktop\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  " COMPONENT Desktop)
+
+  foreach(size 16 20 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/orvex-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME orvex.png COMPONENT Desktop)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/orvex.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT Desktop)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/orvex.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+          RENAME ${ORVEX_APPSTREAM_ID}.metainfo.xml COMPONENT Desktop)
+endif()

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs the built program into throw-away prefixes and checks the tree:
+# the program folder, the links, the menu entry, the icons, the metainfo,
+# and that a second install keeps the words a user added.
+#   install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+expect_file() { [ -f "$1" ] || fail "missing $1"; }
+
+prefix="$work/home dir/.local" # a space, as home folders may have
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+folder="$prefix/lib/orvex"
+
+for file in orvex orvex-db nym2.fdb nym2.fdb.dist; do expect_file "$folder/$file"; done
+[ -x "$folder/orvex" ] && [ -x "$folder/orvex-db" ] || fail "the programs are not executable"
+for program in orvex orvex-db; do
+    link="$prefix/bin/$program"
+    [ -L "$link" ] || fail "$link is not a link"
+    [ "$(readlink "$link")" = "../lib/orvex/$program" ] || fail "$link points to $(readlink "$link")"
+    [ "$(readlink -f "$link")" = "$(readlink -f "$folder/$program")" ] || fail "$link does not reach the program"
+done
+for size in 16 20 24 32 48 64 128 256; do
+    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/orvex.png"
+    expect_file "$icon"
+    # PNG width and height are big-endian words at bytes 16 and 20.
+    dims=$(od -An -tu1 -j16 -N8 "$icon" | awk '{print $3*256+$4 "x" $7*256+$8}')
+    [ "$dims" = "${size}x${size}" ] || fail "$icon is $dims"
+done
+expect_file "$prefix/share/icons/hicolor/scalable/apps/orvex.svg"
+
+desktop="$prefix/share/applications/orvex.desktop"
+expect_file "$desktop"
+grep -qx "Exec=\"$prefix/bin/orvex\"" "$desktop" || fail "Exec line: $(grep '^Exec=' "$desktop")"
+grep -qx 'Icon=orvex' "$desktop" || fail "Icon line: $(grep '^Icon=' "$desktop")"
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+metainfo="$prefix/share/metainfo/com.kelbrite.orvex.metainfo.xml"
+expect_file "$metainfo"
+appstreamcli validate-tree --no-net "$prefix" >"$work/tree.log" 2>&1 || { cat "$work/tree.log" >&2; fail "appstreamcli rejects the tree"; }
+
+# The installed tool, started through its link, finds the installed dictionary.
+"$prefix/bin/orvex-db" stats >"$work/stats.txt"
+grep -qF "dictionary:  $folder/nym2.fdb" "$work/stats.txt" || fail "orvex-db uses $(head -1 "$work/stats.txt")"
+records=$(awk '/^records:/ {print $2}' "$work/stats.txt")
+[ "${records:-0}" -ge 1000 ] || fail "the installed dictionary holds ${records:-no} records"
+cmp -s "$folder/nym2.fdb" "$folder/nym2.fdb.dist" || fail "nym2.fdb is not the starter dictionary"
+
+# The user's dictionary is no installed file: uninstalling by the manifest
+# leaves it, and installing again keeps what the user added.
+grep -q '/nym2\.fdb$' "$build/install_manifest.txt" && fail "install_manifest.txt lists nym2.fdb"
+printf 'MYWORD\tadded by the user\n' >"$work/mine.tsv"
+"$prefix/bin/orvex-db" import "$work/mine.tsv" >/dev/null
+cmake --install "$build" --prefix "$prefix" >"$work/again.log"
+grep -q 'Keeping: .*nym2.fdb' "$work/again.log" || fail "a second install did not say it keeps nym2.fdb"
+"$prefix/bin/orvex-db" export | grep -qx $'MYWORD\tadded by the user' || fail "a second install lost the user's word"
+
+# A staged install, as packages make them, names the final place in Exec.
+DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null
+grep -qx 'Exec="/usr/bin/orvex"' "$work/stage/usr/share/applications/orvex.desktop" || fail "staged Exec line is wrong"
+expect_file "$work/stage/usr/lib/orvex/nym2.fdb"
+
+[ "$failures" -eq 0 ] || { echo "$failures checks failed" >&2; exit 1; }
+echo "installed tree is complete"

@@ -1,0 +1,107 @@
+#include "tools/exporter.h"
+
+#include "store/engine.h"
+#include "store/text.h"
+
+#include <QIODevice>
+
+#include <string_view>
+
+namespace tools {
+
+namespace {
+
+bool hasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Why the field pair cannot be written so that an import restores it, or
+// nullptr when it can.
+const char *cannotCarry(std::string_view acronym, std::string_view definition, OutputFormat format)
+{
+    if (store::trimSpaces(acronym).empty())
+        return "no acronym";
+    if (store::trimSpaces(definition).empty())
+        return "no definition";
+    if (format == OutputFormat::Csv)
+        return nullptr;
+    if (hasLineBreak(acronym) || hasLineBreak(definition))
+        return "a line break, which a tab-separated line cannot hold (export to .csv instead)";
+    if (acronym.find('\t') != std::string_view::npos)
+        return "a tab in the acronym, which a tab-separated line cannot hold (export to .csv instead)";
+    if (acronym.front() == '#' || acronym.front() == '$')
+        return "an acronym that would read as a comment line (export to .csv instead)";
+    return nullptr;
+}
+
+void appendCsvField(QByteArray &line, std::string_view field)
+{
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos && field.find(' ') != 0) {
+        line.append(field.data(), static_cast<qsizetype>(field.size()));
+        return;
+    }
+    line += '"';
+    for (const char c : field) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+} // namespace
+
+OutputFormat outputFormatFor(const QString &path)
+{
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? OutputFormat::Csv : OutputFormat::Tsv;
+}
+
+ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputFormat format)
+{
+    store::Database db = store::Engine::instance().open(dbPath);
+    // One read transaction: the file shows a single moment of the table.
+    db.exec("BEGIN");
+    store::Statement rows(db, "SELECT rowid, Acronym, Definition FROM Acronyms ORDER BY rowid");
+
+    ExportReport report;
+    QByteArray buffer;
+    if (format == OutputFormat::Csv)
+        buffer = "Acronym,Definition\n";
+    auto flush = [&] {
+        if (out.write(buffer) != buffer.size())
+            throw std::runtime_error(out.errorString().toStdString());
+        buffer.clear();
+    };
+    qint64 record = 0;
+    while (rows.step()) {
+        ++record;
+        const std::string_view acronym = rows.isNull(1) ? std::string_view() : rows.utf8(1);
+        const std::string_view definition = rows.isNull(2) ? std::string_view() : rows.utf8(2);
+        if (const char *why = cannotCarry(acronym, definition, format)) {
+            report.left << QStringLiteral("record %1 (%2): %3")
+                               .arg(record)
+                               .arg(QString::fromUtf8(acronym.data(), static_cast<qsizetype>(acronym.size())),
+                                    QString::fromUtf8(why));
+            continue;
+        }
+        if (format == OutputFormat::Csv) {
+            appendCsvField(buffer, acronym);
+            buffer += ',';
+            appendCsvField(buffer, definition);
+        } else {
+            buffer.append(acronym.data(), static_cast<qsizetype>(acronym.size()));
+            buffer += '\t';
+            buffer.append(definition.data(), static_cast<qsizetype>(definition.size()));
+        }
+        buffer += '\n';
+        ++report.written;
+        if (buffer.size() >= 1 << 20)
+            flush();
+    }
+    flush();
+    db.exec("COMMIT");
+    return report;
+}
+
+} // namespace tools

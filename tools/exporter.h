@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace tools {
+
+enum class OutputFormat { Tsv, Csv };
+
+struct ExportReport
+{
+    qint64 written = 0;
+    QStringList left; // "record N (ACRONYM): why" for records the format cannot carry
+};
+
+// Writes every record of the dictionary at dbPath, in the table's natural
+// order, as lines the importer reads back into the same table: ACRONYM<TAB>
+// definition, or CSV with an Acronym,Definition header. A record that the
+// format cannot carry (a missing or blank field; in TSV also a line break,
+// a tab in the acronym, or an acronym that would read as a comment) is left
+// out and listed instead of being written in a form that would come back
+// different. Throws store::Error on a database fault.
+ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputFormat format);
+
+// TSV unless the name ends in .csv.
+OutputFormat outputFormatFor(const QString &path);
+
+} // namespace tools
