@@ -1,5 +1,7 @@
 #include "store/sqlite.h"
 
+#include "store/text.h"
+
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -223,7 +225,7 @@ std::string_view Statement::utf8(int column) const
 QString Statement::text(int column) const
 {
     const std::string_view bytes = utf8(column);
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return fromStoredUtf8(bytes);
 }
 
 qint64 Statement::integer(int column) const

@@ -1,5 +1,7 @@
 #include "store/text.h"
 
+#include <QStringDecoder>
+
 namespace store {
 
 QString trimSpaces(const QString &text)
@@ -36,6 +38,13 @@ bool isBlank(const QString &text)
 QString upperCased(const QString &text)
 {
     return text.toUpper();
+}
+
+QString fromStoredUtf8(std::string_view utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 } // namespace store

@@ -14,4 +14,8 @@ std::string_view trimSpaces(std::string_view utf8);
 bool isBlank(const QString &text);
 QString upperCased(const QString &text);
 
+// Decodes UTF-8 as stored. Unlike QString::fromUtf8 it keeps a leading
+// U+FEFF: in a stored text that is a character, not a byte order mark.
+QString fromStoredUtf8(std::string_view utf8);
+
 } // namespace store

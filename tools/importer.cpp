@@ -40,7 +40,7 @@ void upperCasedUtf8(const QByteArray &acronym, std::string &result)
         }
         return;
     }
-    const QByteArray upper = store::upperCased(QString::fromUtf8(acronym)).toUtf8();
+    const QByteArray upper = store::upperCased(store::fromStoredUtf8(std::string_view(acronym.constData(), static_cast<size_t>(acronym.size())))).toUtf8();
     result.assign(upper.constData(), static_cast<size_t>(upper.size()));
 }
 

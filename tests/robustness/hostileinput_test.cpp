@@ -36,7 +36,8 @@ QList<QString> hostileTexts()
         QString::fromUtf16(u"\u05e9\u05dc\u05d5\u05dd \u202eevil\u202c \u0627\u0644\u0639\u0631\u0628\u064a\u0629"),
         QString::fromUtf16(u"e\u0301 a\u0308 \u0915\u094d\u0937 Z\u0351\u0352\u0353"),
         QString::fromUtf16(u"\U0001F600 \U0001D11E \U00020000 \U0001F468\u200D\U0001F469\u200D\U0001F467"),
-        QString::fromUtf16(u"\ufeffBOM and \ufffd replacement and \u00a0nbsp"),
+        // fromUtf16 would take a leading U+FEFF for a byte order mark.
+        QChar(0xFEFF) + QString::fromUtf16(u"BOM and \ufffd replacement and \u00a0nbsp"),
         QStringLiteral("<b>markup</b> &amp; <script>alert(1)</script>"),
     };
 }

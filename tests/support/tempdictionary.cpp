@@ -1,4 +1,6 @@
 #include "support/tempdictionary.h"
+
+#include "store/text.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +46,7 @@ std::optional<QString> columnText(sqlite3_stmt *stmt, int column)
     if (sqlite3_column_type(stmt, column) == SQLITE_NULL)
         return std::nullopt;
     const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-    return QString::fromUtf8(data, sqlite3_column_bytes(stmt, column));
+    return store::fromStoredUtf8(std::string_view(data, static_cast<size_t>(sqlite3_column_bytes(stmt, column))));
 }
 
 } // namespace
