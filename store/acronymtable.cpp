@@ -1,7 +1,7 @@
 #include "store/acronymtable.h"
 
+#include "store/acronymindex.h"
 #include "store/engine.h"
-#include "store/recordscan.h"
 
 #include <sqlite3.h>
 
@@ -44,7 +44,7 @@ AcronymTable OpenAcronymTable(const QString &path)
 
 bool FindAcronym(AcronymTable &table, const QString &key)
 {
-    table.m_current = scanForAcronym(table.database(), key);
+    table.m_current = findFirstAcronym(table.database(), key);
     return table.m_current.has_value();
 }
 

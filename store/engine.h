@@ -22,6 +22,12 @@ public:
     int busyTimeoutMs() const { return m_busyTimeoutMs; }
     void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
 
+    // Whether lookups go through the trimmed-acronym index, adding it to a
+    // file that lacks it. Off, every lookup is the plain record scan; the
+    // benchmarks compare the two.
+    bool lookupByIndex() const { return m_lookupByIndex; }
+    void setLookupByIndex(bool on) { m_lookupByIndex = on; }
+
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
 
@@ -29,6 +35,7 @@ private:
     Engine();
 
     int m_busyTimeoutMs = 5000;
+    bool m_lookupByIndex = true;
 };
 
 } // namespace store

@@ -51,6 +51,8 @@ public:
     const QString &path() const { return m_path; }
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const;
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
+    void setBusyTimeoutMs(int ms);
 
     void exec(const char *sql);
     qint64 lastInsertRowid() const;
@@ -66,6 +68,7 @@ public:
 private:
     QString m_path;
     sqlite3 *m_db = nullptr;
+    int m_busyTimeoutMs = 0;
 };
 
 class Statement

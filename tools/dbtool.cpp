@@ -1,5 +1,6 @@
 #include "tools/dbtool.h"
 
+#include "store/acronymindex.h"
 #include "store/engine.h"
 #include "store/schema.h"
 #include "store/text.h"
@@ -87,6 +88,9 @@ ImportReport importTsv(const QString &dbPath, const QString &tsvPath)
             ++report.added;
         }
     }
+    // A dictionary made by another tool gets the lookup index here, in the
+    // same transaction, rather than on the program's first lookup.
+    store::createAcronymIndex(db);
     transaction.commit();
     return report;
 }
