@@ -1,5 +1,8 @@
 #include "tools/dbtool.h"
 
+#include "store/acronymindex.h"
+#include "store/engine.h"
+
 #include "support/printers.h"
 #include "support/tempdictionary.h"
 
@@ -74,6 +77,20 @@ TEST(DbTool, ImportUpperCasesKeysAppendsToStoredOnesAndReportsBadLines)
     EXPECT_EQ(dictionary.rows(),
               (QList<Row>{Row{QStringLiteral(" CPU"), QStringLiteral("Central Processing Unit - Central Processor"), 1},
                           Row{QStringLiteral("RAM"), QStringLiteral("Random Access Memory - Random-access memory"), 1}}));
+}
+
+TEST(DbTool, ImportGivesADictionaryMadeElsewhereTheLookupIndex)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    QTemporaryDir dir;
+    const QString tsv = writeFile(dir, QStringLiteral("in.tsv"), "RAM\tRandom Access Memory\n");
+    const auto state = [&] {
+        store::Database db = store::Engine::instance().open(dictionary.path());
+        return store::acronymIndexState(db);
+    };
+    ASSERT_EQ(state(), store::AcronymIndex::Missing);
+    EXPECT_EQ(dbTool({QStringLiteral("import"), tsv, QStringLiteral("--into"), dictionary.path()}).code, 0);
+    EXPECT_EQ(state(), store::AcronymIndex::Usable);
 }
 
 TEST(DbTool, AFailedImportWritesNothing)
