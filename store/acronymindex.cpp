@@ -14,9 +14,6 @@ namespace store {
 
 namespace {
 
-// How SQLite records the index in sqlite_master; an index of this name with
-// any other definition is somebody else's and is left alone.
-const char *const kIndexDefinition = "CREATE INDEX AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
 const char *const kCreateIndexSql =
     "CREATE INDEX IF NOT EXISTS AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
 
@@ -67,27 +64,66 @@ bool tryToAddIndex(Database &db)
     return added;
 }
 
+bool storesUtf8(Database &db)
+{
+    // Answered from the schema the connection has read already: no file access.
+    Statement encoding(db, "PRAGMA encoding");
+    return encoding.step() && encoding.utf8(0) == "UTF-8";
+}
+
+enum class Prepared { Ready, Missing, Unusable };
+
+// Preparing is where SQLite tells a missing index ("no such index") from
+// one it cannot use for this query ("no query solution"): an index of
+// another definition under the same name is somebody else's, left alone.
+Prepared prepareSeek(Database &db, std::optional<Statement> &seek)
+{
+    try {
+        seek.emplace(db, kSeekAcronymSql);
+        return Prepared::Ready;
+    } catch (const Error &error) {
+        if (error.code() != SQLITE_ERROR)
+            throw;
+        return error.engineMessage().startsWith(QLatin1String("no such index")) ? Prepared::Missing
+                                                                               : Prepared::Unusable;
+    }
+}
+
+std::optional<qint64> runSeek(Statement &seek, const QString &key)
+{
+    // Bound as text: compared with trim()'s text result under BINARY, with
+    // no affinity to turn either side into a number.
+    seek.bind(1, trimSpaces(key));
+    if (seek.step())
+        return seek.integer(0);
+    return std::nullopt;
+}
+
 } // namespace
 
 // INDEXED BY makes the plan certain: statistics another tool stored in the
-// file cannot turn this into a walk through the table.
+// file cannot turn this into a walk through the table, and an index of that
+// name that cannot answer the query is refused when the query is prepared.
 const char *const kSeekAcronymSql =
     "SELECT rowid FROM Acronyms INDEXED BY AcronymsTrimmed "
     "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
 
 AcronymIndex acronymIndexState(Database &db)
 {
-    Statement state(db, "SELECT (SELECT encoding FROM pragma_encoding), "
-                        "(SELECT sql FROM sqlite_master WHERE type = 'index' "
-                        "AND name = 'AcronymsTrimmed' COLLATE NOCASE)");
-    state.step();
-    // In a UTF-16 file SQLite compares UTF-16 bytes while the scan compares
-    // UTF-8 ones; converting between the two is not one-to-one for broken text.
-    if (state.utf8(0) != "UTF-8")
+    // In a UTF-16 file SQLite compares UTF-16 text while the scan compares
+    // UTF-8; converting between the two is not one-to-one for broken text.
+    if (!storesUtf8(db))
         return AcronymIndex::Unusable;
-    if (state.isNull(1))
+    std::optional<Statement> seek;
+    switch (prepareSeek(db, seek)) {
+    case Prepared::Ready:
+        return AcronymIndex::Usable;
+    case Prepared::Missing:
         return AcronymIndex::Missing;
-    return state.utf8(1) == kIndexDefinition ? AcronymIndex::Usable : AcronymIndex::Unusable;
+    case Prepared::Unusable:
+        break;
+    }
+    return AcronymIndex::Unusable;
 }
 
 void createAcronymIndex(Database &db)
@@ -98,26 +134,22 @@ void createAcronymIndex(Database &db)
 std::optional<qint64> seekAcronym(Database &db, const QString &key)
 {
     Statement seek(db, kSeekAcronymSql);
-    // Bound as text: compared with trim()'s text result under BINARY, with
-    // no affinity to turn either side into a number.
-    seek.bind(1, trimSpaces(key));
-    if (seek.step())
-        return seek.integer(0);
-    return std::nullopt;
+    return runSeek(seek, key);
 }
 
 std::optional<qint64> findFirstAcronym(Database &db, const QString &key)
 {
-    if (!Engine::instance().lookupByIndex())
+    if (!Engine::instance().lookupByIndex() || !storesUtf8(db))
         return scanForAcronym(db, key);
-    switch (acronymIndexState(db)) {
-    case AcronymIndex::Usable:
-        return seekAcronym(db, key);
-    case AcronymIndex::Missing:
-        if (tryToAddIndex(db))
-            return seekAcronym(db, key);
+    std::optional<Statement> seek;
+    switch (prepareSeek(db, seek)) {
+    case Prepared::Ready:
+        return runSeek(*seek, key);
+    case Prepared::Missing:
+        if (tryToAddIndex(db) && prepareSeek(db, seek) == Prepared::Ready)
+            return runSeek(*seek, key);
         break;
-    case AcronymIndex::Unusable:
+    case Prepared::Unusable:
         break;
     }
     return scanForAcronym(db, key);

@@ -19,7 +19,7 @@ namespace store {
 enum class AcronymIndex {
     Usable,   // the file holds the index and stores text as UTF-8
     Missing,  // the file lacks the index and it may be added
-    Unusable, // UTF-16 text, or another index under the same name
+    Unusable, // UTF-16 text, or an index of that name that cannot answer the lookup
 };
 
 AcronymIndex acronymIndexState(Database &db);

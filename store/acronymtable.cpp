@@ -37,8 +37,8 @@ AcronymTable OpenAcronymTable(const QString &path)
     AcronymTable table(Engine::instance().open(path));
     // Preparing a statement reads the schema: a file that is no database,
     // a missing table or a missing field is reported here, before any work.
+    // Running it would only take and drop a lock once more.
     Statement probe(table.database(), "SELECT Acronym, Definition FROM Acronyms LIMIT 0");
-    probe.run();
     return table;
 }
 

@@ -118,16 +118,21 @@ TEST(AcronymIndex, ALockedFileIsScannedNowAndGetsTheIndexOnALaterLookup)
     EXPECT_EQ(indexState(dictionary.path()), store::AcronymIndex::Usable);
 }
 
-TEST(AcronymIndex, SomebodyElsesIndexUnderTheNameIsLeftAloneAndNotTrusted)
+TEST(AcronymIndex, SomebodyElsesIndexUnderTheNameIsLeftAloneAndAnswersStayRight)
 {
-    TempDictionary dictionary{row("ABC", "plain"), row("  DEF", "padded")};
+    TempDictionary dictionary{row("ABC", "plain"), row("  DEF", "padded"), row("DEF", "second")};
     dictionary.exec(QStringLiteral("CREATE INDEX AcronymsTrimmed ON Acronyms (Acronym)"));
     const QString theirs = storedIndexDefinition(dictionary.path());
 
-    EXPECT_EQ(indexState(dictionary.path()), store::AcronymIndex::Unusable);
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("DEF")), QStringLiteral("padded"));
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("ABC ")), QStringLiteral("plain"));
     EXPECT_EQ(storedIndexDefinition(dictionary.path()), theirs);
+
+    // One that cannot answer the lookup at all leaves it to the record scan.
+    dictionary.exec(QStringLiteral("DROP INDEX AcronymsTrimmed"));
+    dictionary.exec(QStringLiteral("CREATE INDEX AcronymsTrimmed ON Acronyms (Acronym) WHERE Active = 0"));
+    EXPECT_EQ(indexState(dictionary.path()), store::AcronymIndex::Unusable);
+    EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("DEF")), QStringLiteral("padded"));
 }
 
 TEST(AcronymIndex, AUtf16FileIsScannedAndGetsNoIndex)
