@@ -60,26 +60,35 @@ QStringList seekPlan(store::Database &db)
     return steps;
 }
 
+// One step: a search through the index on the trimmed acronym, with no walk
+// through a table or index and no sorting afterwards.
+void expectOneIndexSearch(const QStringList &plan)
+{
+    ASSERT_EQ(plan.size(), 1) << plan.join(QLatin1String(" / ")).toStdString();
+    const QString &step = plan.first();
+    EXPECT_TRUE(step.startsWith(QLatin1String("SEARCH "))) << step.toStdString();
+    EXPECT_TRUE(step.contains(QLatin1String("USING INDEX AcronymsTrimmed (<expr>=?)"))) << step.toStdString();
+    EXPECT_FALSE(step.contains(QLatin1String("SCAN"))) << step.toStdString();
+    EXPECT_FALSE(step.contains(QLatin1String("TEMP B-TREE"))) << step.toStdString();
+}
+
 TEST(AcronymIndex, TheLookupIsOneIndexSearchWithoutScanOrSort)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("nym2.fdb"));
     store::Database db = store::createDictionary(path);
     db.exec("INSERT INTO Acronyms VALUES ('ABC', 'one', 1), ('ABC', 'two', 1), (' XYZ', 'three', 1)");
-    EXPECT_EQ(seekPlan(db), QStringList{QStringLiteral("SEARCH Acronyms USING INDEX AcronymsTrimmed (<expr>=?)")});
+    expectOneIndexSearch(seekPlan(db));
 
-    // Statistics another tool stored, saying the index hardly narrows
-    // anything down, must not turn the search into a walk through the table.
-    db.exec("INSERT INTO Acronyms SELECT 'ABC', 'same', 1 FROM (SELECT 1 UNION ALL SELECT 2) a, "
-            "(SELECT 1 UNION ALL SELECT 2) b, (SELECT 1 UNION ALL SELECT 2) c");
+    // Statistics another tool stored, saying that every record has the same
+    // acronym, must not turn the search into a walk through the table.
     db.exec("ANALYZE");
+    db.exec("DELETE FROM sqlite_stat1");
+    db.exec("INSERT INTO sqlite_stat1 VALUES ('Acronyms', 'AcronymsTrimmed', '1000000 1000000'), "
+            "('Acronyms', NULL, '1000000')");
     db.close();
     store::Database reopened = store::Engine::instance().open(path);
-    const QStringList plan = seekPlan(reopened);
-    ASSERT_EQ(plan.size(), 1);
-    EXPECT_TRUE(plan.first().startsWith(QLatin1String("SEARCH Acronyms USING INDEX AcronymsTrimmed")))
-        << plan.first().toStdString();
-    EXPECT_FALSE(plan.first().contains(QLatin1String("TEMP B-TREE")));
+    expectOneIndexSearch(seekPlan(reopened));
 }
 
 TEST(AcronymIndex, ANewDictionaryHasIt)
