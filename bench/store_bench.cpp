@@ -17,7 +17,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 #include <cstring>
 #include <map>
@@ -95,6 +99,51 @@ void commit(benchmark::State &state, const QString &path)
     }
 }
 
+double elapsedUs(const std::function<void()> &work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+}
+
+double medianOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// An Add through the index and a durable commit alone, in turns: how long a
+// commit waits for the disk changes from minute to minute on a shared
+// machine, so only figures taken side by side tell what Add costs beyond it.
+void addBesideCommit(benchmark::State &state, const QString &path, const QString &tiny)
+{
+    useIndex(true);
+    static const qint64 run = QDateTime::currentMSecsSinceEpoch();
+    int counter = 0;
+    std::vector<double> adds, commits, differences;
+    for (auto _ : state) {
+        const QString acronym = QStringLiteral("P%1-%2").arg(run).arg(++counter);
+        const double add = elapsedUs([&] {
+            store::AcronymTable table = store::OpenAcronymTable(path);
+            if (store::FindAcronym(table, acronym))
+                state.SkipWithError("a new acronym was found");
+            store::AddAcronym(table, acronym, QStringLiteral("added by the benchmark"));
+            store::CloseAcronymTable(table);
+        });
+        const double commit = elapsedUs([&] {
+            store::AcronymTable table = store::OpenAcronymTable(tiny);
+            store::AddAcronym(table, acronym, QStringLiteral("commit"));
+            store::CloseAcronymTable(table);
+        });
+        adds.push_back(add);
+        commits.push_back(commit);
+        differences.push_back(add - commit);
+    }
+    state.counters["add_us"] = medianOf(adds);
+    state.counters["commit_us"] = medianOf(commits);
+    state.counters["difference_us"] = medianOf(differences);
+}
+
 // Passes every run on to the console and keeps the medians for the summary.
 class Collector : public benchmark::ConsoleReporter
 {
@@ -111,6 +160,9 @@ public:
                 medians[run.run_name.function_name] = run.GetAdjustedRealTime();
                 cpuMedians[run.run_name.function_name] = run.GetAdjustedCPUTime();
             }
+            if (run.run_name.function_name == "AddBesideCommit/1000000" && !run.error_occurred)
+                for (const auto &[counter, value] : run.counters)
+                    besideCommit[counter] = value.value;
             if (run.error_occurred)
                 failed = true;
         }
@@ -119,6 +171,7 @@ public:
 
     std::map<std::string, double> medians; // microseconds
     std::map<std::string, double> cpuMedians;
+    std::map<std::string, double> besideCommit;
     bool failed = false;
 };
 
@@ -131,7 +184,7 @@ void printSummary(const Collector &collector)
 {
     const auto lookUp = [](const std::map<std::string, double> &figures, const std::string &key) {
         const auto found = figures.find(key);
-        return found == figures.end() ? -1.0 : found->second;
+        return found == figures.end() ? std::nan("") : found->second;
     };
     const auto median = [&](const std::string &key) { return lookUp(collector.medians, key); };
     const auto cpu = [&](const std::string &key) { return lookUp(collector.cpuMedians, key); };
@@ -152,17 +205,18 @@ void printSummary(const Collector &collector)
 
     const double find1k = median(name("Find", "index", 1000));
     const double find1m = median(name("Find", "index", 1000000));
-    const double add1m = median(name("Add", "index", 1000000));
     const auto verdict = [](bool met) { return met ? "met" : "NOT MET"; };
     std::printf("Targets\n");
     std::printf("  Find at 1,000,000: %.1f us <= 300 us: %s\n", find1m, verdict(find1m <= 300));
     std::printf("  Find at 1,000,000 <= 2 x Find at 1,000 (%.1f us): %.2fx: %s\n", find1k, find1m / find1k,
                 verdict(find1m <= 2 * find1k));
     const std::string addName = name("Add", "index", 1000000);
-    std::printf("  Add at 1,000,000: %.1f us = one durable commit (%.1f us) + %.1f us, <= 1000 us: %s\n"
-                "    (processor time beyond the commit's: %.1f us)\n",
-                add1m, durable, add1m - durable, verdict(add1m - durable <= 1000),
-                cpu(addName) - cpu("Commit"));
+    std::printf("  Add at 1,000,000 <= 1000 us + one durable commit: %s\n"
+                "    taken in turns with a commit alone, medians of 100 each: Add %.1f us, commit %.1f us,\n"
+                "    Add minus commit %.1f us; processor time beyond the commit's (table above): %.1f us\n",
+                verdict(lookUp(collector.besideCommit, "difference_us") <= 1000),
+                lookUp(collector.besideCommit, "add_us"), lookUp(collector.besideCommit, "commit_us"),
+                lookUp(collector.besideCommit, "difference_us"), cpu(addName) - cpu("Commit"));
 }
 
 } // namespace
@@ -198,6 +252,7 @@ int main(int argc, char *argv[])
     };
     // The durable commit first, then every Find, then every Add: a Find is
     // never measured while the disk still writes back what an Add wrote.
+    // Last, Add and a commit in turns.
     configure(benchmark::RegisterBenchmark("Commit", [=](benchmark::State &state) { commit(state, tiny); }));
     for (const bool adding : {false, true}) {
         for (const quint32 size : kSizes) {
@@ -214,6 +269,11 @@ int main(int argc, char *argv[])
             }
         }
     }
+
+    const QString million = dictionaryPath(folder, 1000000);
+    benchmark::RegisterBenchmark("AddBesideCommit/1000000", [=](benchmark::State &state) {
+        addBesideCommit(state, million, tiny);
+    })->Iterations(100)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
