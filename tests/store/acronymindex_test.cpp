@@ -4,6 +4,7 @@
 #include "store/engine.h"
 #include "store/recordscan.h"
 #include "store/schema.h"
+#include "store/text.h"
 #include "support/printers.h"
 #include "support/tempdictionary.h"
 
@@ -233,7 +234,7 @@ public:
             // A duplicate, often with other blanks around it.
             const Stored &other = earlier[pick(0, earlier.size() - 1)];
             if (const auto *text = std::get_if<QString>(&other))
-                return padded(store_trim(*text));
+                return padded(store::trimSpaces(*text));
             return other;
         }
         if (kind < 38)
@@ -275,7 +276,7 @@ public:
                 text = QString::fromUtf8(*b);
             else
                 text = core();
-            return chance(5) ? text.toLower() : padded(store_trim(text));
+            return chance(5) ? text.toLower() : padded(store::trimSpaces(text));
         }
         if (kind < 6)
             return QString(pick(0, 2), QLatin1Char(' '));
@@ -294,17 +295,6 @@ public:
     }
 
 private:
-    static QString store_trim(const QString &text)
-    {
-        qsizetype first = 0;
-        qsizetype last = text.size();
-        while (first < last && text.at(first) == QLatin1Char(' '))
-            ++first;
-        while (last > first && text.at(last - 1) == QLatin1Char(' '))
-            --last;
-        return text.mid(first, last - first);
-    }
-
     std::mt19937 m_random;
 };
 
