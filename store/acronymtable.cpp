@@ -1,5 +1,6 @@
 #include "store/acronymtable.h"
 
+#include "store/acronymindex.h"
 #include "store/engine.h"
 #include "store/recordscan.h"
 #include "store/sqlite.h"
@@ -38,14 +39,14 @@ AcronymTable OpenAcronymTable(const QString &path)
     AcronymTable table(Engine::instance().open(path));
     // Preparing a statement reads the schema: a file that is no database,
     // a missing table or a missing field is reported here, before any work.
+    // Running it would only take and drop a lock once more.
     Statement probe(table.database(), "SELECT Acronym, Definition FROM Acronyms LIMIT 0");
-    probe.run();
     return table;
 }
 
 bool FindAcronym(AcronymTable &table, const QString &key)
 {
-    table.m_current = scanForAcronym(table.database(), key);
+    table.m_current = findFirstAcronym(table.database(), key);
     return table.m_current.has_value();
 }
 

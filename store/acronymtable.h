@@ -37,7 +37,10 @@ private:
 // Acronyms with its two text fields is there.
 AcronymTable OpenAcronymTable(const QString &path);
 
-// The record scan; the caller passes the key already upper-cased.
+// The record scan's answer: the first record in natural order whose trimmed
+// acronym equals the trimmed key. Found through the trimmed-acronym index,
+// which is added to a file that lacks it when the file can be changed. The
+// caller passes the key already upper-cased.
 bool FindAcronym(AcronymTable &table, const QString &key);
 
 // The current record's definition; a definition without value reads as "".

@@ -9,6 +9,10 @@ namespace store {
 
 Engine::Engine()
 {
+    // Every operation opens and closes its own connection: skip the memory
+    // statistics nobody reads, and keep each connection's lookaside small.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 128, 32);
     sqlite3_initialize();
 }
 

@@ -28,6 +28,11 @@ public:
     // Tests use one that injects faults.
     const QByteArray &vfs() const { return m_vfs; }
     void setVfs(const QByteArray &name) { m_vfs = name; }
+    // Whether lookups go through the trimmed-acronym index, adding it to a
+    // file that lacks it. Off, every lookup is the plain record scan; the
+    // benchmarks compare the two.
+    bool lookupByIndex() const { return m_lookupByIndex; }
+    void setLookupByIndex(bool on) { m_lookupByIndex = on; }
 
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
@@ -37,6 +42,7 @@ private:
 
     int m_busyTimeoutMs = 5000;
     QByteArray m_vfs;
+    bool m_lookupByIndex = true;
 };
 
 } // namespace store

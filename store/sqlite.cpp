@@ -86,7 +86,7 @@ Database::Database(const QString &path, Open how, int busyTimeoutMs, const char 
         throw Error(rc, m_path, message);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    setBusyTimeoutMs(busyTimeoutMs);
 }
 
 Database::~Database() noexcept
@@ -97,6 +97,7 @@ Database::~Database() noexcept
 Database::Database(Database &&other) noexcept
     : m_path(std::move(other.m_path))
     , m_db(std::exchange(other.m_db, nullptr))
+    , m_busyTimeoutMs(other.m_busyTimeoutMs)
 {
 }
 
@@ -106,6 +107,7 @@ Database &Database::operator=(Database &&other) noexcept
         close();
         m_path = std::move(other.m_path);
         m_db = std::exchange(other.m_db, nullptr);
+        m_busyTimeoutMs = other.m_busyTimeoutMs;
     }
     return *this;
 }
@@ -121,6 +123,12 @@ void Database::close() noexcept
 bool Database::isReadOnly() const
 {
     return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+void Database::setBusyTimeoutMs(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
+    m_busyTimeoutMs = ms;
 }
 
 void Database::exec(const char *sql)

@@ -52,6 +52,8 @@ public:
     const QString &path() const { return m_path; }
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const;
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
+    void setBusyTimeoutMs(int ms);
 
     void exec(const char *sql);
     qint64 lastInsertRowid() const;
@@ -67,6 +69,7 @@ public:
 private:
     QString m_path;
     sqlite3 *m_db = nullptr;
+    int m_busyTimeoutMs = 0;
 };
 
 class Statement

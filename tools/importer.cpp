@@ -1,5 +1,6 @@
 #include "tools/importer.h"
 
+#include "store/acronymindex.h"
 #include "store/engine.h"
 #include "store/text.h"
 #include "tools/keyindex.h"
@@ -167,6 +168,9 @@ ImportReport importFile(const QString &dbPath, const QString &inputPath, const I
             ++report.added;
         }
     }
+    // A dictionary made by another tool gets the lookup index here, in the
+    // same transaction, rather than on the program's first lookup.
+    store::createAcronymIndex(db);
     transaction.commit();
     if (options.progress)
         options.progress(total, total);

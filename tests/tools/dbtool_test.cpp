@@ -1,6 +1,9 @@
 #include "tools/dbtool.h"
 
 #include "support/casename.h"
+#include "store/acronymindex.h"
+#include "store/engine.h"
+
 #include "support/printers.h"
 #include "support/tempdictionary.h"
 
@@ -148,6 +151,20 @@ INSTANTIATE_TEST_SUITE_P(
                     BadLine{"Surrogate", "ABC\t\xED\xA0\x80", "not valid UTF-8"},
                     BadLine{"BeyondUnicode", "ABC\t\xF4\x90\x80\x80", "not valid UTF-8"}),
     CaseName());
+
+TEST(DbTool, ImportGivesADictionaryMadeElsewhereTheLookupIndex)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    QTemporaryDir dir;
+    const QString tsv = writeFile(dir, QStringLiteral("in.tsv"), "RAM\tRandom Access Memory\n");
+    const auto state = [&] {
+        store::Database db = store::Engine::instance().open(dictionary.path());
+        return store::acronymIndexState(db);
+    };
+    ASSERT_EQ(state(), store::AcronymIndex::Missing);
+    EXPECT_EQ(dbTool({QStringLiteral("import"), tsv, QStringLiteral("--into"), dictionary.path()}).code, 0);
+    EXPECT_EQ(state(), store::AcronymIndex::Usable);
+}
 
 TEST(DbTool, AFailedImportWritesNothing)
 {

@@ -1,0 +1,18 @@
+#pragma once
+
+// Dictionaries of a given size for the benchmarks, made once and kept.
+
+#include <QString>
+
+namespace bench {
+
+// The acronym of record i: two to seven capital letters, distinct for
+// every i below 2^32, in an order unrelated to i.
+QString acronymFor(quint32 i);
+
+// Makes a dictionary of `count` records at path unless one is there. It is
+// made under another name and moved in whole, so an interrupted run never
+// leaves a short one behind.
+void makeDictionary(const QString &path, quint32 count);
+
+} // namespace bench

@@ -1,0 +1,158 @@
+#include "store/acronymindex.h"
+
+#include "store/engine.h"
+#include "store/recordscan.h"
+#include "store/text.h"
+
+#include <QSet>
+
+#include <sqlite3.h>
+
+#include <mutex>
+
+namespace store {
+
+namespace {
+
+const char *const kCreateIndexSql =
+    "CREATE INDEX IF NOT EXISTS AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
+
+// Files that refused the index during this run (read-only folder, a table
+// that cannot be indexed): they are not asked again.
+class RefusedFiles
+{
+public:
+    bool contains(const QString &path)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_paths.contains(path);
+    }
+    void insert(const QString &path)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_paths.insert(path);
+    }
+
+private:
+    std::mutex m_mutex;
+    QSet<QString> m_paths;
+};
+
+RefusedFiles &refusedFiles()
+{
+    static RefusedFiles files;
+    return files;
+}
+
+bool tryToAddIndex(Database &db)
+{
+    if (db.isReadOnly() || refusedFiles().contains(db.path()))
+        return false;
+    // A lookup never waits for another program's write only to get faster:
+    // it scans this time and tries again next time.
+    const int timeout = db.busyTimeoutMs();
+    db.setBusyTimeoutMs(0);
+    bool added = true;
+    try {
+        createAcronymIndex(db);
+    } catch (const Error &error) {
+        added = false;
+        if (error.code() != SQLITE_BUSY && error.code() != SQLITE_LOCKED)
+            refusedFiles().insert(db.path());
+    }
+    db.setBusyTimeoutMs(timeout);
+    return added;
+}
+
+bool storesUtf8(Database &db)
+{
+    // Answered from the schema the connection has read already: no file access.
+    Statement encoding(db, "PRAGMA encoding");
+    return encoding.step() && encoding.utf8(0) == "UTF-8";
+}
+
+enum class Prepared { Ready, Missing, Unusable };
+
+// Preparing is where SQLite tells a missing index ("no such index") from
+// one it cannot use for this query ("no query solution"): an index of
+// another definition under the same name is somebody else's, left alone.
+Prepared prepareSeek(Database &db, std::optional<Statement> &seek)
+{
+    try {
+        seek.emplace(db, kSeekAcronymSql);
+        return Prepared::Ready;
+    } catch (const Error &error) {
+        if (error.code() != SQLITE_ERROR)
+            throw;
+        return error.engineMessage().startsWith(QLatin1String("no such index")) ? Prepared::Missing
+                                                                               : Prepared::Unusable;
+    }
+}
+
+std::optional<qint64> runSeek(Statement &seek, const QString &key)
+{
+    // Bound as text: compared with trim()'s text result under BINARY, with
+    // no affinity to turn either side into a number.
+    seek.bind(1, trimSpaces(key));
+    if (seek.step())
+        return seek.integer(0);
+    return std::nullopt;
+}
+
+} // namespace
+
+// INDEXED BY makes the plan certain: statistics another tool stored in the
+// file cannot turn this into a walk through the table, and an index of that
+// name that cannot answer the query is refused when the query is prepared.
+const char *const kSeekAcronymSql =
+    "SELECT rowid FROM Acronyms INDEXED BY AcronymsTrimmed "
+    "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
+
+AcronymIndex acronymIndexState(Database &db)
+{
+    // In a UTF-16 file SQLite compares UTF-16 text while the scan compares
+    // UTF-8; converting between the two is not one-to-one for broken text.
+    if (!storesUtf8(db))
+        return AcronymIndex::Unusable;
+    std::optional<Statement> seek;
+    switch (prepareSeek(db, seek)) {
+    case Prepared::Ready:
+        return AcronymIndex::Usable;
+    case Prepared::Missing:
+        return AcronymIndex::Missing;
+    case Prepared::Unusable:
+        break;
+    }
+    return AcronymIndex::Unusable;
+}
+
+void createAcronymIndex(Database &db)
+{
+    db.exec(kCreateIndexSql);
+}
+
+std::optional<qint64> seekAcronym(Database &db, const QString &key)
+{
+    Statement seek(db, kSeekAcronymSql);
+    return runSeek(seek, key);
+}
+
+std::optional<qint64> findFirstAcronym(Database &db, const QString &key)
+{
+    if (!Engine::instance().lookupByIndex() || !storesUtf8(db))
+        return scanForAcronym(db, key);
+    std::optional<Statement> seek;
+    switch (prepareSeek(db, seek)) {
+    case Prepared::Ready:
+        return runSeek(*seek, key);
+    case Prepared::Missing:
+        if (tryToAddIndex(db) && prepareSeek(db, seek) == Prepared::Ready)
+            return runSeek(*seek, key);
+        break;
+    case Prepared::Unusable:
+        break;
+    }
+    return scanForAcronym(db, key);
+}
+
+} // namespace store
