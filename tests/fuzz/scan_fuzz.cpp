@@ -1,9 +1,11 @@
 // Space trimming, upper-casing and the record scan against any text: the
-// scan over a real table must pick exactly the record a plain loop picks.
+// scan over a real table, and the lookup through the trimmed-acronym index,
+// must pick exactly the record a plain loop picks.
 //
 // Input: lines; the first is the key, the rest are stored acronyms, and a
 // line that starts with byte 0x01 stands for a record without an acronym.
 
+#include "store/acronymindex.h"
 #include "store/recordscan.h"
 #include "store/sqlite.h"
 #include "store/text.h"
@@ -70,5 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             expected = db.lastInsertRowid();
     }
     require(store::scanForAcronym(db, key) == expected);
+    store::createAcronymIndex(db);
+    require(store::seekAcronym(db, key) == expected);
     return 0;
 }
