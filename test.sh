@@ -55,7 +55,8 @@ case "$mode" in
         executions=$((executions + ${runs:-0}))
         echo "$name: ${runs:-0} executions in ${seconds}s, $result"
     done
-    echo "Figures: fuzz executions $executions, crashes $crashes"
+    echo "fuzz executions $executions, crashes $crashes (${seconds}s a target)" > build-fuzz/figures.txt
+    echo "Figures: $(cat build-fuzz/figures.txt)"
     [ "$crashes" -eq 0 ]
     exit
     ;;
@@ -71,6 +72,8 @@ cd "$dir"
 rm -rf figures
 status=0
 ctest --output-on-failure -j"$(nproc)" || status=$?
+# The fuzzers run apart (--fuzz); their last figures join the line.
+if [ -f ../build-fuzz/figures.txt ]; then mkdir -p figures && cp ../build-fuzz/figures.txt figures/fuzz.txt; fi
 if compgen -G "figures/*.txt" >/dev/null; then
     echo "Figures: $(cat figures/*.txt | paste -sd ';' | sed 's/;/; /g')"
 fi
