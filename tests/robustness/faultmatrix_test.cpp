@@ -9,6 +9,7 @@
 #include "support/fakeboxes.h"
 #include "support/figures.h"
 #include "support/printers.h"
+#include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 #include "support/widgets.h"
 
@@ -18,6 +19,8 @@
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <sqlite3.h>
 
 using testing_support::control;
@@ -50,7 +53,7 @@ struct Scene
 {
     TempDictionary &dictionary;
     FaultVfs &vfs;
-    sqlite3 *locker = nullptr;
+    std::unique_ptr<testing_support::HeldLock> lock;
     QByteArray savedBytes;
 };
 
@@ -146,15 +149,8 @@ QList<Fault> faults()
     }
     for (Operation op : {Operation::Find, Operation::AddNew, Operation::DialogAdd}) {
         list.append({"locked by another program", op,
-                     [](Scene &s) {
-                         sqlite3_open(s.dictionary.path().toUtf8().constData(), &s.locker);
-                         sqlite3_exec(s.locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-                     },
-                     [](Scene &s) {
-                         sqlite3_exec(s.locker, "ROLLBACK", nullptr, nullptr, nullptr);
-                         sqlite3_close(s.locker);
-                         s.locker = nullptr;
-                     },
+                     [](Scene &s) { s.lock = std::make_unique<testing_support::HeldLock>(s.dictionary.path()); },
+                     [](Scene &s) { s.lock.reset(); },
                      "in use by another program", true});
     }
     // The disk fills at different moments of the write: in the journal, in
@@ -172,14 +168,7 @@ QList<Fault> faults()
 class FaultMatrix : public ::testing::Test
 {
 protected:
-    FaultMatrix()
-    {
-        m_savedTimeout = store::Engine::instance().busyTimeoutMs();
-        store::Engine::instance().setBusyTimeoutMs(100);
-    }
-    ~FaultMatrix() override { store::Engine::instance().setBusyTimeoutMs(m_savedTimeout); }
-
-    int m_savedTimeout = 0;
+    const testing_support::ShortBusyTimeout m_wait{100};
 };
 
 // Fills a dictionary over several pages, so that damage can hit a page the

@@ -6,6 +6,7 @@
 #include "store/schema.h"
 #include "store/text.h"
 #include "support/printers.h"
+#include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <variant>
 
 using testing_support::Row;
+using testing_support::lookUp;
 using testing_support::TempDictionary;
 
 namespace {
@@ -26,16 +28,6 @@ Row row(const char *acronym, const char *definition)
     return Row{QString::fromUtf8(acronym), QString::fromUtf8(definition), 1};
 }
 
-// Looks key up the way the main window does and gives the definition found.
-std::optional<QString> lookUp(const QString &path, const QString &key)
-{
-    store::AcronymTable table = store::OpenAcronymTable(path);
-    std::optional<QString> result;
-    if (store::FindAcronym(table, key))
-        result = store::ReadDefinition(table);
-    store::CloseAcronymTable(table);
-    return result;
-}
 
 store::AcronymIndex indexState(const QString &path)
 {

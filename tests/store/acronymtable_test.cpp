@@ -4,6 +4,7 @@
 #include "store/schema.h"
 #include "support/casename.h"
 #include "support/printers.h"
+#include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <sqlite3.h>
 
 using testing_support::Row;
+using testing_support::lookUp;
 using testing_support::TempDictionary;
 
 namespace {
@@ -28,16 +30,6 @@ Row row(const char16_t *acronym, const char16_t *definition)
     return Row{text(acronym), text(definition), 1};
 }
 
-// Looks key up the way the main window does and gives the definition found.
-std::optional<QString> lookUp(const QString &path, const QString &key)
-{
-    store::AcronymTable table = store::OpenAcronymTable(path);
-    std::optional<QString> result;
-    if (store::FindAcronym(table, key))
-        result = store::ReadDefinition(table);
-    store::CloseAcronymTable(table);
-    return result;
-}
 
 struct ScanCase
 {
@@ -234,23 +226,17 @@ TEST(AcronymTable, NoReadLockIsHeldAfterTheScan)
 TEST(AcronymTable, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
 {
     TempDictionary dictionary{row(u"ABC", u"alpha")};
-    sqlite3 *other = nullptr;
-    sqlite3_open(dictionary.path().toUtf8().constData(), &other);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-
-    store::Engine &engine = store::Engine::instance();
-    const int saved = engine.busyTimeoutMs();
-    engine.setBusyTimeoutMs(50);
-    try {
-        lookUp(dictionary.path(), QStringLiteral("ABC"));
-        ADD_FAILURE() << "read through an exclusive lock";
-    } catch (const store::Error &error) {
-        EXPECT_EQ(error.code(), SQLITE_BUSY);
-        EXPECT_TRUE(error.reason().contains(QLatin1String("in use by another program")));
+    {
+        const testing_support::HeldLock lock(dictionary.path());
+        const testing_support::ShortBusyTimeout wait;
+        try {
+            lookUp(dictionary.path(), QStringLiteral("ABC"));
+            ADD_FAILURE() << "read through an exclusive lock";
+        } catch (const store::Error &error) {
+            EXPECT_EQ(error.code(), SQLITE_BUSY);
+            EXPECT_TRUE(error.reason().contains(QLatin1String("in use by another program")));
+        }
     }
-    engine.setBusyTimeoutMs(saved);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("ABC")), QStringLiteral("alpha"));
 }
 

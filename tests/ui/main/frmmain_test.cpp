@@ -5,6 +5,7 @@
 #include "support/fakeboxes.h"
 #include "support/casename.h"
 #include "support/printers.h"
+#include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 #include "support/widgets.h"
 
@@ -167,17 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindow, ALockedDictionaryIsReportedAndTheWindowKeepsWorking)
 {
-    sqlite3 *other = nullptr;
-    sqlite3_open(dictionary.path().toUtf8().constData(), &other);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    store::Engine &engine = store::Engine::instance();
-    const int saved = engine.busyTimeoutMs();
-    engine.setBusyTimeoutMs(50);
-
-    find(QStringLiteral("ABC"));
-    engine.setBusyTimeoutMs(saved);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    {
+        const testing_support::HeldLock lock(dictionary.path());
+        const testing_support::ShortBusyTimeout wait;
+        find(QStringLiteral("ABC"));
+    }
 
     ASSERT_EQ(boxes.shown().size(), 1);
     EXPECT_TRUE(boxes.shown()[0].text.contains(QLatin1String("in use by another program")));

@@ -1,0 +1,45 @@
+#include "support/storehelpers.h"
+
+#include "store/acronymtable.h"
+#include "store/engine.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace testing_support {
+
+std::optional<QString> lookUp(const QString &path, const QString &key)
+{
+    store::AcronymTable table = store::OpenAcronymTable(path);
+    std::optional<QString> result;
+    if (store::FindAcronym(table, key))
+        result = store::ReadDefinition(table);
+    store::CloseAcronymTable(table);
+    return result;
+}
+
+HeldLock::HeldLock(const QString &path)
+{
+    sqlite3_open(path.toUtf8().constData(), &m_db);
+    if (sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << "could not lock " << path.toStdString() << ": " << sqlite3_errmsg(m_db);
+}
+
+HeldLock::~HeldLock()
+{
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(m_db);
+}
+
+ShortBusyTimeout::ShortBusyTimeout(int ms)
+    : m_saved(store::Engine::instance().busyTimeoutMs())
+{
+    store::Engine::instance().setBusyTimeoutMs(ms);
+}
+
+ShortBusyTimeout::~ShortBusyTimeout()
+{
+    store::Engine::instance().setBusyTimeoutMs(m_saved);
+}
+
+} // namespace testing_support
