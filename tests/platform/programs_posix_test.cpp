@@ -1,6 +1,8 @@
 #include "platform/fileprobe.h"
+#include "platform/programfolder.h"
 #include "platform/programstarter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,6 +69,13 @@ TEST(PosixFileProbe, TellsFilesFromFoldersAndNothing)
     EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("folder")).toStdString()));
     EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("missing")).toStdString()));
     EXPECT_FALSE(probe->fileExists(std::string()));
+}
+
+TEST(PosixProgramFolder, IsTheFolderOfTheRunningExecutable)
+{
+    const std::string folder = platform::programFolder();
+    EXPECT_EQ(QString::fromStdString(folder), QCoreApplication::applicationDirPath());
+    EXPECT_NE(folder.back(), '/');
 }
 
 } // namespace
