@@ -60,6 +60,15 @@ TEST_F(RealShell, ComposeMailReachesTheMailHandler)
     EXPECT_EQ(handedOver(), "\"mailto:support@kelbrite.example\"");
 }
 
+TEST_F(RealShell, ASubjectAndBodyReachTheMailHandlerAsWritten)
+{
+    handle("mailto");
+    ui::Mail::ComposeMail(shell, "support@kelbrite.example", "Bug in Find & Add?",
+                          "Caf\xc3\xa9 crashed");
+    EXPECT_EQ(handedOver(), "\"mailto:support@kelbrite.example?subject=Bug in Find & Add?"
+                            "&body=Caf\xc3\xa9 crashed\"");
+}
+
 TEST_F(RealShell, OpenWebPageReachesTheSchemesHandler)
 {
     handle("orvextest");
