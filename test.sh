@@ -27,8 +27,14 @@ windows_check() {
     export LC_ALL=C.UTF-8
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
     echo "Preparing a Wine prefix in $WINEPREFIX"
-    wine wineboot --init >/dev/null 2>&1
-    wineserver -w
+    wine wineboot --init </dev/null >/dev/null 2>&1
+    # A console that waits for input keeps Wine's own service processes up
+    # for the whole run. Otherwise they stop between tests and start again
+    # from inside a later test, holding its output open, so ctest sees that
+    # test end only when they stop again (half a minute and more).
+    mkfifo "$WINEPREFIX/keep"
+    exec 3<>"$WINEPREFIX/keep"
+    wine cmd.exe <&3 >/dev/null 2>&1 &
 
     cd build-windows
     ctest --output-on-failure -j"$(nproc)"

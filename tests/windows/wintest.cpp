@@ -109,7 +109,7 @@ bool markerRan(const std::string &path)
 
 bool waitForMarker(const std::string &path, std::string &commandLine)
 {
-    for (int waited = 0; waited < 200; ++waited) {
+    for (int waited = 0; waited < 600; ++waited) {
         if (markerRan(path)) {
             const HANDLE file = CreateFileW(widen(path + ".ran").c_str(), GENERIC_READ,
                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

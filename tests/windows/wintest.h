@@ -24,7 +24,7 @@ void removeFolder(const std::string &folder);
 
 // A copy of the marker program at path; see marker.cpp.
 void placeMarker(const std::string &path);
-// Waits up to ten seconds for the marker at path to have run, and gives the
+// Waits up to thirty seconds for the marker at path to have run, and gives the
 // command line it recorded, or nothing when it did not run.
 bool waitForMarker(const std::string &path, std::string &commandLine);
 // True when the marker at path has run already.
