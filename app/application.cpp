@@ -17,7 +17,8 @@ namespace app {
 QString databasePath()
 {
     // The separator goes on without looking at how the folder ends.
-    return platform::programFolder() + QDir::separator() + QStringLiteral("nym2.fdb");
+    return QString::fromStdString(platform::programFolder()) + QDir::separator()
+           + QStringLiteral("nym2.fdb");
 }
 
 int run(int argc, char *argv[])

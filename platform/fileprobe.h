@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -12,8 +11,8 @@ class FileProbe
 public:
     virtual ~FileProbe() = default;
 
-    // True when path names an existing file (not a folder).
-    virtual bool fileExists(const QString &path) const = 0;
+    // True when path (UTF-8) names an existing file (not a folder).
+    virtual bool fileExists(const std::string &path) const = 0;
 };
 
 std::unique_ptr<FileProbe> systemFileProbe();

@@ -1,6 +1,6 @@
 #include "platform/fileprobe.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -9,9 +9,11 @@ namespace {
 class PosixFileProbe final : public FileProbe
 {
 public:
-    bool fileExists(const QString &path) const override
+    bool fileExists(const std::string &path) const override
     {
-        return !path.isEmpty() && QFileInfo(path).isFile();
+        // stat follows a link to what it names, so a link to a file counts.
+        struct stat info{};
+        return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
     }
 };
 

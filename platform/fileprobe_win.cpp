@@ -1,4 +1,5 @@
 #include "platform/fileprobe.h"
+#include "platform/text_win.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -8,8 +9,6 @@
 #endif
 #include <windows.h>
 
-#include <string>
-
 namespace platform {
 
 namespace {
@@ -17,11 +16,11 @@ namespace {
 class WindowsFileProbe final : public FileProbe
 {
 public:
-    bool fileExists(const QString &path) const override
+    bool fileExists(const std::string &path) const override
     {
-        if (path.isEmpty())
+        if (path.empty())
             return false;
-        const std::wstring native = path.toStdWString();
+        const std::wstring native = win::widen(path);
         const DWORD attributes = GetFileAttributesW(native.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES
                && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

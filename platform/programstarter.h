@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -15,9 +14,9 @@ public:
 
     virtual ~ProgramStarter() = default;
 
-    // Starts the program at path, with no arguments, its first window shown
-    // in showState. False when it could not be started.
-    virtual bool start(const QString &path, int showState) = 0;
+    // Starts the program at path (UTF-8), with no arguments, its first
+    // window shown in showState. False when it could not be started.
+    virtual bool start(const std::string &path, int showState) = 0;
 };
 
 std::unique_ptr<ProgramStarter> systemProgramStarter();

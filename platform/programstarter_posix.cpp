@@ -11,12 +11,12 @@ class PosixProgramStarter final : public ProgramStarter
 public:
     // The show state has no counterpart here: the window manager places and
     // shows the new program's window.
-    bool start(const QString &path, int) override
+    bool start(const std::string &path, int) override
     {
-        if (path.isEmpty())
+        if (path.empty())
             return false;
         // Started directly, not through a shell, so the path is never parsed.
-        return QProcess::startDetached(path, {});
+        return QProcess::startDetached(QString::fromStdString(path), {});
     }
 };
 

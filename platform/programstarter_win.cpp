@@ -1,4 +1,5 @@
 #include "platform/programstarter.h"
+#include "platform/text_win.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -8,8 +9,6 @@
 #endif
 #include <windows.h>
 
-#include <string>
-
 namespace platform {
 
 namespace {
@@ -17,13 +16,13 @@ namespace {
 class WindowsProgramStarter final : public ProgramStarter
 {
 public:
-    bool start(const QString &path, int showState) override
+    bool start(const std::string &path, int showState) override
     {
-        if (path.isEmpty())
-            return false;
         // The path alone is the command line; quoted, so that a path with
         // spaces ("C:\Program Files\...") names one program, not several.
-        std::wstring commandLine = path.toStdWString();
+        std::wstring commandLine = win::widen(path);
+        if (commandLine.empty())
+            return false;
         if (commandLine.front() != L'"')
             commandLine = L'"' + commandLine + L'"';
 

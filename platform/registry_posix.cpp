@@ -18,10 +18,12 @@ public:
     {
     }
 
-    Status openKey(Root root, const QString &path, quint32, quint32 access, Key &key) override
+    Status openKey(Root root, const std::string &path, std::uint32_t, std::uint32_t access,
+                   Key &key) override
     {
         key = 0;
-        if (root != kLocalMachine || path.compare(kSystemInfoKey, Qt::CaseInsensitive) != 0)
+        if (root != kLocalMachine
+            || QString::fromStdString(path).compare(kSystemInfoKey, Qt::CaseInsensitive) != 0)
             return kFileNotFound;
         if (access & (kSetValue | kCreateSubKey | kCreateLink))
             return kAccessDenied;
@@ -33,19 +35,19 @@ public:
         return kSuccess;
     }
 
-    Status queryValue(Key key, const QString &name, quint32 &type, QByteArray &buffer,
-                      quint32 &size) override
+    Status queryValue(Key key, const std::string &name, std::uint32_t &type,
+                      std::vector<unsigned char> &buffer, std::uint32_t &size) override
     {
         const auto open = m_open.find(key);
         if (open == m_open.end())
             return kInvalidHandle;
-        if (name.compare(kSystemInfoValue, Qt::CaseInsensitive) != 0)
+        if (QString::fromStdString(name).compare(kSystemInfoValue, Qt::CaseInsensitive) != 0)
             return kFileNotFound;
         // Stored as Windows stores a REG_SZ: the text and its terminating NUL.
         const QByteArray value = open->second + '\0';
-        const auto needed = static_cast<quint32>(value.size());
+        const auto needed = static_cast<std::uint32_t>(value.size());
         type = kString;
-        const quint32 room = qMin(size, static_cast<quint32>(buffer.size()));
+        const std::uint32_t room = qMin(size, static_cast<std::uint32_t>(buffer.size()));
         size = needed;
         if (needed > room)
             return kMoreData;
@@ -58,8 +60,9 @@ public:
         return m_open.erase(key) == 1 ? kSuccess : kInvalidHandle;
     }
 
-    QString expandString(const QString &value) const override
+    std::string expandString(const std::string &value8) const override
     {
+        const QString value = QString::fromStdString(value8);
         QString result;
         qsizetype from = 0;
         for (;;) {
@@ -68,7 +71,7 @@ public:
                 open < 0 ? -1 : value.indexOf(QLatin1Char('%'), open + 1);
             if (close < 0) {
                 result += value.mid(from);
-                return result;
+                return result.toStdString();
             }
             const QString name = value.mid(open + 1, close - open - 1);
             result += value.mid(from, open - from);

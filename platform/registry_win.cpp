@@ -1,5 +1,8 @@
 #include "platform/registry.h"
 
+#include "platform/codepage.h"
+#include "platform/text_win.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -7,8 +10,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-
-#include <vector>
 
 namespace platform {
 
@@ -29,32 +30,30 @@ HKEY keyHandle(Registry::Key key)
 class WindowsRegistry final : public Registry
 {
 public:
-    Status openKey(Root root, const QString &path, quint32 options, quint32 access,
-                   Key &key) override
+    Status openKey(Root root, const std::string &path, std::uint32_t options,
+                   std::uint32_t access, Key &key) override
     {
-        const QByteArray path8 = path.toLocal8Bit();
+        const std::string path8 = toSystemCodePage(path);
         HKEY opened = nullptr;
-        const LONG status = RegOpenKeyExA(rootHandle(root), path8.constData(),
+        const LONG status = RegOpenKeyExA(rootHandle(root), path8.c_str(),
                                           static_cast<DWORD>(options),
                                           static_cast<REGSAM>(access), &opened);
         key = status == ERROR_SUCCESS ? reinterpret_cast<Key>(opened) : Key(0);
         return static_cast<Status>(status);
     }
 
-    Status queryValue(Key key, const QString &name, quint32 &type, QByteArray &buffer,
-                      quint32 &size) override
+    Status queryValue(Key key, const std::string &name, std::uint32_t &type,
+                      std::vector<unsigned char> &buffer, std::uint32_t &size) override
     {
-        const QByteArray name8 = name.toLocal8Bit();
+        const std::string name8 = toSystemCodePage(name);
         // Never offer more than the buffer holds, whatever the caller says.
-        const quint32 room = static_cast<quint32>(buffer.size());
+        const auto room = static_cast<std::uint32_t>(buffer.size());
         DWORD valueType = 0;
         DWORD valueSize = size < room ? size : room;
-        const LONG status = RegQueryValueExA(keyHandle(key), name8.constData(), nullptr,
-                                             &valueType,
-                                             reinterpret_cast<LPBYTE>(buffer.data()),
-                                             &valueSize);
-        type = static_cast<quint32>(valueType);
-        size = static_cast<quint32>(valueSize);
+        const LONG status = RegQueryValueExA(keyHandle(key), name8.c_str(), nullptr, &valueType,
+                                             buffer.data(), &valueSize);
+        type = static_cast<std::uint32_t>(valueType);
+        size = static_cast<std::uint32_t>(valueSize);
         return static_cast<Status>(status);
     }
 
@@ -63,17 +62,19 @@ public:
         return static_cast<Status>(RegCloseKey(keyHandle(key)));
     }
 
-    QString expandString(const QString &value) const override
+    std::string expandString(const std::string &value) const override
     {
-        const std::wstring source = value.toStdWString();
-        std::vector<wchar_t> expanded(source.size() + 1);
+        const std::wstring source = win::widen(value);
+        std::wstring expanded(source.size() + 1, L'\0');
         for (;;) {
             const DWORD needed = ExpandEnvironmentStringsW(
                 source.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
             if (needed == 0)
                 return value; // the system could not expand it: keep it as stored
-            if (needed <= expanded.size())
-                return QString::fromWCharArray(expanded.data(), static_cast<int>(needed) - 1);
+            if (needed <= expanded.size()) {
+                expanded.resize(needed - 1);
+                return win::narrow(expanded);
+            }
             expanded.resize(needed);
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace platform {
 
@@ -23,10 +23,10 @@ class Shell
 public:
     virtual ~Shell() = default;
 
-    // Runs the operation verb ("open") on text. True when the hand-off was
+    // Runs the operation verb ("open") on text, both UTF-8. True when the hand-off was
     // made; callers that do not care may ignore the answer. The program
     // started runs on its own and is neither waited for nor watched.
-    virtual bool execute(const QString &verb, const QString &text, ShowCommand show) = 0;
+    virtual bool execute(const std::string &verb, const std::string &text, ShowCommand show) = 0;
 };
 
 // The system's own shell: ShellExecuteA on Windows, the desktop's URL
@@ -34,7 +34,7 @@ public:
 class SystemShell : public Shell
 {
 public:
-    bool execute(const QString &verb, const QString &text, ShowCommand show) override;
+    bool execute(const std::string &verb, const std::string &text, ShowCommand show) override;
 };
 
 } // namespace platform

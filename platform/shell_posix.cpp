@@ -24,8 +24,11 @@ QUrl urlFor(const QString &text)
 
 } // namespace
 
-bool SystemShell::execute(const QString &verb, const QString &text, ShowCommand show)
+bool SystemShell::execute(const std::string &verb8, const std::string &text8, ShowCommand show)
 {
+    const QString verb = QString::fromStdString(verb8);
+    const QString text = QString::fromStdString(text8);
+
     // The handler's window is the desktop's business here; there is no way
     // to ask another program to start hidden or maximised.
     Q_UNUSED(show);

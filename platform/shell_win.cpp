@@ -1,20 +1,25 @@
 #include "platform/shell.h"
 
-#include <QByteArray>
+#include "platform/codepage.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #include <shellapi.h>
 
 namespace platform {
 
-bool SystemShell::execute(const QString &verb, const QString &text, ShowCommand show)
+bool SystemShell::execute(const std::string &verb, const std::string &text, ShowCommand show)
 {
-    // The ANSI entry point takes texts in the system code page, which is
-    // what toLocal8Bit gives on Windows.
-    const QByteArray operation = verb.toLocal8Bit();
-    const QByteArray file = text.toLocal8Bit();
-    const HINSTANCE result = ShellExecuteA(nullptr, operation.constData(), file.constData(),
-                                           nullptr, nullptr, static_cast<int>(show));
+    // The ANSI entry point takes its texts in the system code page.
+    const std::string operation = toSystemCodePage(verb);
+    const std::string file = toSystemCodePage(text);
+    const HINSTANCE result = ShellExecuteA(nullptr, operation.c_str(), file.c_str(), nullptr,
+                                           nullptr, static_cast<int>(show));
     // Values above 32 mean success; anything else is an error code.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -21,6 +21,10 @@ BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev fonts-de
 # AppStream metainfo, and a resource compiler for the Windows version record.
 TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)
 
+# What the Windows check needs: the MinGW-w64 cross compiler (with its
+# resource compiler), Wine to run what it builds, and GoogleTest's sources.
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 googletest)
+
 configure_and_build() { # build-dir [cmake options...]
     local dir=$1; shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

@@ -22,8 +22,9 @@ public:
         int showState;
     };
 
-    bool start(const QString &path, int showState) override
+    bool start(const std::string &path8, int showState) override
     {
+        const QString path = QString::fromStdString(path8);
         m_starts.append({path, showState});
         if (throws)
             throw std::runtime_error("cannot start");
@@ -50,8 +51,9 @@ private:
 class FakeFileProbe : public platform::FileProbe
 {
 public:
-    bool fileExists(const QString &path) const override
+    bool fileExists(const std::string &path8) const override
     {
+        const QString path = QString::fromStdString(path8);
         m_asked.append(path);
         if (throws)
             throw std::runtime_error("cannot look");

@@ -48,9 +48,10 @@ QStringList FakeRegistry::openedPaths() const
     return paths;
 }
 
-FakeRegistry::Status FakeRegistry::openKey(Root root, const QString &path, quint32 options,
-                                           quint32 access, Key &key)
+FakeRegistry::Status FakeRegistry::openKey(Root root, const std::string &path8,
+                                           std::uint32_t options, std::uint32_t access, Key &key)
 {
+    const QString path = QString::fromStdString(path8);
     m_openings.append({root, path, options, access});
     key = 0;
     const auto found = m_keys.constFind(path.toLower());
@@ -65,9 +66,12 @@ FakeRegistry::Status FakeRegistry::openKey(Root root, const QString &path, quint
     return kSuccess;
 }
 
-FakeRegistry::Status FakeRegistry::queryValue(Key key, const QString &name, quint32 &type,
-                                              QByteArray &buffer, quint32 &size)
+FakeRegistry::Status FakeRegistry::queryValue(Key key, const std::string &name8,
+                                              std::uint32_t &type,
+                                              std::vector<unsigned char> &buffer,
+                                              std::uint32_t &size)
 {
+    const QString name = QString::fromStdString(name8);
     m_offers.append(size);
     if (!m_open.contains(key)) {
         ADD_FAILURE() << "query on a key that is not open";
@@ -101,14 +105,14 @@ FakeRegistry::Status FakeRegistry::closeKey(Key key)
     return kSuccess;
 }
 
-QString FakeRegistry::expandString(const QString &value) const
+std::string FakeRegistry::expandString(const std::string &value) const
 {
-    QString result = value;
+    QString result = QString::fromStdString(value);
     for (auto it = m_environment.constBegin(); it != m_environment.constEnd(); ++it) {
         result.replace(QLatin1Char('%') + it.key() + QLatin1Char('%'), it.value(),
                        Qt::CaseInsensitive);
     }
-    return result;
+    return result.toStdString();
 }
 
 } // namespace testing_support

@@ -1,6 +1,8 @@
 #include "platform/fileprobe.h"
+#include "platform/programfolder.h"
 #include "platform/programstarter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,7 +34,7 @@ TEST(PosixProgramStarter, StartsTheProgramWithoutArgumentsAndDoesNotWait)
             + ".tmp' '" + marker.toLocal8Bit() + "'");
 
     const auto starter = platform::systemProgramStarter();
-    EXPECT_TRUE(starter->start(program, platform::ProgramStarter::kShowNormal));
+    EXPECT_TRUE(starter->start(program.toStdString(), platform::ProgramStarter::kShowNormal));
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 10000));
     QFile file(marker);
@@ -52,7 +54,8 @@ TEST(PosixProgramStarter, ReportsWhatCannotBeStarted)
     const auto starter = platform::systemProgramStarter();
     for (const QString &path : {QString(), dir.filePath(QStringLiteral("missing")), plain,
                                 dir.path()})
-        EXPECT_FALSE(starter->start(path, platform::ProgramStarter::kShowNormal)) << path.toStdString();
+        EXPECT_FALSE(starter->start(path.toStdString(), platform::ProgramStarter::kShowNormal))
+            << path.toStdString();
 }
 
 TEST(PosixFileProbe, TellsFilesFromFoldersAndNothing)
@@ -62,10 +65,17 @@ TEST(PosixFileProbe, TellsFilesFromFoldersAndNothing)
     QDir(dir.path()).mkdir(QStringLiteral("folder"));
 
     const auto probe = platform::systemFileProbe();
-    EXPECT_TRUE(probe->fileExists(file));
-    EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("folder"))));
-    EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("missing"))));
-    EXPECT_FALSE(probe->fileExists(QString()));
+    EXPECT_TRUE(probe->fileExists(file.toStdString()));
+    EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("folder")).toStdString()));
+    EXPECT_FALSE(probe->fileExists(dir.filePath(QStringLiteral("missing")).toStdString()));
+    EXPECT_FALSE(probe->fileExists(std::string()));
+}
+
+TEST(PosixProgramFolder, IsTheFolderOfTheRunningExecutable)
+{
+    const std::string folder = platform::programFolder();
+    EXPECT_EQ(QString::fromStdString(folder), QCoreApplication::applicationDirPath());
+    EXPECT_NE(folder.back(), '/');
 }
 
 } // namespace

@@ -50,13 +50,14 @@ Read read(Registry &registry, const QString &key, const QString &name, quint32 o
 {
     Read result;
     Registry::Key handle = 0;
-    result.open = registry.openKey(Registry::kLocalMachine, key, 0, access, handle);
+    result.open = registry.openKey(Registry::kLocalMachine, key.toStdString(), 0, access, handle);
     if (result.open != Registry::kSuccess)
         return result;
-    QByteArray buffer(1024, '\0');
-    quint32 size = offer;
-    result.query = registry.queryValue(handle, name, result.type, buffer, size);
-    result.bytes = result.query == Registry::kSuccess ? buffer.left(size) : QByteArray();
+    std::vector<unsigned char> buffer(1024, 0);
+    std::uint32_t size = offer;
+    result.query = registry.queryValue(handle, name.toStdString(), result.type, buffer, size);
+    if (result.query == Registry::kSuccess)
+        result.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), int(size));
     EXPECT_EQ(registry.closeKey(handle), Registry::kSuccess);
     EXPECT_EQ(registry.closeKey(handle), Registry::kInvalidHandle) << "closed twice";
     return result;
@@ -95,7 +96,7 @@ TEST(DesktopRegistry, HoldsNothingElse)
                   .open,
               Registry::kFileNotFound);
     Registry::Key key = 0;
-    EXPECT_EQ(registry->openKey(0x80000001u, kKey, 0, Registry::kRead, key),
+    EXPECT_EQ(registry->openKey(0x80000001u, kKey.toStdString(), 0, Registry::kRead, key),
               Registry::kFileNotFound);
 }
 
@@ -129,18 +130,17 @@ TEST(DesktopRegistry, RefusesWriteRightsAndTooSmallBuffers)
               Registry::kAccessDenied);
 
     Registry::Key key = 0;
-    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, kKey, 0, Registry::kRead, key),
+    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, kKey.toStdString(), 0, Registry::kRead,
+                                key),
               Registry::kSuccess);
-    QByteArray buffer(1024, '\0');
-    quint32 type = 0;
-    quint32 size = 4;
-    EXPECT_EQ(registry->queryValue(key, QStringLiteral("PATH"), type, buffer, size),
-              Registry::kMoreData);
-    EXPECT_EQ(size, static_cast<quint32>(path.toLocal8Bit().size() + 1));
-    EXPECT_EQ(buffer, QByteArray(1024, '\0')) << "wrote past the offer";
+    std::vector<unsigned char> buffer(1024, 0);
+    std::uint32_t type = 0;
+    std::uint32_t size = 4;
+    EXPECT_EQ(registry->queryValue(key, "PATH", type, buffer, size), Registry::kMoreData);
+    EXPECT_EQ(size, static_cast<std::uint32_t>(path.toLocal8Bit().size() + 1));
+    EXPECT_EQ(buffer, std::vector<unsigned char>(1024, 0)) << "wrote past the offer";
     EXPECT_EQ(registry->closeKey(key), Registry::kSuccess);
-    EXPECT_EQ(registry->queryValue(key, QStringLiteral("PATH"), type, buffer, size),
-              Registry::kInvalidHandle);
+    EXPECT_EQ(registry->queryValue(key, "PATH", type, buffer, size), Registry::kInvalidHandle);
 }
 
 TEST(DesktopRegistry, ExpandsEnvironmentReferencesLeavingUnknownOnesAsWritten)
@@ -161,7 +161,7 @@ TEST(DesktopRegistry, ExpandsEnvironmentReferencesLeavingUnknownOnesAsWritten)
         {"no references", "no references"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(registry->expandString(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+        EXPECT_EQ(registry->expandString(c.in), c.out) << c.in;
     qunsetenv("ORVEX_EXPAND_TEST");
 }
 

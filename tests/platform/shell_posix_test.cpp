@@ -49,7 +49,7 @@ TEST_F(SystemShell, HandsAMailtoTextToTheMailHandlerWithItsPartsIntact)
 {
     const QString text = QStringLiteral(
         "mailto:support@kelbrite.example?subject=Bug in Find & Add?&body=Steps: 1 & 2");
-    EXPECT_TRUE(shell.execute(QStringLiteral("open"), text, platform::ShowCommand::Show));
+    EXPECT_TRUE(shell.execute("open", text.toStdString(), platform::ShowCommand::Show));
 
     ASSERT_EQ(recorder.opened.size(), 1);
     const QUrl &url = recorder.opened[0];
@@ -66,7 +66,8 @@ TEST_F(SystemShell, HandsAWebAddressToTheBrowserUnchanged)
     for (const QString &verb : {QStringLiteral("Open"), QStringLiteral("open"), QString()}) {
         recorder.opened.clear();
         const QString text = QStringLiteral("http://www.kelbrite.example/");
-        EXPECT_TRUE(shell.execute(verb, text, platform::ShowCommand::Show)) << verb.toStdString();
+        EXPECT_TRUE(shell.execute(verb.toStdString(), text.toStdString(), platform::ShowCommand::Show))
+            << verb.toStdString();
         ASSERT_EQ(recorder.opened.size(), 1) << verb.toStdString();
         EXPECT_EQ(recorder.opened[0].toString(), text) << verb.toStdString();
     }
@@ -74,8 +75,7 @@ TEST_F(SystemShell, HandsAWebAddressToTheBrowserUnchanged)
 
 TEST_F(SystemShell, AnAbsolutePathOpensAsALocalFile)
 {
-    EXPECT_TRUE(shell.execute(QStringLiteral("open"), QStringLiteral("/tmp/read me.txt"),
-                              platform::ShowCommand::Show));
+    EXPECT_TRUE(shell.execute("open", "/tmp/read me.txt", platform::ShowCommand::Show));
     ASSERT_EQ(recorder.opened.size(), 1);
     EXPECT_TRUE(recorder.opened[0].isLocalFile());
     EXPECT_EQ(recorder.opened[0].toLocalFile(), QStringLiteral("/tmp/read me.txt"));
@@ -96,7 +96,9 @@ TEST_F(SystemShell, RefusesWhatNoHandlerCouldTake)
         {QStringLiteral("open"), QString()},
     };
     for (const Refused &r : refused)
-        EXPECT_FALSE(shell.execute(r.verb, r.text, platform::ShowCommand::Show)) << r.text.toStdString();
+        EXPECT_FALSE(shell.execute(r.verb.toStdString(), r.text.toStdString(),
+                                   platform::ShowCommand::Show))
+            << r.text.toStdString();
     EXPECT_TRUE(recorder.opened.isEmpty());
 }
 

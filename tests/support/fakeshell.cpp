@@ -2,9 +2,10 @@
 
 namespace testing_support {
 
-bool FakeShell::execute(const QString &verb, const QString &text, platform::ShowCommand show)
+bool FakeShell::execute(const std::string &verb, const std::string &text,
+                        platform::ShowCommand show)
 {
-    m_calls.append(Call{verb, text, show});
+    m_calls.push_back(Call{verb, text, show});
     return !m_failing;
 }
 

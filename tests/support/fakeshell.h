@@ -2,10 +2,9 @@
 
 #include "platform/shell.h"
 
-#include <QList>
-#include <QString>
-
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace platform {
 // Lets GoogleTest print show commands as the numbers the shell knows.
@@ -24,18 +23,19 @@ class FakeShell : public platform::Shell
 public:
     struct Call
     {
-        QString verb;
-        QString text;
+        std::string verb;
+        std::string text;
         platform::ShowCommand show = platform::ShowCommand::Hide;
     };
 
-    bool execute(const QString &verb, const QString &text, platform::ShowCommand show) override;
+    bool execute(const std::string &verb, const std::string &text,
+                 platform::ShowCommand show) override;
 
     void setFailing(bool failing) { m_failing = failing; }
-    const QList<Call> &calls() const { return m_calls; }
+    const std::vector<Call> &calls() const { return m_calls; }
 
 private:
-    QList<Call> m_calls;
+    std::vector<Call> m_calls;
     bool m_failing = false;
 };
 

@@ -1,34 +1,18 @@
 #include "ui/info/frmabout.h"
 
-#include "platform/fileprobe.h"
-#include "platform/programstarter.h"
+#include "ui/info/sysinfo.h"
 #include "ui/look.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QtEndian>
 
 #include <stdexcept>
 
 namespace ui {
 
 namespace {
-
-using platform::Registry;
-
-// Where Windows records the system-information program: its full path, or
-// else the folder that holds MSINFO32.EXE.
-const QString kInfoPathKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kInfoPathValue = QStringLiteral("PATH");
-const QString kInfoFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString kInfoFolderValue = QStringLiteral("MSINFO");
-const QString kInfoProgram = QStringLiteral("\\MSINFO32.EXE");
-
-const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
-
-constexpr int kValueBufferSize = 1024;
 
 template<typename Widget>
 Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
@@ -79,39 +63,6 @@ QWidget *line(const char *name, const QColor &colour, int x1, int x2, int y, int
     result->setAttribute(Qt::WA_TransparentForMouseEvents);
     return result;
 }
-
-template<typename Service>
-Service &need(Service *service)
-{
-    if (!service)
-        throw std::logic_error("platform service not set");
-    return *service;
-}
-
-// Closes an opened key on every way out, exceptions included.
-class OpenKey
-{
-public:
-    OpenKey(Registry &registry, Registry::Key key)
-        : m_registry(registry)
-        , m_key(key)
-    {
-    }
-    ~OpenKey()
-    {
-        try {
-            m_registry.closeKey(m_key);
-        } catch (...) {
-            // Nothing more can be done about a key that will not close.
-        }
-    }
-    OpenKey(const OpenKey &) = delete;
-    OpenKey &operator=(const OpenKey &) = delete;
-
-private:
-    Registry &m_registry;
-    Registry::Key m_key;
-};
 
 } // namespace
 
@@ -188,79 +139,35 @@ void frmAbout::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-bool frmAbout::GetKeyValue(Registry::Root KeyRoot, const QString &KeyName,
+bool frmAbout::GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyName,
                            const QString &SubKeyRef, QString &KeyVal)
 {
-    Registry &registry = need(m_services.registry);
-
-    // Read rights only: machine-wide keys refuse more to ordinary users.
-    Registry::Key key = 0;
-    if (registry.openKey(KeyRoot, KeyName, 0, Registry::kRead, key) != Registry::kSuccess) {
-        KeyVal.clear();
-        return false;
-    }
-    const OpenKey opened(registry, key);
-
-    QByteArray buffer(kValueBufferSize, '\0');
-    quint32 type = 0;
-    quint32 size = kValueBufferSize;
-    if (registry.queryValue(key, SubKeyRef, type, buffer, size) != Registry::kSuccess) {
-        KeyVal.clear();
-        return false;
-    }
-
-    // A string stored with its terminating NUL loses it; one stored without
-    // keeps every character; an empty value gives "".
-    qsizetype length = qMin<qsizetype>(size, buffer.size());
-    if (length > 0 && buffer.at(length - 1) == '\0')
-        --length;
-    const QString text = QString::fromLocal8Bit(buffer.constData(), length);
-
-    switch (type) {
-    case Registry::kString:
-        KeyVal = text;
-        break;
-    case Registry::kExpandString:
-        KeyVal = registry.expandString(text);
-        break;
-    case Registry::kDword:
-        // The buffer starts all NUL, so a short value reads as its bytes.
-        KeyVal = QString::number(qFromLittleEndian<quint32>(buffer.constData()));
-        break;
-    default:
-        // Not text: left as it was.
-        break;
-    }
-    return true;
-}
-
-bool frmAbout::locateAndStartSysInfo()
-{
-    QString path;
-    // The full path is trusted as it stands; the folder is checked for the
-    // program before it is used.
-    if (!GetKeyValue(Registry::kLocalMachine, kInfoPathKey, kInfoPathValue, path)) {
-        if (!GetKeyValue(Registry::kLocalMachine, kInfoFolderKey, kInfoFolderValue, path))
-            return false;
-        const QString candidate = path + kInfoProgram;
-        if (!need(m_services.files).fileExists(candidate))
-            return false;
-        path = candidate;
-    }
-    return need(m_services.programs).start(path, platform::ProgramStarter::kShowNormal);
+    if (!m_services.registry)
+        throw std::logic_error("platform service not set");
+    // KeyVal is only replaced when the reading changed it, so a value that is
+    // not text leaves the caller's string exactly as it was.
+    const std::string before = KeyVal.toStdString();
+    std::string value = before;
+    const bool read = readRegistryValue(*m_services.registry, KeyRoot, KeyName.toStdString(),
+                                        SubKeyRef.toStdString(), value);
+    if (value != before)
+        KeyVal = QString::fromStdString(value);
+    return read;
 }
 
 void frmAbout::StartSysInfo()
 {
     bool started = false;
     try {
-        started = locateAndStartSysInfo();
+        started = startSystemInfo({m_services.registry, m_services.files, m_services.programs});
     } catch (...) {
         // Whatever went wrong, the user learns only that the tool is unavailable.
         started = false;
     }
-    if (!started)
-        m_services.boxes.message(kUnavailable, kAppTitle, ModalBoxes::Icon::None);
+    if (!started) {
+        m_services.boxes.message(QString::fromUtf8(kSystemInfoUnavailable), kAppTitle,
+                                 ModalBoxes::Icon::None);
+    }
 }
 
 } // namespace ui

@@ -40,8 +40,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    bool locateAndStartSysInfo();
-
     Services m_services;
 
     QPushButton *cmdOK = nullptr;

@@ -98,15 +98,13 @@ void frmContact::sendMail()
 {
     // The same text as lblMail's caption, kept here so that the hand-off
     // never depends on what the label shows.
-    const QString address = QStringLiteral("support@kelbrite.example");
-    Mail::ComposeMail(m_shell, address, QString(), QString());
+    Mail::ComposeMail(m_shell, "support@kelbrite.example", std::string(), std::string());
 }
 
 void frmContact::visitWebSite()
 {
     // The same text as lblWeb's caption; see sendMail().
-    const QString address = QStringLiteral("http://www.kelbrite.example/");
-    Web::OpenWebPage(m_shell, address);
+    Web::OpenWebPage(m_shell, "http://www.kelbrite.example/");
 }
 
 } // namespace ui

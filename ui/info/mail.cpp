@@ -4,20 +4,41 @@
 
 namespace ui::Mail {
 
-void ComposeMail(platform::Shell &shell, QString address, const QString &subject,
-                 const QString &body)
+namespace {
+
+char lowerAscii(char c)
 {
-    const QString scheme = QStringLiteral("mailto:");
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when text starts with prefix (lower case), in any letter case. Only
+// ASCII letters fold: no other character is the same as one of "mailto:".
+bool startsWithFolded(const std::string &text, const std::string &prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (lowerAscii(text[i]) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void ComposeMail(platform::Shell &shell, std::string address, const std::string &subject,
+                 const std::string &body)
+{
+    const std::string scheme = "mailto:";
     // An address that already carries the scheme, in any letter case, keeps
     // it as written and gets no second one.
-    if (address.left(scheme.size()).toLower() != scheme)
-        address.prepend(scheme);
-    if (!subject.isEmpty())
-        address += QStringLiteral("?subject=") + subject;
-    if (!body.isEmpty())
-        address += (subject.isEmpty() ? QStringLiteral("?") : QStringLiteral("&"))
-                + QStringLiteral("body=") + body;
-    shell.execute(QStringLiteral("open"), address, platform::ShowCommand::Show);
+    if (!startsWithFolded(address, scheme))
+        address.insert(0, scheme);
+    if (!subject.empty())
+        address += "?subject=" + subject;
+    if (!body.empty())
+        address += (subject.empty() ? "?" : "&") + std::string("body=") + body;
+    shell.execute("open", address, platform::ShowCommand::Show);
 }
 
 } // namespace ui::Mail

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace platform {
 class Shell;
@@ -10,9 +10,9 @@ namespace ui::Mail {
 
 // Opens a new message to address in the user's mail program. The subject and
 // the body, when not empty, go into the "mailto:" text as they are: nothing
-// is escaped. The shell's answer is not looked at; whatever goes wrong there
-// is the mail program's or the desktop's to report.
-void ComposeMail(platform::Shell &shell, QString address, const QString &subject,
-                 const QString &body);
+// is escaped. All texts are UTF-8. The shell's answer is not looked at;
+// whatever goes wrong there is the mail program's or the desktop's to report.
+void ComposeMail(platform::Shell &shell, std::string address, const std::string &subject,
+                 const std::string &body);
 
 } // namespace ui::Mail

@@ -4,9 +4,9 @@
 
 namespace ui::Web {
 
-void OpenWebPage(platform::Shell &shell, QString address)
+void OpenWebPage(platform::Shell &shell, const std::string &address)
 {
-    shell.execute(QStringLiteral("Open"), address, platform::ShowCommand::Show);
+    shell.execute("Open", address, platform::ShowCommand::Show);
 }
 
 } // namespace ui::Web

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace platform {
 class Shell;
@@ -8,8 +8,8 @@ class Shell;
 
 namespace ui::Web {
 
-// Opens address, unchanged, in the user's web browser. The shell's answer is
-// not looked at.
-void OpenWebPage(platform::Shell &shell, QString address);
+// Opens address (UTF-8), unchanged, in the user's web browser. The shell's
+// answer is not looked at.
+void OpenWebPage(platform::Shell &shell, const std::string &address);
 
 } // namespace ui::Web

@@ -160,7 +160,7 @@ TEST_F(ContactWindow, OpensWithTheFocusOnOkAndOkIsNeitherDefaultNorCancel)
 
     QTest::keyClick(okButton(), Qt::Key_Return);
     EXPECT_FALSE(window && window->isVisible());
-    EXPECT_TRUE(shell.calls().isEmpty());
+    EXPECT_TRUE(shell.calls().empty());
 }
 
 TEST_F(ContactWindow, OkAndTheCloseBoxUnloadTheWindow)
@@ -195,15 +195,15 @@ TEST_F(ContactWindow, ClickingAnAddressHandsExactlyItsTextToTheShell)
     for (const Click &click : clicks)
         QTest::mouseClick(label(click.label), Qt::LeftButton);
 
-    ASSERT_EQ(shell.calls().size(), static_cast<int>(std::size(clicks)));
-    for (int i = 0; i < shell.calls().size(); ++i) {
-        EXPECT_EQ(shell.calls()[i].text, clicks[i].text) << i;
-        EXPECT_EQ(shell.calls()[i].verb, clicks[i].verb) << i;
+    ASSERT_EQ(shell.calls().size(), std::size(clicks));
+    for (size_t i = 0; i < shell.calls().size(); ++i) {
+        EXPECT_EQ(QString::fromStdString(shell.calls()[i].text), clicks[i].text) << i;
+        EXPECT_EQ(QString::fromStdString(shell.calls()[i].verb), clicks[i].verb) << i;
         EXPECT_EQ(shell.calls()[i].show, ShowCommand::Show) << i;
     }
     // Each handed-over address is the one its label shows.
-    EXPECT_EQ(shell.calls()[0].text, "mailto:" + label("lblMail")->text());
-    EXPECT_EQ(shell.calls()[1].text, label("lblWeb")->text());
+    EXPECT_EQ(QString::fromStdString(shell.calls()[0].text), "mailto:" + label("lblMail")->text());
+    EXPECT_EQ(QString::fromStdString(shell.calls()[1].text), label("lblWeb")->text());
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -217,11 +217,11 @@ TEST_F(ContactWindow, OnlyALeftClickThatEndsOnTheLabelCounts)
     QTest::mouseRelease(label("lblWeb"), Qt::LeftButton);
     QTest::mouseClick(label("lblContactInfo"), Qt::LeftButton);
     QTest::mouseClick(label("lblSiteInfo"), Qt::LeftButton);
-    EXPECT_TRUE(shell.calls().isEmpty());
+    EXPECT_TRUE(shell.calls().empty());
 
     QTest::mousePress(mail, Qt::LeftButton);
     QTest::mouseRelease(mail, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_EQ(shell.calls().size(), 1);
+    EXPECT_EQ(shell.calls().size(), 1u);
 }
 
 TEST_F(ContactWindow, TheClicksUseTheirOwnAddressesNotTheCaptions)
@@ -230,9 +230,9 @@ TEST_F(ContactWindow, TheClicksUseTheirOwnAddressesNotTheCaptions)
     label("lblWeb")->setText(QStringLiteral("http://elsewhere.example/"));
     QTest::mouseClick(label("lblMail"), Qt::LeftButton);
     QTest::mouseClick(label("lblWeb"), Qt::LeftButton);
-    ASSERT_EQ(shell.calls().size(), 2);
-    EXPECT_EQ(shell.calls()[0].text, "mailto:" + kMail);
-    EXPECT_EQ(shell.calls()[1].text, kWeb);
+    ASSERT_EQ(shell.calls().size(), 2u);
+    EXPECT_EQ(QString::fromStdString(shell.calls()[0].text), "mailto:" + kMail);
+    EXPECT_EQ(QString::fromStdString(shell.calls()[1].text), kWeb);
 }
 
 TEST_F(ContactWindow, AFailingShellLeavesTheWindowOpenAndShowsNothing)
@@ -244,7 +244,7 @@ TEST_F(ContactWindow, AFailingShellLeavesTheWindowOpenAndShowsNothing)
     QTest::mouseClick(label("lblWeb"), Qt::LeftButton);
     QApplication::processEvents();
 
-    EXPECT_EQ(shell.calls().size(), 2);
+    EXPECT_EQ(shell.calls().size(), 2u);
     EXPECT_EQ(visibleWindows(), before);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     ASSERT_FALSE(window.isNull());
@@ -252,7 +252,7 @@ TEST_F(ContactWindow, AFailingShellLeavesTheWindowOpenAndShowsNothing)
 
     // Still usable: another click is another hand-off, and OK still closes.
     QTest::mouseClick(label("lblMail"), Qt::LeftButton);
-    EXPECT_EQ(shell.calls().size(), 3);
+    EXPECT_EQ(shell.calls().size(), 3u);
     QTest::mouseClick(okButton(), Qt::LeftButton);
     EXPECT_FALSE(window && window->isVisible());
 }
@@ -315,8 +315,8 @@ TEST_F(ContactMenu, ItsClicksReachTheProgramsShell)
     chooseContactUs();
     ASSERT_EQ(contactWindows().size(), 1);
     QTest::mouseClick(control<QLabel>(*contactWindows()[0], "lblWeb"), Qt::LeftButton);
-    ASSERT_EQ(shell.calls().size(), 1);
-    EXPECT_EQ(shell.calls()[0].text, kWeb);
+    ASSERT_EQ(shell.calls().size(), 1u);
+    EXPECT_EQ(QString::fromStdString(shell.calls()[0].text), kWeb);
 }
 
 TEST_F(ContactMenu, ClosingTheMainWindowClosesIt)
