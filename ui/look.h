@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QWidget>
 
 namespace ui {
 
@@ -12,6 +13,16 @@ QFont windowFont();
 // The same family at another size and weight, for the few labels with a
 // font of their own.
 QFont windowFont(qreal pointSize, QFont::Weight weight);
+
+// Names a control (its objectName, which tests and accessibility tools
+// find it by) and puts it at its fixed place in the window's client area.
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
 
 // A stack of books with a magnifying glass.
 QIcon programIcon();

@@ -13,14 +13,6 @@ namespace ui {
 
 namespace {
 
-template<typename Widget>
-Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(x, y, width, height);
-    return widget;
-}
-
 QLabel *centredLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);

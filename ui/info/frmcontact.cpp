@@ -13,14 +13,6 @@ namespace ui {
 
 namespace {
 
-template<typename Widget>
-Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(x, y, width, height);
-    return widget;
-}
-
 // Every label of the window centres its text and wraps it at word breaks.
 void centreAndWrap(QLabel *label)
 {

@@ -33,14 +33,6 @@ void showSingle(QPointer<Window> &window, Make make)
     window->activateWindow();
 }
 
-template<typename Widget>
-Widget *place(Widget *widget, const char *name, int x, int y, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(x, y, width, height);
-    return widget;
-}
-
 } // namespace
 
 frmMain::frmMain(const Services &services, QWidget *parent)
