@@ -3,13 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/text_win.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_win.h"
 
 namespace platform {
 

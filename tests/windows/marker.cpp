@@ -2,13 +2,7 @@
 // command line (UTF-8) to a file beside itself named after it plus ".ran".
 // While a file named after it plus ".hold" exists it waits before writing,
 // so a test can tell whether its starter waited for it.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_win.h"
 
 #include <string>
 #include <vector>

@@ -12,13 +12,7 @@
 
 #include <functional>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_win.h"
 #include <winternl.h>
 
 using platform::Registry;
