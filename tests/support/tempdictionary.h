@@ -22,6 +22,12 @@ struct Row
     }
 };
 
+// A record as the program writes it: Active = 1.
+inline Row stored(const QString &acronym, const QString &definition)
+{
+    return Row{acronym, definition, 1};
+}
+
 // A dictionary file in a fresh temporary folder, written and read with the
 // SQLite C library directly, never through the code under test.
 class TempDictionary

@@ -19,14 +19,10 @@
 using testing_support::control;
 using testing_support::FakeBoxes;
 using testing_support::Row;
+using testing_support::stored;
 using testing_support::TempDictionary;
 
 namespace {
-
-Row stored(const QString &acronym, const QString &definition)
-{
-    return Row{acronym, definition, 1};
-}
 
 // The dialog as the main window opens it: Add pressed for a stored acronym.
 class EditDialog : public ::testing::Test
