@@ -23,8 +23,10 @@ QFont windowFont(qreal pointSize, QFont::Weight weight)
 
 QIcon programIcon()
 {
+    // The sizes a window's title bar and task bar use; the larger renderings
+    // are for the desktop's menus and come with the installed icon theme.
     QIcon icon;
-    for (const int size : {16, 20, 24, 32, 48, 64, 128, 256})
+    for (const int size : {16, 20, 24, 32, 48})
         icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size), QSize(size, size));
     return icon;
 }
