@@ -1,5 +1,6 @@
 #include "ui/look.h"
 
+#include <QPalette>
 #include <QStringList>
 
 namespace ui {
@@ -19,6 +20,13 @@ QFont windowFont(qreal pointSize, QFont::Weight weight)
     font.setPointSizeF(pointSize);
     font.setWeight(weight);
     return font;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette look = widget->palette();
+    look.setColor(QPalette::WindowText, colour);
+    widget->setPalette(look);
 }
 
 QIcon programIcon()

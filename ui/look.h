@@ -14,6 +14,15 @@ QFont windowFont();
 // font of their own.
 QFont windowFont(qreal pointSize, QFont::Weight weight);
 
+// A window with a fixed single-line border, a minimize box and a close box
+// but no maximize box, and a taskbar button of its own.
+inline constexpr Qt::WindowFlags kFixedWindowFlags = Qt::Window | Qt::CustomizeWindowHint
+    | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
+// Gives a label (or any widget) text of its own colour.
+void setTextColour(QWidget *widget, const QColor &colour);
+
 // Names a control (its objectName, which tests and accessibility tools
 // find it by) and puts it at its fixed place in the window's client area.
 template<typename Widget>

@@ -27,9 +27,7 @@ QLabel *boldBlackLabel(const QString &text, QWidget *parent)
 {
     QLabel *label = centredLabel(text, parent);
     label->setFont(windowFont(9.75, QFont::Bold));
-    QPalette look = label->palette();
-    look.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(look);
+    setTextColour(label, Qt::black);
     return label;
 }
 
@@ -43,9 +41,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
     setWindowTitle(QStringLiteral("Definition Exists"));
     setWindowIcon(questionIcon());
     setFont(windowFont());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(kFixedWindowFlags);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(271, 190);
 

@@ -23,13 +23,6 @@ QLabel *label(const QString &text, QWidget *parent)
     return result;
 }
 
-void paintText(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 // The DOS-style "Terminal" face where it exists, otherwise a fixed-pitch one.
 QFont terminalFont(qreal pointSize)
 {
@@ -93,17 +86,17 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
                              "That's it. FIN"),
               this),
         "lblDescription", 72, 40, 179, 38);
-    paintText(lblDescription, Qt::black);
+    setTextColour(lblDescription, Qt::black);
 
     lblDisclaimer = place(
         label(QStringLiteral("Made proudly in the U.S.A. by Kelbrite productions"), this),
         "lblDisclaimer", 72, 104, 153, 55);
     lblDisclaimer->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblDisclaimer->setFont(terminalFont(9));
-    paintText(lblDisclaimer, Qt::black);
+    setTextColour(lblDisclaimer, Qt::black);
 
     lblTitle = place(label(QStringLiteral("Orvex"), this), "lblTitle", 70, 16, 171, 24);
-    paintText(lblTitle, Qt::black);
+    setTextColour(lblTitle, Qt::black);
 
     lblVersion = place(label(QStringLiteral("Version 0.5"), this), "lblVersion",
                        256, 16, 91, 15);

@@ -23,9 +23,7 @@ void centreAndWrap(QLabel *label)
 // The address labels: blue text, but the ordinary pointer and no underline.
 void lookLikeAddress(QLabel *label)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    label->setPalette(palette);
+    setTextColour(label, QColor(0, 0, 255));
     label->setCursor(Qt::ArrowCursor);
 }
 

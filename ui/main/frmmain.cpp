@@ -43,9 +43,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     setWindowTitle(QStringLiteral("Orvex"));
     setWindowIcon(programIcon());
     setFont(windowFont());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(kFixedWindowFlags);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
