@@ -1,10 +1,12 @@
 #include "app/application.h"
 
+#include "app/fontwarmup.h"
 #include "platform/fileprobe.h"
 #include "platform/programfolder.h"
 #include "platform/programstarter.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "ui/deferrediconstyle.h"
 #include "ui/look.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmodalboxes.h"
@@ -21,12 +23,25 @@ QString databasePath()
            + QStringLiteral("nym2.fdb");
 }
 
-int run(int argc, char *argv[])
+void setUpApplication()
 {
-    QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvex"));
     QApplication::setApplicationVersion(QStringLiteral("0.05"));
+    QApplication::setStyle(new ui::DeferredIconStyle);
+    // The windows' font as everybody's default: a control lays out its
+    // text once in the default font before its window's font reaches it, and
+    // a second face costs start-up time and memory for nothing. The message
+    // and input boxes share the windows' look by it too.
+    QApplication::setFont(ui::windowFont());
     QApplication::setWindowIcon(ui::programIcon());
+}
+
+int run(int argc, char *argv[])
+{
+    FontWarmUp fonts;
+    QApplication application(argc, argv);
+    fonts.wait();
+    setUpApplication();
 
     ui::QtModalBoxes boxes;
     platform::SystemShell shell;

@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 # What building and testing need.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev fonts-dejavu-core)
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
 # What the tests need besides: the validators of the desktop entry and the
 # AppStream metainfo, and a resource compiler for the Windows version record.
 TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)

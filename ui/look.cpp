@@ -1,6 +1,13 @@
 #include "ui/look.h"
 
+#include <cmath>
+
+#include <QFontDatabase>
+#include <QImage>
+#include <QImageReader>
 #include <QPalette>
+#include <QPixmap>
+#include <QResource>
 #include <QStringList>
 
 namespace ui {
@@ -10,13 +17,34 @@ QFont windowFont()
     return windowFont(8, QFont::Normal);
 }
 
+namespace {
+
+// The first of the faces we like that is installed, looked up once. Naming
+// it alone spares Qt asking the system for stand-ins for each missing face
+// before it reaches one that is there, the slowest part of the first text.
+QString windowFamily()
+{
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const char *name : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
+                                 "Nimbus Sans", "DejaVu Sans"}) {
+            if (installed.contains(QLatin1String(name), Qt::CaseInsensitive))
+                return QString::fromLatin1(name);
+        }
+        return QString();
+    }();
+    return family;
+}
+
+} // namespace
+
 QFont windowFont(qreal pointSize, QFont::Weight weight)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
+    const QString family = windowFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setStyleHint(QFont::SansSerif); // none of them: the system's sans-serif face
     font.setPointSizeF(pointSize);
     font.setWeight(weight);
     return font;
@@ -29,22 +57,49 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(look);
 }
 
+QPixmap pngPixmap(const QString &path)
+{
+    // Read as PNG and nothing else: left to guess, Qt opens every
+    // image-format plugin on the system first.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QPixmap rgbaPixmap(const QString &path)
+{
+    const QByteArray pixels = QResource(path).uncompressedData();
+    const int side = static_cast<int>(std::lround(std::sqrt(pixels.size() / 4.0)));
+    if (pixels.isEmpty() || qsizetype(side) * side * 4 != pixels.size())
+        return QPixmap();
+    const QImage view(reinterpret_cast<const uchar *>(pixels.constData()), side, side, side * 4,
+                      QImage::Format_RGBA8888);
+    // The conversion copies the pixels out of the buffer the view borrows.
+    return QPixmap::fromImage(view.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+namespace {
+
+QIcon rgbaIcon(const QString &pattern, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (const int size : sizes)
+        icon.addPixmap(rgbaPixmap(pattern.arg(size)));
+    return icon;
+}
+
+} // namespace
+
 QIcon programIcon()
 {
     // The sizes a window's title bar and task bar use; the larger renderings
     // are for the desktop's menus and come with the installed icon theme.
-    QIcon icon;
-    for (const int size : {16, 20, 24, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return rgbaIcon(QStringLiteral(":/icons/orvex-%1.rgba"), {16, 20, 24, 32, 48});
 }
 
 QIcon questionIcon()
 {
-    QIcon icon;
-    for (const int size : {16, 32})
-        icon.addFile(QStringLiteral(":/icons/question-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return rgbaIcon(QStringLiteral(":/icons/question-%1.rgba"), {16, 32});
 }
 
 } // namespace ui

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QPixmap>
 #include <QWidget>
 
 namespace ui {
@@ -32,6 +33,13 @@ Widget *place(Widget *widget, const char *name, int x, int y, int width, int hei
     widget->setGeometry(x, y, width, height);
     return widget;
 }
+
+// A PNG picture from the program's resources (a null pixmap when missing).
+QPixmap pngPixmap(const QString &path);
+
+// A square picture from the program's resources stored as bare RGBA pixels,
+// 8 bits a channel, straight alpha (a null pixmap when missing or not square).
+QPixmap rgbaPixmap(const QString &path);
 
 // A stack of books with a magnifying glass.
 QIcon programIcon();

@@ -13,12 +13,23 @@ render() { # name size...
     done
 }
 
+# The window icons again as bare RGBA pixels (8 bits a channel, straight
+# alpha, rows top to bottom), which the program shows without decoding.
+raw() { # name size...
+    local name=$1; shift
+    for size in "$@"; do
+        convert "$name-$size.png" -depth 8 "rgba:$name-$size.rgba"
+    done
+}
+
 # name, PNG sizes, then the sizes that go into the Windows .ico
 render orvex 16 20 24 32 48 64 128 256
+raw orvex 16 20 24 32 48
 python3 make_ico.py orvex.ico orvex-24.png orvex-20.png orvex-16.png
 
 if [ -f question.svg ]; then
     render question 16 32
+    raw question 16 32
     python3 make_ico.py question.ico question-32.png question-16.png
 fi
 if [ -f flag.svg ]; then

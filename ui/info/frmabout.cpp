@@ -72,7 +72,7 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
     cmdOK = place(new QPushButton(QStringLiteral("OK"), this), "cmdOK", 256, 96, 84, 23);
     cmdOK->setDefault(true);
 
-    const QPixmap flag(QStringLiteral(":/icons/flag-32.png"));
+    const QPixmap flag = pngPixmap(QStringLiteral(":/icons/flag-32.png"));
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setPixmap(flag);

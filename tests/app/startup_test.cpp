@@ -1,0 +1,88 @@
+// What starting the program costs besides its window: no image-format plugin
+// read and a single font face opened. Each test runs in a process of its own,
+// so nothing another test loaded is counted.
+#include "app/application.h"
+#include "app/fontwarmup.h"
+#include "ui/look.h"
+#include "ui/main/frmmain.h"
+#include "support/fakeboxes.h"
+#include "support/tempdictionary.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The files the process has mapped, from the kernel's list.
+QSet<QString> mappedFiles()
+{
+    QSet<QString> files;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return files;
+    const QStringList lines = QString::fromLocal8Bit(maps.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const int slash = line.indexOf(QLatin1Char('/'));
+        if (slash >= 0)
+            files.insert(line.mid(slash));
+    }
+    return files;
+}
+
+TEST(StartUp, ShowingTheMainWindowReadsNoImagePluginAndOneFontFace)
+{
+    if (!QFile::exists(QStringLiteral("/proc/self/maps")))
+        GTEST_SKIP() << "no list of mapped files on this system";
+
+    app::FontWarmUp fonts;
+    fonts.wait();
+    app::setUpApplication();
+    testing_support::TempDictionary dictionary;
+    testing_support::FakeBoxes boxes;
+    ui::frmMain window(ui::Services{boxes, dictionary.path()});
+    window.show();
+    window.grab(); // every control painted, text included
+
+    const QSet<QString> files = mappedFiles();
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString &file : files)
+        EXPECT_FALSE(file.contains(QLatin1String("/imageformats/"))) << qPrintable(file);
+
+    static const QRegularExpression fontFile(QStringLiteral("\\.(ttf|ttc|otf|otc|pfb|pfa)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    QStringList faces;
+    for (const QString &file : files) {
+        if (fontFile.match(file).hasMatch())
+            faces << file;
+    }
+    EXPECT_LE(faces.size(), 1) << qPrintable(faces.join(QLatin1String(", ")));
+}
+
+TEST(StartUp, TheWindowFontIsTheFirstInstalledFaceOfItsList)
+{
+    // Asked for by name, the face must be the one drawn: had Qt to stand in
+    // for it, the window would look other than chosen and start slower.
+    const QStringList installed = QFontDatabase::families();
+    QString expected;
+    for (const char *name : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
+                             "Nimbus Sans", "DejaVu Sans"}) {
+        if (installed.contains(QLatin1String(name), Qt::CaseInsensitive)) {
+            expected = QString::fromLatin1(name);
+            break;
+        }
+    }
+    if (expected.isEmpty())
+        GTEST_SKIP() << "none of the window's faces is installed here";
+    const QFontInfo used(ui::windowFont());
+    EXPECT_EQ(used.family().toStdString(), expected.toStdString());
+    EXPECT_EQ(QFontInfo(ui::windowFont(9.75, QFont::Bold)).family().toStdString(),
+              expected.toStdString());
+}
+
+} // namespace
