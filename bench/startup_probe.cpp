@@ -141,5 +141,14 @@ int main(int argc, char *argv[])
                     median(peak[p]) / 1024.0,
                     double(median(peak[p])) / double(median(peak[base])));
     }
+
+    // The program's targets: each within 1.2 times the yardstick's.
+    const double startRatio = median(shown[0]) / median(shown[base]);
+    const double peakRatio = double(median(peak[0])) / double(median(peak[base]));
+    std::printf("\nTargets\n");
+    std::printf("  start-up <= 1.2 x the last program's: %.2fx: %s\n", startRatio,
+                startRatio <= 1.2 ? "met" : "not met");
+    std::printf("  peak memory <= 1.2 x the last program's: %.2fx: %s\n", peakRatio,
+                peakRatio <= 1.2 ? "met" : "not met");
     return 0;
 }
