@@ -17,19 +17,26 @@ QFont windowFont()
     return windowFont(8, QFont::Normal);
 }
 
+const QStringList &windowFaces()
+{
+    static const QStringList faces{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                                   QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")};
+    return faces;
+}
+
 namespace {
 
-// The first of the faces we like that is installed, looked up once. Naming
+// The first of the window's faces that is installed, looked up once. Naming
 // it alone spares Qt asking the system for stand-ins for each missing face
 // before it reaches one that is there, the slowest part of the first text.
 QString windowFamily()
 {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const char *name : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
-                                 "Nimbus Sans", "DejaVu Sans"}) {
-            if (installed.contains(QLatin1String(name), Qt::CaseInsensitive))
-                return QString::fromLatin1(name);
+        for (const QString &face : windowFaces()) {
+            if (installed.contains(face, Qt::CaseInsensitive))
+                return face;
         }
         return QString();
     }();

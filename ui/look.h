@@ -3,12 +3,16 @@
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 
 namespace ui {
 
-// The windows' default font: MS Sans Serif 8 pt, or the closest sans-serif
-// face where that is not installed.
+// The faces the windows' font may be drawn in, the preferred first.
+const QStringList &windowFaces();
+
+// The windows' default font: 8 pt in the first installed of windowFaces(),
+// or in the system's sans-serif face where none of them is.
 QFont windowFont();
 
 // The same family at another size and weight, for the few labels with a
