@@ -12,6 +12,7 @@
 #include "ui/qtmodalboxes.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <QDir>
 
 namespace app {
@@ -27,7 +28,8 @@ void setUpApplication()
 {
     QApplication::setApplicationName(QStringLiteral("orvex"));
     QApplication::setApplicationVersion(QStringLiteral("0.05"));
-    QApplication::setStyle(new ui::DeferredIconStyle);
+    // Over the style Qt chose, which honours -style and QT_STYLE_OVERRIDE.
+    QApplication::setStyle(new ui::DeferredIconStyle(QApplication::style()->name()));
     // The windows' font as everybody's default: a control lays out its
     // text once in the default font before its window's font reaches it, and
     // a second face costs start-up time and memory for nothing. The message

@@ -86,6 +86,11 @@ private:
 
 } // namespace
 
+DeferredIconStyle::DeferredIconStyle(const QString &key)
+    : QProxyStyle(key)
+{
+}
+
 QIcon DeferredIconStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption *option,
                                       const QWidget *widget) const
 {

@@ -14,7 +14,9 @@ class DeferredIconStyle : public QProxyStyle
     Q_OBJECT
 
 public:
-    DeferredIconStyle() = default;
+    // Over the style named key (as QStyleFactory knows it), or over the
+    // desktop's default style when key is empty.
+    explicit DeferredIconStyle(const QString &key = QString());
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption *option = nullptr,
                        const QWidget *widget = nullptr) const override;

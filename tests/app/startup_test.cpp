@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QProxyStyle>
+#include <QStyle>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -83,6 +85,17 @@ TEST(StartUp, TheWindowFontNamesTheFirstInstalledFaceAndIsDrawnInIt)
         EXPECT_EQ(font.family().toStdString(), expected.toStdString());
         EXPECT_EQ(QFontInfo(font).family().toStdString(), expected.toStdString());
     }
+}
+
+TEST(StartUp, TheStyleChosenForTheApplicationIsKept)
+{
+    // As with -style windows on the command line.
+    QApplication::setStyle(QStringLiteral("Windows"));
+    ASSERT_EQ(QApplication::style()->name().toLower().toStdString(), "windows");
+    app::setUpApplication();
+    const auto *proxy = qobject_cast<const QProxyStyle *>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    EXPECT_EQ(proxy->baseStyle()->name().toLower().toStdString(), "windows");
 }
 
 } // namespace
