@@ -2,17 +2,18 @@
 # Builds the benchmarks in Release (in build-bench/) and prints their
 # figures: Find and Add through the record scan and through the index at
 # three dictionary sizes, the program's start-up and peak memory beside a Qt
-# program that shows one empty window (and one that shows the main window's
-# kinds of widgets without the program's code), and the peak memory after lookups in
-# a dictionary of a million acronyms beside an empty one. The dictionaries
-# are made in build-bench/bench-data on the first run and kept.
+# program that shows one empty window (and, for scale, one that shows the
+# main window's kinds of widgets without the program's code and one that
+# shows only a label and a menu bar), and the peak memory after lookups in a
+# dictionary of a million acronyms beside an empty one. The dictionaries are
+# made in build-bench/bench-data on the first run and kept.
 #   ./bench.sh [RUNS]   RUNS: starts of each program for the start-up figures (default 15)
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 
 runs=${1:-15}
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libxcb1-dev xvfb xauth fonts-liberation2
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libxcb1-dev xvfb xauth dbus-daemon fonts-liberation2
 configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DORVEX_BUILD_TESTS=OFF -DORVEX_BUILD_BENCH=ON
 bin=build-bench/bin
 data=build-bench/bench-data
@@ -22,7 +23,10 @@ echo "== Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | c
 echo "== Store operations"
 "$bin/store_bench" --data="$data"
 
-# The windows on a virtual display of their own.
+# The windows on a virtual display of their own, with a message bus of their
+# own as a desktop session has: without one, every Qt program that shows a
+# window first tries to start a bus and fails, which is no part of starting
+# on a desktop.
 screen=99
 while [ -e "/tmp/.X11-unix/X$screen" ] || [ -e "/tmp/.X$screen-lock" ]; do screen=$((screen + 1)); done
 Xvfb ":$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -30,16 +34,17 @@ xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 export DISPLAY=":$screen" QT_QPA_PLATFORM=xcb
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$screen" ] && break; sleep 0.1; done
+on_bus() { dbus-run-session -- "$@" 2>/dev/null; }
 
 echo
 echo "== Start-up to a shown main window and peak memory, median of $runs starts each"
-"$bin/startup_probe" "$runs" 500 "$bin/orvex" "$bin/widgets_window" "$bin/empty_window" 2>/dev/null
+on_bus "$bin/startup_probe" "$runs" 500 "$bin/orvex" "$bin/widgets_window" "$bin/text_window" "$bin/empty_window"
 
 echo
 echo "== Peak memory of the main window after 2000 lookups (median of 3 runs)"
 [ -f "$data/empty.fdb" ] || "$bin/orvex-db" create "$data/empty.fdb" >/dev/null
 median_peak() { # dictionary
-    for _ in 1 2 3; do "$bin/lookup_memory" "$1" 2000 2>/dev/null; done | sort -n -k3 | sed -n 2p
+    for _ in 1 2 3; do on_bus "$bin/lookup_memory" "$1" 2000; done | sort -n -k3 | sed -n 2p
 }
 read -r _ found_empty peak_empty < <(median_peak "$data/empty.fdb")
 read -r _ found_million peak_million < <(median_peak "$data/acronyms-1000000.fdb")
