@@ -1,6 +1,7 @@
 #include "ui/qtmodalboxes.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -31,6 +32,9 @@ void QtModalBoxes::message(const QString &text, const QString &title, Icon icon)
 {
     QMessageBox box(toQt(icon), title, text, QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // Every message is plain text; a path or an engine's words in it must
+    // never be read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -40,6 +44,16 @@ QString QtModalBoxes::input(const QString &prompt, const QString &title)
     box.setWindowModality(Qt::ApplicationModal);
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(title);
+    // A prompt quotes what the user typed: shown as it stands, never as
+    // markup, and with no "&" taken for an access key (the field has the
+    // focus anyway). The box makes its label the field's buddy, which is
+    // what reads "&", when it first lays itself out; so it is laid out
+    // first, and the prompt set on the label once that is undone.
+    box.adjustSize();
+    if (auto *label = box.findChild<QLabel *>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setBuddy(nullptr);
+    }
     box.setLabelText(prompt);
     box.setTextValue(QString());
     // A line edit silently cuts text at 32767 characters; an answer is

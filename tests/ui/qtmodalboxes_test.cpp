@@ -76,6 +76,46 @@ TEST(QtInputBox, GivesAnEmptyTextOnCancel)
     EXPECT_EQ(boxes.input(QStringLiteral("p"), QStringLiteral("t")), QString());
 }
 
+// Markup and access keys take characters out of what a label shows, so a
+// label that shows its text as it stands is exactly as wide as a plain one.
+void expectShownAsItStands(const QLabel *label, const QString &text)
+{
+    ASSERT_NE(label, nullptr);
+    QLabel plain;
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(label->font());
+    plain.setWordWrap(label->wordWrap());
+    plain.setIndent(label->indent());
+    plain.setMargin(label->margin());
+    plain.setContentsMargins(label->contentsMargins());
+    plain.setText(text);
+    EXPECT_EQ(label->sizeHint().width(), plain.sizeHint().width()) << text.toStdString();
+}
+
+TEST(QtModalBoxes, ShowTheirTextsAsTheyStandNeverAsMarkupOrAccessKeys)
+{
+    // An acronym is quoted in a prompt as typed, whatever it holds.
+    const QString texts[] = {QStringLiteral("Enter definition for '<B>R&D</B>'"),
+                             QStringLiteral("Enter definition for 'R&D'"),
+                             QStringLiteral("<i>C:\\dict</i> &amp; more")};
+    for (const QString &text : texts) {
+        whenModal([&](QWidget *box) {
+            SCOPED_TRACE("input box");
+            expectShownAsItStands(box->findChild<QLabel *>(), text);
+            qobject_cast<QDialog *>(box)->reject();
+        });
+        ui::QtModalBoxes boxes;
+        boxes.input(text, QStringLiteral("Add Acronym"));
+
+        whenModal([&](QWidget *box) {
+            SCOPED_TRACE("message box");
+            expectShownAsItStands(box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")), text);
+            qobject_cast<QDialog *>(box)->accept();
+        });
+        boxes.message(text, QStringLiteral("orvex"), ui::ModalBoxes::Icon::Critical);
+    }
+}
+
 TEST(QtMessageBox, ShowsTextTitleAndIconWithOneOkButton)
 {
     QString text;
