@@ -17,6 +17,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <limits>
+
 namespace ui {
 
 namespace {
@@ -59,6 +61,9 @@ frmMain::frmMain(const Services &services, QWidget *parent)
 
     txtAcronym = place(new QLineEdit(client), "txtAcronym", 72, 8, 145, 19);
     txtAcronym->setToolTip(QStringLiteral("Enter the acronym to find here"));
+    // A line edit cuts pasted text at 32767 characters without a word, which
+    // would look up, and store, another acronym than the one pasted.
+    txtAcronym->setMaxLength(std::numeric_limits<int>::max());
 
     cmdFind = place(new QPushButton(QStringLiteral("&Find"), client), "cmdFind", 232, 8, 81, 25);
     cmdFind->setToolTip(QStringLiteral("Locate a definiton"));

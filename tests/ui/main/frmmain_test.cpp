@@ -25,6 +25,7 @@
 using testing_support::control;
 using testing_support::FakeBoxes;
 using testing_support::Row;
+using testing_support::stored;
 using testing_support::TempDictionary;
 using Icon = ui::ModalBoxes::Icon;
 
@@ -77,6 +78,16 @@ TEST_F(MainWindow, TheNotFoundLineShowsTheUpperCasedKeyWithItsBlanksAndTabs)
     EXPECT_EQ(find(QStringLiteral(" \tabc")), QStringLiteral("No defintion found for  \tABC"));
     EXPECT_EQ(find(QString::fromUtf16(u"\u00e9t\u00e9")),
               QString::fromUtf16(u"No defintion found for \u00c9T\u00c9"));
+}
+
+TEST_F(MainWindow, AnEntryLongerThanALineEditsDefaultLimitIsLookedUpWhole)
+{
+    // The first record is what the entry would become if it were cut.
+    dictionary.insert(stored(QString(32767, QLatin1Char('Q')), QStringLiteral("cut short")));
+    dictionary.insert(stored(QString(40000, QLatin1Char('Q')), QStringLiteral("whole")));
+
+    EXPECT_EQ(find(QString(40000, QLatin1Char('q'))), QStringLiteral("whole"));
+    EXPECT_EQ(acronymBox()->text().size(), 40000);
 }
 
 TEST_F(MainWindow, ABlankEntryIsRefusedAndTheDefinitionBoxKeepsItsText)
