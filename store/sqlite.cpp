@@ -32,11 +32,19 @@ Error::Error(int code, QString path, QString engineMessage)
 QString Error::reason() const
 {
     switch (code()) {
-    case SQLITE_CANTOPEN:
-        if (!QFileInfo::exists(m_path))
+    case SQLITE_CANTOPEN: {
+        // The engine gives one code for every file it could not open, the
+        // journal beside a dictionary included.
+        const QFileInfo file(m_path);
+        if (!file.exists())
             return QStringLiteral("The file does not exist.");
+        if (file.isDir())
+            return QStringLiteral("There is a folder of that name, not a file.");
+        if (!file.isReadable())
+            return QStringLiteral("The program has no permission to read the file.");
         return QStringLiteral("The file or its folder cannot be written to, so the change "
                               "could not be saved (saving needs a journal file beside it).");
+    }
     case SQLITE_NOTADB:
         return QStringLiteral("The file is not an acronym database.");
     case SQLITE_CORRUPT:

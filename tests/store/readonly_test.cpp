@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,29 +48,24 @@ std::string useReadOnlyDictionary(const QString &path)
     return {};
 }
 
-TEST(ReadOnlyDictionary, LookupsWorkAndAddSaysTheDictionaryIsReadOnly)
+// Permissions do not bind the superuser, so a check runs in a child process
+// that gives up root first and reports through a pipe. Returns what it
+// reported: empty when all went as expected.
+std::string runWithoutRoot(const std::function<std::string()> &check)
 {
-    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
-    const QString path = dictionary.path();
-    // Readable by everybody, writable by nobody, as under /usr/lib.
-    ASSERT_TRUE(QFile::setPermissions(dictionary.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                               | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
-                                                               | QFile::ExeGroup));
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-
-    // Permissions do not bind the superuser, so the check runs in a child
-    // process that gives up root first and reports through a pipe.
     int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
+    if (pipe(channel) != 0)
+        return "no pipe";
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
+    if (child < 0)
+        return "no child process";
     if (child == 0) {
         close(channel[0]);
         std::string outcome;
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             outcome = "could not give up root";
         else
-            outcome = useReadOnlyDictionary(path);
+            outcome = check();
         if (!outcome.empty() && write(channel[1], outcome.data(), outcome.size()) < 0)
             _exit(2);
         _exit(outcome.empty() ? 0 : 1);
@@ -81,11 +77,51 @@ TEST(ReadOnlyDictionary, LookupsWorkAndAddSaysTheDictionaryIsReadOnly)
         report.append(buffer, static_cast<size_t>(got));
     close(channel[0]);
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+    if (waitpid(child, &status, 0) != child)
+        return "the child process was lost";
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && report.empty())
+        return "the child process failed without a word";
+    return report;
+}
+
+TEST(ReadOnlyDictionary, LookupsWorkAndAddSaysTheDictionaryIsReadOnly)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    const QString path = dictionary.path();
+    // Readable by everybody, writable by nobody, as under /usr/lib.
+    ASSERT_TRUE(QFile::setPermissions(dictionary.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                               | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                                                               | QFile::ExeGroup));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+
+    EXPECT_EQ(runWithoutRoot([&] { return useReadOnlyDictionary(path); }), "");
 
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(dictionary.rows(), (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
+}
+
+TEST(UnreadableDictionary, IsReportedAsOneThatMayNotBeReadNotAsOneThatCannotBeWritten)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    const QString path = dictionary.path();
+    // The folder is open to everybody; the file to its owner only.
+    ASSERT_TRUE(QFile::setPermissions(dictionary.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                               | QFile::ReadOther | QFile::WriteOther
+                                                               | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+
+    EXPECT_EQ(runWithoutRoot([&]() -> std::string {
+                  try {
+                      store::AcronymTable table = store::OpenAcronymTable(path);
+                      store::FindAcronym(table, QStringLiteral("CPU"));
+                      return "a file nobody may read was read";
+                  } catch (const store::Error &error) {
+                      if (!error.reason().contains(QLatin1String("no permission to read")))
+                          return "the reason given: " + error.reason().toStdString();
+                  }
+                  return {};
+              }),
+              "");
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,6 +152,16 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"MissingFile", [](TempDictionary &d) { QFile::rename(d.path(), d.path() + kAside); },
               [](TempDictionary &d) { QFile::rename(d.path() + kAside, d.path()); },
               "does not exist"},
+        Fault{"FolderInItsPlace",
+              [](TempDictionary &d) {
+                  QFile::rename(d.path(), d.path() + kAside);
+                  QDir().mkdir(d.path());
+              },
+              [](TempDictionary &d) {
+                  QDir().rmdir(d.path());
+                  QFile::rename(d.path() + kAside, d.path());
+              },
+              "a folder of that name"},
         Fault{"NotADatabase",
               [](TempDictionary &d) {
                   QFile::rename(d.path(), d.path() + kAside);
