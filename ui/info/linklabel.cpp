@@ -21,6 +21,17 @@ void LinkLabel::mousePressEvent(QMouseEvent *event)
     QLabel::mousePressEvent(event);
 }
 
+void LinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double-click is no second click: one hand-off,
+    // not two mail messages.
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QLabel::mouseDoubleClickEvent(event);
+}
+
 void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && m_pressed) {

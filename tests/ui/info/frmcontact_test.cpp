@@ -224,6 +224,20 @@ TEST_F(ContactWindow, OnlyALeftClickThatEndsOnTheLabelCounts)
     EXPECT_EQ(shell.calls().size(), 1u);
 }
 
+TEST_F(ContactWindow, ADoubleClickHandsTheAddressOverOnce)
+{
+    // Through the window, as the window system delivers it: press, release,
+    // then the second press as a double-click, and its release.
+    QLabel *mail = label("lblMail");
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, mail->mapTo(window, mail->rect().center()));
+    ASSERT_EQ(shell.calls().size(), 1u);
+    EXPECT_EQ(QString::fromStdString(shell.calls()[0].text), "mailto:" + kMail);
+
+    // A click after it is a click of its own again.
+    QTest::mouseClick(label("lblWeb"), Qt::LeftButton);
+    EXPECT_EQ(shell.calls().size(), 2u);
+}
+
 TEST_F(ContactWindow, TheClicksUseTheirOwnAddressesNotTheCaptions)
 {
     label("lblMail")->setText(QStringLiteral("someone@elsewhere.example"));
