@@ -37,7 +37,27 @@ bool isBlank(const QString &text)
 
 QString upperCased(const QString &text)
 {
-    return text.toUpper();
+    // Letter by letter, each to its own capital, as the systems' own
+    // upper-casing does: QString::toUpper() would write "ß" as "SS" and a
+    // ligature as two letters, so "straße" would miss the "STRAßE" that
+    // any other tool stores.
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t letter = text.at(i).unicode();
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            letter = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        const char32_t capital = QChar::toUpper(letter);
+        if (QChar::requiresSurrogates(capital)) {
+            result.append(QChar(QChar::highSurrogate(capital)));
+            result.append(QChar(QChar::lowSurrogate(capital)));
+        } else {
+            result.append(QChar(static_cast<char16_t>(capital)));
+        }
+    }
+    return result;
 }
 
 QString fromStoredUtf8(std::string_view utf8)

@@ -55,6 +55,14 @@ TEST(UpperCasing, MapsEveryLetterWithACapitalAndKeepsTheRest)
         {u"\u03b1\u03b2\u03b3", u"\u0391\u0392\u0393"}, // Greek
         {u"\u0444\u0431\u0440", u"\u0424\u0411\u0420"}, // Cyrillic
         {u"a1-b2_\u6f22", u"A1-B2_\u6f22"},     // digits, signs and CJK stay
+        // One letter to one letter: no capital of its own, no change.
+        {u"stra\u00dfe", u"STRA\u00dfE"},        // sharp s
+        {u"\ufb01x", u"\ufb01X"},                 // fi ligature
+        {u"\u0149a", u"\u0149A"},                 // n with apostrophe
+        {u"\u0390", u"\u0390"},                   // iota with dialytika and tonos
+        {u"\u01c6\u03c2", u"\u01c4\u03a3"},       // dz digraph, final sigma
+        {u"\U00010428b", u"\U00010400B"},         // Deseret, beyond 16 bits
+        {u"a\xd801" u"b\xdc28", u"A\xd801" u"B\xdc28"}, // broken surrogates kept
     };
     for (const auto &c : cases)
         EXPECT_EQ(store::upperCased(QString::fromUtf16(c.input)), QString::fromUtf16(c.expected));
