@@ -1,0 +1,27 @@
+#pragma once
+
+// What an engine does for a Dictionary. Keys arrive upper-cased; an engine
+// compares them with the stored acronyms trimmed of spaces, byte for byte,
+// and answers with the first match in its natural order.
+
+#include "store/dictionary.h"
+
+namespace store {
+
+class Backend
+{
+public:
+    virtual ~Backend() noexcept = default;
+
+    virtual std::optional<Entry> find(const QString &key) = 0;
+    virtual Dictionary::Added addUnlessStored(const QString &key, const QString &definition) = 0;
+    virtual Entry append(const Entry &entry, const QString &more) = 0;
+    virtual Entry replace(const Entry &entry, const QString &definition) = 0;
+    virtual bool isReadOnly() = 0;
+};
+
+// The engines; each opens at once and throws Error when it cannot.
+std::unique_ptr<Backend> openFileBackend(const QString &path);
+std::unique_ptr<Backend> openServerBackend(const QString &connectionString);
+
+} // namespace store

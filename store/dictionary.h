@@ -1,0 +1,77 @@
+#pragma once
+
+// The one way into the acronym table for the windows, orvex-db and the
+// benchmarks. A Dictionary is one open dictionary: made by opening, closed
+// when it goes. It owns the rules of a key (upper-cased as typed, compared
+// after trimming spaces, first match in natural order) and the " - " rule;
+// the engine beneath is a file or a server.
+//
+// Opening checks the table once; a lookup is then one statement. No
+// operation leaves a transaction open behind it, so a Dictionary may stay
+// open while the user types an answer.
+
+#include "store/entry.h"
+#include "store/error.h"
+#include "store/location.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace store {
+
+class Backend;
+
+// The key the program stores and looks for: the entry upper-cased, blanks kept.
+QString keyOf(const QString &typed);
+// A definition with one more meaning after it: "definition - more".
+QString joined(const QString &definition, const QString &more);
+// Only spaces count as blanks.
+bool isBlank(const QString &text);
+
+class Dictionary
+{
+public:
+    explicit Dictionary(const Location &where);
+    ~Dictionary() noexcept;
+    Dictionary(Dictionary &&other) noexcept;
+    Dictionary &operator=(Dictionary &&other) noexcept;
+    Dictionary(const Dictionary &) = delete;
+    Dictionary &operator=(const Dictionary &) = delete;
+
+    const Location &location() const { return m_location; }
+
+    // The first entry in natural order whose trimmed acronym equals the
+    // trimmed key of typed.
+    std::optional<Entry> find(const QString &typed);
+
+    struct Added
+    {
+        bool added = false; // false: the acronym was stored already
+        Entry entry;        // the new entry, or the one stored already
+    };
+    // Stores keyOf(typed) with the definition exactly as given, unless the
+    // acronym is stored (by another program too, up to the moment of
+    // writing): the look and the write share one write transaction.
+    Added add(const QString &typed, const QString &definition);
+
+    // entry's definition with " - " and more after it, written at once;
+    // gives the entry as stored now. An entry removed meanwhile is reported.
+    Entry append(const Entry &entry, const QString &more);
+    // Overwrites entry's definition; no other field changes.
+    Entry replace(const Entry &entry, const QString &definition);
+
+    // Whether adding and changing are refused here (a read-only file or
+    // folder, a role without write rights).
+    bool isReadOnly();
+
+    // Closes now rather than when the Dictionary goes.
+    void close() noexcept;
+
+private:
+    Location m_location;
+    std::unique_ptr<Backend> m_backend;
+};
+
+} // namespace store

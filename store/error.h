@@ -1,0 +1,56 @@
+#pragma once
+
+// The store's one error type. It says what kind of fault stopped an
+// operation, where (a file path, or a server named without its password) and
+// the engine's own words; the sentences users read are the UI's.
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace store {
+
+class Error : public std::runtime_error
+{
+public:
+    enum class Kind {
+        Missing,         // no dictionary file there (or its folder is missing)
+        Folder,          // a folder stands where the file should be
+        NoPermission,    // the file or server refused us
+        NotADictionary,  // not a database the engine can open
+        NoTable,         // no table Acronyms
+        NoField,         // table Acronyms lacks a field
+        Damaged,         // the engine found the file damaged
+        Busy,            // another program holds the dictionary
+        ReadOnly,        // nothing can be added or changed
+        Unfinished,      // another program's interrupted change that we cannot roll back
+        Full,            // the disk (or the server's) is full
+        Io,              // reading or writing failed
+        TooBig,          // the text is too long to store
+        RecordGone,      // the entry was removed by another program meanwhile
+        TextChanged,     // the table would store typed text as something else
+        Unreachable,     // the server cannot be reached
+        ConnectionLost,  // the server went away during the operation
+        Other,           // anything else: see engineMessage()
+    };
+
+    Error(Kind kind, QString location, QString engineMessage, int engineCode = 0);
+
+    Kind kind() const { return m_kind; }
+    // The file's path, or the server as host, port and database.
+    const QString &location() const { return m_location; }
+    // Kept for the file engine's callers and tests.
+    const QString &path() const { return m_location; }
+    const QString &engineMessage() const { return m_engineMessage; }
+    // The engine's own result code: SQLite's primary code (0 when none).
+    int code() const { return m_engineCode & 0xff; }
+    int extendedCode() const { return m_engineCode; }
+
+private:
+    Kind m_kind;
+    QString m_location;
+    QString m_engineMessage;
+    int m_engineCode = 0;
+};
+
+} // namespace store
