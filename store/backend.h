@@ -23,5 +23,7 @@ public:
 // The engines; each opens at once and throws Error when it cannot.
 std::unique_ptr<Backend> openFileBackend(const QString &path);
 std::unique_ptr<Backend> openServerBackend(const QString &connectionString);
+// A server's connection string as host, port and database: never a password.
+QString describeServer(const QString &connectionString);
 
 } // namespace store
