@@ -17,6 +17,8 @@ struct DbToolSetup
     QString defaultDatabase;
     // err is a terminal: long imports draw a progress bar there.
     bool progressBar = false;
+    // What --version prints after the tool's name.
+    QString version;
 };
 
 // Runs the command line; returns the process exit code: 0 done, 1 the work

@@ -15,5 +15,6 @@ int main(int argc, char *argv[])
     // the program's dictionary.
     setup.defaultDatabase = app::databasePath();
     setup.progressBar = platform::standardErrorIsTerminal();
+    setup.version = QStringLiteral(ORVEX_VERSION);
     return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
 }
