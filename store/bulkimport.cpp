@@ -1,6 +1,7 @@
 #include "store/bulkimport.h"
 
 #include "store/acronymindex.h"
+#include "store/dictionary.h"
 #include "store/engine.h"
 #include "store/keyindex.h"
 #include "store/text.h"
@@ -14,6 +15,8 @@ namespace store {
 
 namespace {
 
+// joined()'s separator, applied to bytes: a definition that grows by many
+// meanings is never converted whole for each one.
 const char *const kSeparator = " - ";
 constexpr size_t kSeparatorSize = 3;
 
@@ -56,7 +59,7 @@ std::string keyOfUtf8(std::string_view typed)
         }
         return key;
     }
-    return upperCased(fromStoredUtf8(typed)).toStdString();
+    return keyOf(fromStoredUtf8(typed)).toStdString();
 }
 
 // A record whose definition this import has touched: held here and written

@@ -1,7 +1,7 @@
 #include "tools/dbtool.h"
 
 #include "store/schema.h"
-#include "store/sqlite.h"
+#include "store/error.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
 #include "tools/progressbar.h"
@@ -14,8 +14,6 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QTextStream>
-
-#include <sqlite3.h>
 
 #include <optional>
 
@@ -201,35 +199,46 @@ bool onReadOnlyFileSystem(const QString &path)
 // Why a dictionary could not be opened or written, in the user's words.
 QString cause(const store::Error &error)
 {
-    const QString &path = error.path();
-    const QFileInfo file(path);
-    switch (error.code()) {
-    case SQLITE_CANTOPEN:
-        if (error.engineMessage() == QLatin1String("the file already exists"))
-            return QStringLiteral("the file already exists; choose another name");
+    using Kind = store::Error::Kind;
+    const QString &path = error.location();
+    switch (error.kind()) {
+    case Kind::Missing:
         if (!QFileInfo(folderOf(path)).isDir())
             return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folderOf(path)));
-        if (file.isDir())
-            return QStringLiteral("that is a folder, not a dictionary file");
-        if (!file.exists())
-            return QStringLiteral("no such file");
-        if (onReadOnlyFileSystem(path))
-            return QStringLiteral("the file system is read-only");
-        if (!file.isReadable())
-            return QStringLiteral("no permission to read the file");
-        return QStringLiteral("the file or its folder cannot be written to (a change needs a journal file beside it)");
-    case SQLITE_READONLY:
-        if (onReadOnlyFileSystem(path))
-            return QStringLiteral("the file system is read-only");
-        return QStringLiteral("the dictionary is read-only");
-    case SQLITE_FULL:
-        return QStringLiteral("the disk is full");
-    case SQLITE_NOTADB:
+        return QStringLiteral("no such file");
+    case Kind::Exists:
+        return QStringLiteral("the file already exists; choose another name");
+    case Kind::Folder:
+        return QStringLiteral("that is a folder, not a dictionary file");
+    case Kind::NoPermission:
+        return QStringLiteral("no permission to use the file");
+    case Kind::NotADictionary:
         return QStringLiteral("not an acronym dictionary (not an SQLite database)");
+    case Kind::NoTable:
+        return QStringLiteral("not an acronym dictionary (no table Acronyms)");
+    case Kind::NoField:
+        return QStringLiteral("the table Acronyms lacks a field (%1)").arg(error.engineMessage());
+    case Kind::Damaged:
+        return QStringLiteral("the dictionary file is damaged");
+    case Kind::Busy:
+        return QStringLiteral("the dictionary is in use by another program; try again in a moment");
+    case Kind::ReadOnly:
+    case Kind::ReadOnlyFolder:
+        if (onReadOnlyFileSystem(path))
+            return QStringLiteral("the file system is read-only");
+        return error.kind() == Kind::ReadOnly
+                   ? QStringLiteral("the dictionary is read-only")
+                   : QStringLiteral("the file's folder cannot be written to (a change needs a journal beside it)");
+    case Kind::Full:
+        return QStringLiteral("the disk is full");
+    case Kind::Io:
+        return QStringLiteral("the file could not be read or written (%1)").arg(error.engineMessage());
+    case Kind::TooBig:
+        return QStringLiteral("a text is too long to be stored");
     default:
         break;
     }
-    return error.reason();
+    return error.engineMessage();
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -450,10 +459,10 @@ int Tool::run()
             return exportTo();
         return stats();
     } catch (const store::Error &error) {
-        m_err << "orvex-db: " << error.path() << ": " << cause(error) << '\n';
-        if (m_line.command == QLatin1String("import") && error.code() == SQLITE_CANTOPEN
-            && !QFileInfo::exists(error.path()) && QFileInfo(folderOf(error.path())).isDir())
-            m_err << "Make a new dictionary first: orvex-db create " << error.path() << '\n';
+        m_err << "orvex-db: " << error.location() << ": " << cause(error) << '\n';
+        if (m_line.command == QLatin1String("import") && error.kind() == store::Error::Kind::Missing
+            && QFileInfo(folderOf(error.location())).isDir())
+            m_err << "Make a new dictionary first: orvex-db create " << error.location() << '\n';
         return Failed;
     } catch (const std::exception &error) {
         return fail(QString::fromStdString(error.what()));

@@ -1,6 +1,7 @@
 #include "store/bulkimport.h"
 
 #include "store/acronymindex.h"
+#include "store/dictionary.h"
 #include "store/engine.h"
 #include "store/schema.h"
 #include "store/text.h"
@@ -21,8 +22,8 @@ TEST(BulkImportKey, IsTheWindowsUpperCasingByteForByte)
 {
     for (const char *typed : {"cpu", "Tcp/Ip 2", "  spaced  ", "a\tb", "café", "straße", "ﬁle", "ǆ", "ωmega", "𐐨x",
                               "İi", "\xEF\xBB\xBF" "bom", "ÿ", "µ"}) {
-        const QString text = QString::fromUtf8(typed);
-        EXPECT_EQ(store::keyOfUtf8(typed), store::upperCased(text).toStdString()) << typed;
+        const QString text = store::fromStoredUtf8(typed);
+        EXPECT_EQ(store::keyOfUtf8(typed), store::keyOf(text).toStdString()) << typed;
     }
 }
 
@@ -57,7 +58,7 @@ TEST(BulkImport, AddsAppendsAndKnowsWhatIsThere)
                           Row{QStringLiteral("cpu"), QStringLiteral("lower case, never found"), 1},
                           Row{QStringLiteral("CPU"), QStringLiteral("behind the first"), 1},
                           Row{QStringLiteral("ROM"), QStringLiteral(" - read-only"), 1},
-                          Row{QStringLiteral("RAM"), QStringLiteral("memory - store - memory"), 1}}));
+                          Row{QStringLiteral("RAM"), store::joined(QStringLiteral("memory"), QStringLiteral("store - memory")), 1}}));
 }
 
 TEST(BulkImport, WritesNothingUnlessCommitted)
