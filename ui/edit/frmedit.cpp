@@ -100,9 +100,11 @@ void frmEdit::amend(const QString &prompt, Change change)
         const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
         if (store::isBlank(answer))
             return;
-        // Appending builds on the dialog's working copy, not on what the
-        // record holds now.
-        m_definition = dictionary.replace(*entry, change == Change::Append ? store::joined(m_definition, answer) : answer)
+        // Appending builds on the definition as stored now, so that words
+        // another program added meanwhile are kept; the working copy then
+        // shows what was stored.
+        m_definition = (change == Change::Append ? dictionary.append(*entry, answer)
+                                                 : dictionary.replace(*entry, answer))
                            .definition;
         lblDef->setText(m_definition);
     } catch (const store::Error &error) {
