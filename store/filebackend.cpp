@@ -103,17 +103,30 @@ public:
 
     QList<Entry> searchCandidates(const QStringList &words) override
     {
-        // LIKE folds ASCII letters only: words with other letters are left
-        // to the caller's comparison.
+        // LIKE folds ASCII letters only. Of a word with other letters it is
+        // given the longest ASCII run without k or s (whose capitals K and S
+        // are also the folding of the Kelvin sign and the long s); the
+        // caller's comparison does the rest.
         QByteArray sql = "SELECT rowid, Acronym, Definition FROM Acronyms WHERE Definition IS NOT NULL";
         QList<QByteArray> patterns;
         for (const QString &word : words) {
+            QString longest;
+            QString run;
             bool ascii = true;
-            for (const QChar c : word)
-                ascii = ascii && c.unicode() < 0x80;
-            if (!ascii)
+            for (const QChar c : word) {
+                const bool plain = c.unicode() < 0x80;
+                ascii = ascii && plain;
+                if (plain && c.toLower() != QLatin1Char('k') && c.toLower() != QLatin1Char('s')) {
+                    run += c;
+                    if (run.size() > longest.size())
+                        longest = run;
+                } else {
+                    run.clear();
+                }
+            }
+            if (!ascii && longest.size() < 2)
                 continue;
-            QByteArray pattern = word.toUtf8();
+            QByteArray pattern = (ascii ? word : longest).toUtf8();
             pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
             patterns << '%' + pattern + '%';
             sql += " AND Definition LIKE ?" + QByteArray::number(patterns.size()) + " ESCAPE '\\'";

@@ -1,7 +1,9 @@
 #include "tools/dbtool.h"
 
-#include "store/schema.h"
+#include "store/dictionary.h"
 #include "store/error.h"
+#include "store/schema.h"
+#include "store/text.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
 #include "tools/progressbar.h"
@@ -59,6 +61,23 @@ const Command kCommands[] = {
      "  as text; import takes it off again.\n"},
     {"stats", "stats [--from DB]",
      "  Counts the records and acronyms of the dictionary.\n"},
+    {"find", "find ACRONYM... [--db DB]",
+     "  Prints the definition of each acronym as the program's window finds it:\n"
+     "  upper-cased, compared after trimming spaces, the first record in the\n"
+     "  table's order. With several acronyms each line reads \"ACRONYM: definition\".\n"
+     "  Exit status 1 when one is missing (named on standard error).\n"},
+    {"add", "add ACRONYM DEFINITION [--db DB]",
+     "  Adds the acronym; one stored already gets the definition appended after\n"
+     "  \" - \", as the window's Add does.\n"},
+    {"replace", "replace ACRONYM DEFINITION [--db DB]",
+     "  Replaces the definition of the acronym as find finds it.\n"},
+    {"delete", "delete ACRONYM [--db DB]",
+     "  Deletes the record find finds and prints what it held.\n"},
+    {"list", "list [PREFIX] [--db DB]",
+     "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n"},
+    {"search", "search WORD... [--db DB]",
+     "  Prints \"ACRONYM: definition\" for each record whose definition holds every\n"
+     "  word, letter case aside, in the table's order. Exit status 1 when none does.\n"},
 };
 
 const Command *commandNamed(const QString &name)
@@ -86,6 +105,8 @@ QString help(const QString &defaultDatabase)
         text += QLatin1String(command.name) + QLatin1Char('\n') + QLatin1String(command.help);
     return text
            + QStringLiteral("\nDB defaults to the program's own dictionary, nym2.fdb beside orvex-db:\n  %1\n"
+                            "--db DB names it for any command, as --into and --from do. find, add,\n"
+                            "replace, delete, list and search also take a postgresql:// server.\n"
                             "\n-- ends the options: orvex-db create -- -odd.fdb\n"
                             "Exit status: 0 done, 1 the work failed (a failed import writes nothing),\n"
                             "2 the command line was wrong.\n")
@@ -103,6 +124,7 @@ struct CommandLine
     QString command;
     QStringList positional;
     std::optional<QString> into;
+    std::optional<QString> db;
     std::optional<QString> from;
     std::optional<QString> acronymColumn;
     std::optional<QString> definitionColumn;
@@ -141,6 +163,8 @@ CommandLine parse(const QStringList &arguments)
             value(line.into);
         } else if (word == QLatin1String("--from")) {
             value(line.from);
+        } else if (word == QLatin1String("--db")) {
+            value(line.db);
         } else if (word == QLatin1String("--acronym-column")) {
             value(line.acronymColumn);
         } else if (word == QLatin1String("--definition-column")) {
@@ -164,14 +188,31 @@ bool fits(const CommandLine &line)
     const qsizetype count = line.positional.size();
     const bool importOptions = line.strict || line.acronymColumn || line.definitionColumn || line.withColumns;
     const QString &command = line.command;
+    // One way to name the dictionary at most.
+    if (int(line.into.has_value()) + int(line.from.has_value()) + int(line.db.has_value()) > 1)
+        return false;
     if (command == QLatin1String("create"))
-        return count == 1 && !line.into && !line.from && !importOptions && !line.force;
+        return count == 1 && !line.into && !line.from && !line.db && !importOptions && !line.force;
     if (command == QLatin1String("import"))
         return count == 1 && !line.from && !line.force;
+    if (importOptions || line.into)
+        return false;
     if (command == QLatin1String("export"))
-        return count <= 1 && !line.into && !importOptions;
+        return count <= 1;
+    if (line.force)
+        return false;
     if (command == QLatin1String("stats"))
-        return count == 0 && !line.into && !importOptions && !line.force;
+        return count == 0;
+    if (line.from)
+        return false;
+    if (command == QLatin1String("find") || command == QLatin1String("search"))
+        return count >= 1;
+    if (command == QLatin1String("add") || command == QLatin1String("replace"))
+        return count == 2;
+    if (command == QLatin1String("delete"))
+        return count == 1;
+    if (command == QLatin1String("list"))
+        return count <= 1;
     return false;
 }
 
@@ -271,6 +312,24 @@ private:
     int import();
     int exportTo();
     int stats();
+    int find();
+    int add();
+    int replace();
+    int remove();
+    int list();
+    int search();
+    // The dictionary named on the command line, or the program's own.
+    QString dictionaryName() const
+    {
+        return m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase)));
+    }
+    // The dictionary as a file for the commands that work on files only;
+    // "" after saying why it is none.
+    QString dictionaryFile();
+    // The dictionary opened for the daily commands.
+    store::Dictionary open();
+    // The typed acronym unless it is blank (said, and "" given back).
+    bool acceptable(const QString &typed, const char *what);
     int fail(const QString &message)
     {
         m_err << "orvex-db: " << message << '\n';
@@ -302,9 +361,9 @@ int Tool::create()
 int Tool::import()
 {
     const QString input = m_line.positional.at(0);
-    const QString db = m_line.into.value_or(m_setup.defaultDatabase);
-    if (const QString why = notAFileName(db); !why.isEmpty())
-        return fail(why);
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
+        return Failed;
     ImportOptions options;
     options.strict = m_line.strict;
     options.reader.acronymColumn = m_line.acronymColumn.value_or(QString());
@@ -359,9 +418,9 @@ int Tool::import()
 
 int Tool::exportTo()
 {
-    const QString db = m_line.from.value_or(m_setup.defaultDatabase);
-    if (const QString why = notAFileName(db); !why.isEmpty())
-        return fail(why);
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
+        return Failed;
     const QString target = m_line.positional.value(0, QStringLiteral("-"));
     ExportReport report;
     try {
@@ -428,9 +487,9 @@ int Tool::exportTo()
 
 int Tool::stats()
 {
-    const QString db = m_line.from.value_or(m_setup.defaultDatabase);
-    if (const QString why = notAFileName(db); !why.isEmpty())
-        return fail(why);
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
+        return Failed;
     const DictionaryStats stats = dictionaryStats(db);
     m_out << "dictionary:  " << db << '\n'
           << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n'
@@ -448,6 +507,126 @@ int Tool::stats()
     return Ok;
 }
 
+QString Tool::dictionaryFile()
+{
+    const QString name = dictionaryName();
+    if (const QString why = notAFileName(name); !why.isEmpty()) {
+        fail(why);
+        return {};
+    }
+    if (store::Location::parse(name).isServer()) {
+        fail(QStringLiteral("%1 works on dictionary files; %2 is a server")
+                 .arg(m_line.command, store::Location::parse(name).display()));
+        return {};
+    }
+    return name;
+}
+
+store::Dictionary Tool::open()
+{
+    if (const QString why = notAFileName(dictionaryName()); !why.isEmpty())
+        throw std::runtime_error(why.toStdString());
+    return store::Dictionary(store::Location::parse(dictionaryName()));
+}
+
+// The key as messages show it: upper-cased, without the blanks around it.
+QString shown(const QString &typed)
+{
+    return store::trimSpaces(store::keyOf(typed));
+}
+
+bool Tool::acceptable(const QString &typed, const char *what)
+{
+    if (!store::isBlank(typed))
+        return true;
+    fail(QStringLiteral("the %1 is blank").arg(QLatin1String(what)));
+    return false;
+}
+
+int Tool::find()
+{
+    store::Dictionary dictionary = open();
+    const bool several = m_line.positional.size() > 1;
+    QStringList missing;
+    for (const QString &typed : m_line.positional) {
+        if (!acceptable(typed, "acronym"))
+            return Failed;
+        if (const std::optional<store::Entry> entry = dictionary.find(typed)) {
+            if (several)
+                m_out << shown(typed) << ": ";
+            m_out << entry->definition << '\n';
+        } else {
+            missing << shown(typed);
+        }
+    }
+    for (const QString &key : missing)
+        m_err << "orvex-db: " << key << " is not in the dictionary\n";
+    return missing.isEmpty() ? Ok : Failed;
+}
+
+int Tool::add()
+{
+    const QString &typed = m_line.positional.at(0);
+    const QString &definition = m_line.positional.at(1);
+    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const store::Dictionary::Added added = dictionary.add(typed, definition);
+    if (added.added) {
+        m_out << "added " << added.entry.acronym << '\n';
+        return Ok;
+    }
+    const store::Entry now = dictionary.append(added.entry, definition);
+    m_out << "appended to " << shown(typed) << ": " << now.definition << '\n';
+    return Ok;
+}
+
+int Tool::replace()
+{
+    const QString &typed = m_line.positional.at(0);
+    const QString &definition = m_line.positional.at(1);
+    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const std::optional<store::Entry> entry = dictionary.find(typed);
+    if (!entry)
+        return fail(QStringLiteral("%1 is not in the dictionary; add it with orvex-db add").arg(shown(typed)));
+    dictionary.replace(*entry, definition);
+    m_out << "replaced the definition of " << shown(typed) << " (was: " << entry->definition << ")\n";
+    return Ok;
+}
+
+int Tool::remove()
+{
+    const QString &typed = m_line.positional.at(0);
+    if (!acceptable(typed, "acronym"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const std::optional<store::Entry> entry = dictionary.find(typed);
+    if (!entry)
+        return fail(QStringLiteral("%1 is not in the dictionary").arg(shown(typed)));
+    dictionary.remove(*entry);
+    m_out << "deleted " << shown(typed) << ": " << entry->definition << '\n';
+    return Ok;
+}
+
+int Tool::list()
+{
+    store::Dictionary dictionary = open();
+    for (const QString &acronym : dictionary.acronyms(m_line.positional.value(0)))
+        m_out << acronym << '\n';
+    return Ok;
+}
+
+int Tool::search()
+{
+    store::Dictionary dictionary = open();
+    const QList<store::Entry> found = dictionary.search(m_line.positional);
+    for (const store::Entry &entry : found)
+        m_out << store::trimSpaces(entry.acronym) << ": " << entry.definition << '\n';
+    return found.isEmpty() ? Failed : Ok;
+}
+
 int Tool::run()
 {
     try {
@@ -457,7 +636,19 @@ int Tool::run()
             return import();
         if (m_line.command == QLatin1String("export"))
             return exportTo();
-        return stats();
+        if (m_line.command == QLatin1String("stats"))
+            return stats();
+        if (m_line.command == QLatin1String("find"))
+            return find();
+        if (m_line.command == QLatin1String("add"))
+            return add();
+        if (m_line.command == QLatin1String("replace"))
+            return replace();
+        if (m_line.command == QLatin1String("delete"))
+            return remove();
+        if (m_line.command == QLatin1String("list"))
+            return list();
+        return search();
     } catch (const store::Error &error) {
         m_err << "orvex-db: " << error.location() << ": " << cause(error) << '\n';
         if (m_line.command == QLatin1String("import") && error.kind() == store::Error::Kind::Missing

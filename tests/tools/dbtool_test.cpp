@@ -1,10 +1,13 @@
 #include "tools/dbtool.h"
 
 #include "store/acronymindex.h"
+#include "store/dictionary.h"
 #include "store/engine.h"
 #include "store/schema.h"
+#include "store/text.h"
 #include "support/casename.h"
 #include "support/printers.h"
+#include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 #include "tools/importer.h"
 
@@ -576,6 +579,81 @@ TEST(DbTool, HelpAndVersionAnywhereWriteNothing)
     EXPECT_TRUE(QFileInfo::exists(odd));
 }
 
+// Records that put the lookup rules to work: blanks around a key, a record
+// behind the first of its acronym, a lower-case acronym, letters whose
+// capitals differ in length, a tab that is no blank.
+const QList<Row> kShared{row(QStringLiteral(" CPU "), QStringLiteral("Central Processing Unit")),
+                         row(QStringLiteral("CPU"), QStringLiteral("behind the first")),
+                         row(QStringLiteral("cpu"), QStringLiteral("lower case, never found")),
+                         row(QStringLiteral("STRAßE"), QStringLiteral("street")),
+                         row(QStringLiteral("TAB\t"), QStringLiteral("with a tab")),
+                         row(QStringLiteral("ÄÖÜ"), QStringLiteral("Umlaute"))};
+
+TEST(DailyCommands, FindAnswersAsTheWindowsLookupDoes)
+{
+    TempDictionary dictionary;
+    for (const Row &r : kShared)
+        dictionary.insert(r);
+    for (const char *typed : {"cpu", "  CPU", "Cpu  ", "straße", "STRASSE", "äöü", "tab\t", "tab", "GPU"}) {
+        const QString key = QString::fromUtf8(typed);
+        const ToolRun run = dbTool({QStringLiteral("find"), key, QStringLiteral("--db"), dictionary.path()});
+        if (const std::optional<QString> window = testing_support::lookUp(dictionary.path(), key)) {
+            EXPECT_EQ(run.code, 0) << typed;
+            EXPECT_EQ(run.out, *window + QLatin1Char('\n')) << typed;
+        } else {
+            EXPECT_EQ(run.code, 1) << typed;
+            EXPECT_EQ(run.err, QStringLiteral("orvex-db: %1 is not in the dictionary\n").arg(store::trimSpaces(store::keyOf(key)))) << typed;
+        }
+    }
+    const ToolRun several = dbTool({QStringLiteral("find"), QStringLiteral("cpu"), QStringLiteral("gpu"), QStringLiteral("äöü"),
+                                    QStringLiteral("--db"), dictionary.path()});
+    EXPECT_EQ(several.code, 1);
+    EXPECT_EQ(several.out, QStringLiteral("CPU: Central Processing Unit\nÄÖÜ: Umlaute\n"));
+    EXPECT_EQ(several.err, QStringLiteral("orvex-db: GPU is not in the dictionary\n"));
+}
+
+TEST(DailyCommands, AddReplaceDeleteListAndSearch)
+{
+    TempDictionary dictionary;
+    for (const Row &r : kShared)
+        dictionary.insert(r);
+    const QString db = dictionary.path();
+    struct Step
+    {
+        QStringList arguments;
+        int code;
+        QString out; // the whole standard output, or the error output's start when code is 1
+    };
+    const Step steps[] = {
+        {{QStringLiteral("add"), QStringLiteral("ram"), QStringLiteral("Random Access Memory")}, 0, QStringLiteral("added RAM\n")},
+        {{QStringLiteral("add"), QStringLiteral(" RAM"), QStringLiteral("memory")}, 0,
+         QStringLiteral("appended to RAM: Random Access Memory - memory\n")},
+        {{QStringLiteral("add"), QStringLiteral("  "), QStringLiteral("x")}, 1, QStringLiteral("orvex-db: the acronym is blank")},
+        {{QStringLiteral("replace"), QStringLiteral("cpu"), QStringLiteral("processor")}, 0,
+         QStringLiteral("replaced the definition of CPU (was: Central Processing Unit)\n")},
+        {{QStringLiteral("replace"), QStringLiteral("gpu"), QStringLiteral("x")}, 1, QStringLiteral("orvex-db: GPU is not in the dictionary")},
+        {{QStringLiteral("delete"), QStringLiteral("cpu")}, 0, QStringLiteral("deleted CPU: processor\n")},
+        {{QStringLiteral("find"), QStringLiteral("cpu")}, 0, QStringLiteral("behind the first\n")},
+        {{QStringLiteral("delete"), QStringLiteral("gpu")}, 1, QStringLiteral("orvex-db: GPU is not in the dictionary")},
+        {{QStringLiteral("list"), QStringLiteral("c")}, 0, QStringLiteral("CPU\n")},
+        {{QStringLiteral("list")}, 0, QStringLiteral("CPU\nRAM\nSTRAßE\nTAB\t\ncpu\nÄÖÜ\n")},
+        {{QStringLiteral("search"), QStringLiteral("MEMORY"), QStringLiteral("random")}, 0,
+         QStringLiteral("RAM: Random Access Memory - memory\n")},
+        {{QStringLiteral("search"), QStringLiteral("umlaute")}, 0, QStringLiteral("ÄÖÜ: Umlaute\n")},
+        {{QStringLiteral("search"), QStringLiteral("nothing")}, 1, QString()},
+    };
+    for (const Step &step : steps) {
+        const ToolRun run = dbTool(step.arguments + QStringList{QStringLiteral("--db"), db});
+        EXPECT_EQ(run.code, step.code) << step.arguments.join(' ').toStdString() << run.err.toStdString();
+        if (step.code == 0)
+            EXPECT_EQ(run.out, step.out) << step.arguments.join(' ').toStdString();
+        else
+            EXPECT_TRUE(run.err.startsWith(step.out)) << run.err.toStdString();
+    }
+    EXPECT_EQ(dictionary.rows(), (QList<Row>{kShared.at(1), kShared.at(2), kShared.at(3), kShared.at(4), kShared.at(5),
+                                             row(QStringLiteral("RAM"), QStringLiteral("Random Access Memory - memory"))}));
+}
+
 TEST(DbTool, AWrongCommandLineShowsUsage)
 {
     const QStringList cases[] = {
@@ -591,6 +669,11 @@ TEST(DbTool, AWrongCommandLineShowsUsage)
         {QStringLiteral("export"), QStringLiteral("--strict")},
         {QStringLiteral("create"), QStringLiteral("x.fdb"), QStringLiteral("--force")},
         {QStringLiteral("stats"), QStringLiteral("x.fdb")},
+        {QStringLiteral("find")},
+        {QStringLiteral("add"), QStringLiteral("CPU")},
+        {QStringLiteral("delete"), QStringLiteral("A"), QStringLiteral("B")},
+        {QStringLiteral("list"), QStringLiteral("--db"), QStringLiteral("a.fdb"), QStringLiteral("--from"), QStringLiteral("b.fdb")},
+        {QStringLiteral("search"), QStringLiteral("word"), QStringLiteral("--into"), QStringLiteral("x.fdb")},
     };
     for (const QStringList &arguments : cases) {
         const ToolRun run = dbTool(arguments);
