@@ -4,7 +4,8 @@
 # database, and prints both with lines per second. The target: orvex-db no
 # slower than 1.5 times sqlite3. For scale it also prints sqlite3's .import
 # followed by the lookup index orvex-db builds, the same finished table.
-# Then it times 40,000 lines of one acronym (each a new meaning, appended)
+# Then it times a search of the definitions for two words (target: half a
+# second), and 40,000 lines of one acronym (each a new meaning, appended)
 # beside 40,000 distinct acronyms: appending must cost no more per line than
 # adding, so the target is at most 2 times. A benchmark, not a test: it
 # prints figures and says whether the targets were met; it fails only if a
@@ -108,6 +109,18 @@ awk -v o="$best_orvex" -v s="$best_indexed" -v oc="$cpu_orvex" -v sc="$cpu_index
 echo "(best of $rounds rounds each; orvex-db also upper-cases keys, merges repeated"
 echo " acronyms, writes Active and builds the lookup index; sqlite3 copies the two"
 echo " columns as they are)"
+
+# A search of the definitions at a million acronyms, in the dictionary just
+# imported: target half a second.
+best_search=
+for round in $(seq "$rounds"); do
+    read -r seconds _ < <(timed "$tool" search network protocol --db "$work/orvex.fdb")
+    best_search=$(min "$best_search" "$seconds")
+done
+found=$(grep -c . "$work/run.out" || true)
+awk -v n="$lines" -v s="$best_search" -v f="$found" 'BEGIN {
+    printf "orvex-db search:  %.3f s for two words in %d acronyms (%d found; target: at most 0.50 s) -> %s\n", s, n, f, (s <= 0.5 ? "target met" : "target MISSED")
+}'
 
 # One acronym over and over against as many different ones.
 repeats=40000
