@@ -347,9 +347,9 @@ bool RecordReader::nextTsv(InputRecord &record)
         const QByteArrayView line = QByteArrayView(source.buf).sliced(start, end - start);
         const qint64 number = m_line++;
         source.start = next < 0 ? source.buf.size() : next;
+        checkText(line, number);
         if (isBlankBytes(line) || line.front() == '#' || line.front() == '$')
             continue;
-        checkText(line, number);
 
         record.line = number;
         record.problem.clear();
