@@ -30,6 +30,12 @@ public:
     // order: a superset is allowed (an engine may compare ASCII letters
     // only, or nothing at all); Dictionary::search() keeps the ones that do.
     virtual QList<Entry> searchCandidates(const QStringList &words) = 0;
+    // See Dictionary::setLongestDefinition. An engine that cannot read a
+    // beginning alone shortens what it read.
+    virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }
+
+protected:
+    qsizetype m_longest = -1;
 };
 
 // The engines; each opens at once and throws Error when it cannot.

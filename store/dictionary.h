@@ -76,6 +76,12 @@ public:
     // aside, in natural order. No words: none.
     QList<Entry> search(const QStringList &words);
 
+    // Definitions longer than characters come back shortened to their
+    // beginning, with Entry::shortenedFrom set: a window shows no more, and
+    // reading hundreds of megabytes another tool stored would hold it up.
+    // The stored text is never changed by this. Unset (-1), they come whole.
+    void setLongestDefinition(qsizetype characters);
+
     // Whether adding and changing are refused here (a read-only file or
     // folder, a role without write rights).
     bool isReadOnly();
@@ -86,6 +92,7 @@ public:
 private:
     Location m_location;
     std::unique_ptr<Backend> m_backend;
+    qsizetype m_longest = -1;
 };
 
 } // namespace store
