@@ -59,6 +59,15 @@ bool startsLikeAFormula(QByteArrayView cell)
     return !cell.isEmpty() && std::strchr("=+-@", cell.front()) != nullptr && cell.front() != '\0';
 }
 
+// Into the bytes target holds already: a record read after record reuses
+// their memory.
+void copyInto(QByteArray &target, QByteArrayView source)
+{
+    target.resize(source.size());
+    if (!source.isEmpty())
+        std::memcpy(target.data(), source.data(), static_cast<size_t>(source.size()));
+}
+
 // The export writes such a cell after an apostrophe; one is taken off here.
 void unguardFormula(QByteArray &cell)
 {
@@ -360,8 +369,8 @@ bool RecordReader::nextTsv(InputRecord &record)
             record.problem = QStringLiteral("no tab between acronym and definition");
             return true;
         }
-        record.acronym = line.first(tab).toByteArray();
-        record.definition = line.sliced(tab + 1).toByteArray();
+        copyInto(record.acronym, line.first(tab));
+        copyInto(record.definition, line.sliced(tab + 1));
         if (record.definition.contains('\t')) {
             record.problem = QStringLiteral("%1 tab-separated fields where a line holds 2")
                                  .arg(line.count('\t') + 1);
