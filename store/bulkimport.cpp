@@ -77,8 +77,7 @@ struct BulkImport::State
 {
     explicit State(const QString &path)
         : db(Engine::instance().open(path))
-    {
-    }
+    {}
 
     Database db;
     std::optional<Transaction> transaction;
@@ -171,9 +170,7 @@ BulkImport::Outcome BulkImport::put(const Key &prepared, std::string_view defini
 
     OpenEntry &entry = s.openEntry(row);
     bool there = true;
-    forEachPart(definition, [&](std::string_view part) {
-        there = there && entry.parts.count(std::string(part)) > 0;
-    });
+    forEachPart(definition, [&](std::string_view part) { there = there && entry.parts.count(std::string(part)) > 0; });
     if (there)
         return Outcome::AlreadyThere;
     entry.definition.append(kSeparator, kSeparatorSize).append(definition);

@@ -32,8 +32,8 @@ public:
     BulkImport &operator=(const BulkImport &) = delete;
 
     enum class Outcome {
-        Added,        // a new record
-        Appended,     // the meaning joined to the stored definition
+        Added, // a new record
+        Appended, // the meaning joined to the stored definition
         AlreadyThere, // the stored definition holds the meaning already
     };
     // typed and definition are well-formed UTF-8, neither blank.
@@ -45,7 +45,7 @@ public:
     struct Key
     {
         std::string stored; // keyOfUtf8(typed)
-        quint64 hash = 0;   // of the trimmed key
+        quint64 hash = 0; // of the trimmed key
     };
     Key prepare(std::string_view typed) const;
     Outcome put(const Key &key, std::string_view definition);

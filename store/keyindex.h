@@ -21,8 +21,7 @@ struct LargeAllocator
     LargeAllocator() = default;
     template<typename U>
     LargeAllocator(const LargeAllocator<U> &) noexcept
-    {
-    }
+    {}
     T *allocate(size_t n) { return static_cast<T *>(allocateLarge(n * sizeof(T))); }
     void deallocate(T *p, size_t) noexcept { releaseLarge(p); }
     bool operator==(const LargeAllocator &) const { return true; }

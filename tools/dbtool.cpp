@@ -33,20 +33,21 @@ struct Command
 };
 
 const Command kCommands[] = {
-    {"create", "create FILE",
-     "  Makes a new, empty acronym dictionary. Never overwrites a file.\n"},
-    {"import", "import FILE|- [--into DB] [--strict] [--acronym-column NAME]\n"
-               "                [--definition-column NAME] [--with-columns NAME,...]",
+    {"create", "create FILE", "  Makes a new, empty acronym dictionary. Never overwrites a file.\n"},
+    {"import",
+     "import FILE|- [--into DB] [--strict] [--acronym-column NAME]\n"
+     "                [--definition-column NAME] [--with-columns NAME,...]",
      "  Adds the acronyms of FILE (- reads standard input) to the dictionary DB in\n"
      "  one transaction. FILE holds ACRONYM<TAB>definition lines (lines starting\n"
      "  with # or $ are comments), or CSV whose header row names an acronym column\n"
      "  (Acronym, Abbreviation, Term or Title) and a definition column (Definition,\n"
      "  Meaning, Description or Expansion), in any letter case; other columns are\n"
      "  ignored. CSV when FILE ends in .csv, or when its first line has commas and\n"
-     "  no tab (and the name does not end in .tsv). Text is UTF-8 (with or without byte order mark) or UTF-16 with one.\n"
-     "  Acronyms are upper-cased. One already stored gets the meaning appended\n"
-     "  after \" - \", unless the stored definition holds it already: importing a\n"
-     "  file twice changes nothing the second time. Bad lines are skipped and listed.\n"
+     "  no tab (and the name does not end in .tsv). Text is UTF-8 (with or without\n"
+     "  a byte order mark) or UTF-16 with one. Acronyms are upper-cased. One\n"
+     "  already stored gets the meaning appended after \" - \", unless the stored\n"
+     "  definition holds it already: importing a file twice changes nothing the\n"
+     "  second time. Bad lines are skipped and listed.\n"
      "    --strict                   refuse the whole file at its first bad line\n"
      "    --acronym-column NAME      take the acronym from CSV column NAME\n"
      "    --definition-column NAME   take the definition from CSV column NAME\n"
@@ -59,8 +60,7 @@ const Command kCommands[] = {
      "  dictionary. Pipes and devices are written into. In CSV a cell starting\n"
      "  with = + - or @ gets an apostrophe in front, so that spreadsheets show it\n"
      "  as text; import takes it off again.\n"},
-    {"stats", "stats [--from DB]",
-     "  Counts the records and acronyms of the dictionary.\n"},
+    {"stats", "stats [--from DB]", "  Counts the records and acronyms of the dictionary.\n"},
     {"find", "find ACRONYM... [--db DB]",
      "  Prints the definition of each acronym as the program's window finds it:\n"
      "  upper-cased, compared after trimming spaces, the first record in the\n"
@@ -69,12 +69,9 @@ const Command kCommands[] = {
     {"add", "add ACRONYM DEFINITION [--db DB]",
      "  Adds the acronym; one stored already gets the definition appended after\n"
      "  \" - \", as the window's Add does.\n"},
-    {"replace", "replace ACRONYM DEFINITION [--db DB]",
-     "  Replaces the definition of the acronym as find finds it.\n"},
-    {"delete", "delete ACRONYM [--db DB]",
-     "  Deletes the record find finds and prints what it held.\n"},
-    {"list", "list [PREFIX] [--db DB]",
-     "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n"},
+    {"replace", "replace ACRONYM DEFINITION [--db DB]", "  Replaces the definition of the acronym as find finds it.\n"},
+    {"delete", "delete ACRONYM [--db DB]", "  Deletes the record find finds and prints what it held.\n"},
+    {"list", "list [PREFIX] [--db DB]", "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n"},
     {"search", "search WORD... [--db DB]",
      "  Prints \"ACRONYM: definition\" for each record whose definition holds every\n"
      "  word, letter case aside, in the table's order. Exit status 1 when none does.\n"},
@@ -302,8 +299,7 @@ public:
         , m_out(out)
         , m_err(err)
         , m_setup(setup)
-    {
-    }
+    {}
 
     int run();
 
@@ -350,7 +346,8 @@ int Tool::create()
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return fail(QStringLiteral("%1: the file already exists; choose another name").arg(path));
     if (!QFileInfo(folderOf(path)).isDir())
-        return fail(QStringLiteral("%1: the folder %2 does not exist").arg(path, QDir::toNativeSeparators(folderOf(path))));
+        return fail(
+            QStringLiteral("%1: the folder %2 does not exist").arg(path, QDir::toNativeSeparators(folderOf(path))));
     if (onReadOnlyFileSystem(path))
         return fail(QStringLiteral("%1: the file system is read-only").arg(path));
     store::createDictionary(path);
@@ -406,8 +403,8 @@ int Tool::import()
     for (const QString &skipped : report.firstSkipped)
         m_err << name << ": skipped " << skipped << '\n';
     if (report.skipped > report.firstSkipped.size())
-        m_err << name << ": and " << counted(report.skipped - report.firstSkipped.size(), "more bad line", "more bad lines")
-              << '\n';
+        m_err << name << ": and "
+              << counted(report.skipped - report.firstSkipped.size(), "more bad line", "more bad lines") << '\n';
     m_out << counted(report.records, "record", "records") << " read: " << report.added << " added, " << report.appended
           << " appended, " << report.alreadyThere << " already there, " << report.skipped << " skipped (" << db
           << ")\n";

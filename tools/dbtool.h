@@ -23,7 +23,6 @@ struct DbToolSetup
 
 // Runs the command line; returns the process exit code: 0 done, 1 the work
 // failed (nothing written by a failed import), 2 the command line was wrong.
-int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err,
-              const DbToolSetup &setup = {});
+int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, const DbToolSetup &setup = {});
 
 } // namespace tools

@@ -141,8 +141,7 @@ public:
         : m_device(device)
         , m_name(name)
         , m_size(device.isSequential() ? -1 : device.size())
-    {
-    }
+    {}
 
     // Appends the next block to buf; false at the end of the input.
     bool more()
@@ -176,9 +175,8 @@ public:
         if (m_decoder) {
             const QString text = m_decoder->decode(QByteArrayView(buf).sliced(m_decodeFrom));
             if (m_decoder->hasError())
-                throw ImportRefused(QStringLiteral("%1 is not valid UTF-16 text; nothing was imported")
-                                        .arg(m_name)
-                                        .toStdString());
+                throw ImportRefused(
+                    QStringLiteral("%1 is not valid UTF-16 text; nothing was imported").arg(m_name).toStdString());
             buf.truncate(m_decodeFrom);
             buf += text.toUtf8();
             m_decodeFrom = buf.size();
@@ -246,9 +244,8 @@ RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOp
 
     const qsizetype sniffed = qMin<qsizetype>(source.buf.size(), 1 << 16);
     if (std::memchr(source.buf.constData(), '\0', static_cast<size_t>(sniffed)) != nullptr)
-        throw ImportRefused(QStringLiteral("%1 is not a text file (it holds NUL bytes); nothing was imported")
-                                .arg(name)
-                                .toStdString());
+        throw ImportRefused(
+            QStringLiteral("%1 is not a text file (it holds NUL bytes); nothing was imported").arg(name).toStdString());
     qsizetype next = 0;
     const qsizetype end = lineEnd(0, next);
     const QByteArrayView first = QByteArrayView(source.buf).first(end);
@@ -372,8 +369,7 @@ bool RecordReader::nextTsv(InputRecord &record)
         copyInto(record.acronym, line.first(tab));
         copyInto(record.definition, line.sliced(tab + 1));
         if (record.definition.contains('\t')) {
-            record.problem = QStringLiteral("%1 tab-separated fields where a line holds 2")
-                                 .arg(line.count('\t') + 1);
+            record.problem = QStringLiteral("%1 tab-separated fields where a line holds 2").arg(line.count('\t') + 1);
             return true;
         }
         if (isOneOf(record.acronym, kAcronymNames) && isOneOf(record.definition, kDefinitionNames)) {
@@ -394,8 +390,9 @@ void RecordReader::readCsvHeader()
                                 .toStdString());
     auto find = [this](const QString &wanted, auto &names) -> int {
         for (qsizetype i = 0; i < m_header.size(); ++i) {
-            if (wanted.isEmpty() ? isOneOf(m_header.at(i), names)
-                                 : QString::fromUtf8(trimmedName(m_header.at(i))).compare(wanted, Qt::CaseInsensitive) == 0)
+            if (wanted.isEmpty()
+                    ? isOneOf(m_header.at(i), names)
+                    : QString::fromUtf8(trimmedName(m_header.at(i))).compare(wanted, Qt::CaseInsensitive) == 0)
                 return static_cast<int>(i);
         }
         return -1;
@@ -452,7 +449,8 @@ bool RecordReader::nextCsv(InputRecord &record)
         if (fields.size() == 1 && isBlankBytes(fields.front()))
             continue; // an empty line
         if (fields.size() > m_header.size()) {
-            record.problem = QStringLiteral("%1 fields where the header names %2").arg(fields.size()).arg(m_header.size());
+            record.problem =
+                QStringLiteral("%1 fields where the header names %2").arg(fields.size()).arg(m_header.size());
             return true;
         }
         if (isHeaderAgain(fields)) {
@@ -486,9 +484,9 @@ RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QStr
         return Fields::End;
     const qint64 firstLine = m_line;
     QByteArray field;
-    bool quoted = false;    // inside quotes now
+    bool quoted = false; // inside quotes now
     bool wasQuoted = false; // the field began with a quote
-    bool closed = false;    // its closing quote has been read
+    bool closed = false; // its closing quote has been read
     qsizetype i = start;
     auto finish = [&](qsizetype next) {
         checkText(QByteArrayView(source.buf).sliced(start, i - start), firstLine);

@@ -20,8 +20,11 @@ namespace {
 
 TEST(BulkImportKey, IsTheWindowsUpperCasingByteForByte)
 {
-    for (const char *typed : {"cpu", "Tcp/Ip 2", "  spaced  ", "a\tb", "café", "straße", "ﬁle", "ǆ", "ωmega", "𐐨x",
-                              "İi", "\xEF\xBB\xBF" "bom", "ÿ", "µ"}) {
+    for (const char *typed :
+         {"cpu", "Tcp/Ip 2", "  spaced  ", "a\tb", "café", "straße", "ﬁle", "ǆ", "ωmega", "𐐨x", "İi",
+          "\xEF\xBB\xBF"
+          "bom",
+          "ÿ", "µ"}) {
         const QString text = store::fromStoredUtf8(typed);
         EXPECT_EQ(store::keyOfUtf8(typed), store::keyOf(text).toStdString()) << typed;
     }
@@ -42,15 +45,12 @@ TEST(BulkImport, AddsAppendsAndKnowsWhatIsThere)
         const char *definition;
         Outcome outcome;
     };
-    for (const Step &step : {Step{"cpu", "processor", Outcome::AlreadyThere},
-                             Step{"CPU", "  Central Processing Unit ", Outcome::AlreadyThere},
-                             Step{"Cpu", "chip", Outcome::Appended},
-                             Step{"CPU", "chip", Outcome::AlreadyThere},
-                             Step{"CPU", "chip - processor", Outcome::AlreadyThere},
-                             Step{"ram", "memory", Outcome::Added},
-                             Step{" RAM", "memory", Outcome::AlreadyThere},
-                             Step{"RAM", "store - memory", Outcome::Appended},
-                             Step{"ROM", "read-only", Outcome::Appended}})
+    for (const Step &step :
+         {Step{"cpu", "processor", Outcome::AlreadyThere},
+          Step{"CPU", "  Central Processing Unit ", Outcome::AlreadyThere}, Step{"Cpu", "chip", Outcome::Appended},
+          Step{"CPU", "chip", Outcome::AlreadyThere}, Step{"CPU", "chip - processor", Outcome::AlreadyThere},
+          Step{"ram", "memory", Outcome::Added}, Step{" RAM", "memory", Outcome::AlreadyThere},
+          Step{"RAM", "store - memory", Outcome::Appended}, Step{"ROM", "read-only", Outcome::Appended}})
         EXPECT_EQ(import.put(step.acronym, step.definition), step.outcome) << step.acronym << ": " << step.definition;
     import.commit();
     EXPECT_EQ(dictionary.rows(),
@@ -58,7 +58,8 @@ TEST(BulkImport, AddsAppendsAndKnowsWhatIsThere)
                           Row{QStringLiteral("cpu"), QStringLiteral("lower case, never found"), 1},
                           Row{QStringLiteral("CPU"), QStringLiteral("behind the first"), 1},
                           Row{QStringLiteral("ROM"), QStringLiteral(" - read-only"), 1},
-                          Row{QStringLiteral("RAM"), store::joined(QStringLiteral("memory"), QStringLiteral("store - memory")), 1}}));
+                          Row{QStringLiteral("RAM"),
+                              store::joined(QStringLiteral("memory"), QStringLiteral("store - memory")), 1}}));
 }
 
 TEST(BulkImport, WritesNothingUnlessCommitted)

@@ -27,8 +27,9 @@ QStringList acronymsOf(const QList<store::Entry> &entries)
 
 TEST(DictionaryLists, AcronymsOncePerKeySortedByBytesFromAPrefix)
 {
-    TempDictionary file{row(" CPU ", "a"), row("CPU", "b"), row("cpu", "c"), row("CPX", "d"), row("CQ", "e"),
-                        Row{std::nullopt, QStringLiteral("f"), 1}, row("ÄB", "g"), row("C", "h")};
+    TempDictionary file{row(" CPU ", "a"), row("CPU", "b"), row("cpu", "c"),
+                        row("CPX", "d"),   row("CQ", "e"),  Row{std::nullopt, QStringLiteral("f"), 1},
+                        row("ÄB", "g"),    row("C", "h")};
     for (const bool indexed : {false, true}) {
         // Without the index first: opening adds it when lookups use it.
         store::Engine::instance().setLookupByIndex(indexed);
@@ -40,14 +41,19 @@ TEST(DictionaryLists, AcronymsOncePerKeySortedByBytesFromAPrefix)
         };
         for (const Case &c : {Case{"", {"C", "CPU", "CPX", "CQ", "cpu", "ÄB"}}, Case{"cp", {"CPU", "CPX"}},
                               Case{"  c", {"C", "CPU", "CPX", "CQ"}}, Case{"ä", {"ÄB"}}, Case{"X", {}}})
-            EXPECT_EQ(dictionary.acronyms(QString::fromUtf8(c.prefix)), c.acronyms) << c.prefix << " indexed " << indexed;
+            EXPECT_EQ(dictionary.acronyms(QString::fromUtf8(c.prefix)), c.acronyms)
+                << c.prefix << " indexed " << indexed;
     }
 }
 
 TEST(DictionaryLists, SearchFindsEveryWordLetterCaseAside)
 {
-    TempDictionary file{row("RAM", "Random Access MEMORY"), row("ÉTÉ", "Été en français"), row("PCT", "50% off"),
-                        row("US", "a_b and more"), row("AB", "aXb"), row("ROM", "read-only memory")};
+    TempDictionary file{row("RAM", "Random Access MEMORY"),
+                        row("ÉTÉ", "Été en français"),
+                        row("PCT", "50% off"),
+                        row("US", "a_b and more"),
+                        row("AB", "aXb"),
+                        row("ROM", "read-only memory")};
     store::Dictionary dictionary(store::Location::file(file.path()));
     struct Case
     {

@@ -82,8 +82,8 @@ ToolRun importInto(const QString &file, const QString &db, const QStringList &ex
 // there already, or skipped.
 void expectCountsAddUp(const QString &summary)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(\\d+) records? read: (\\d+) added, (\\d+) appended, (\\d+) already there, (\\d+) skipped"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d+) records? read: (\\d+) added, (\\d+) appended, (\\d+) already there, (\\d+) skipped"));
     const QRegularExpressionMatch match = pattern.match(summary);
     ASSERT_TRUE(match.hasMatch()) << summary.toStdString();
     qint64 sum = 0;
@@ -109,8 +109,7 @@ struct InputCase
 };
 
 class ImportOf : public testing::TestWithParam<InputCase>
-{
-};
+{};
 
 TEST_P(ImportOf, GivesItsResultAndAccountsForEveryLine)
 {
@@ -151,93 +150,190 @@ const QString kCsvHeaderHint = QStringLiteral("--acronym-column");
 INSTANTIATE_TEST_SUITE_P(
     DbTool, ImportOf,
     testing::Values(
-        InputCase{"TabSeparatedWithBadLines", "in.tsv",
+        InputCase{"TabSeparatedWithBadLines",
+                  "in.tsv",
                   "# comment\n$tag\ncpu\tCentral Processor\nram\tRandom Access Memory\nno tab here\n"
                   "RAM\tRandom-access memory\n\t\nTHREE\tfields\there\n\xC3\xA9t\xC3\xA9\tsummer in French\n",
-                  {}, 0,
+                  {},
+                  0,
                   {QStringLiteral("7 records read: 2 added, 2 appended, 0 already there, 3 skipped"),
                    QStringLiteral("line 5: no tab"), QStringLiteral("line 7: empty acronym"),
                    QStringLiteral("line 8: 3 tab-separated fields")},
                   {row(QStringLiteral("CPU"), QStringLiteral("Central Processing Unit - Central Processor")),
                    row(QStringLiteral("RAM"), QStringLiteral("Random Access Memory - Random-access memory")),
                    row(QStringLiteral("ÉTÉ"), QStringLiteral("summer in French"))}},
-        InputCase{"ByteOrderMarkAndWindowsLineEnds", "in.tsv",
-                  "\xEF\xBB\xBFGUI\tGraphical User Interface\r\nOS\tOperating System\r\r\n", {}, 0, {},
+        InputCase{"ByteOrderMarkAndWindowsLineEnds",
+                  "in.tsv",
+                  "\xEF\xBB\xBFGUI\tGraphical User Interface\r\nOS\tOperating System\r\r\n",
+                  {},
+                  0,
+                  {},
                   {kStored, row(QStringLiteral("GUI"), QStringLiteral("Graphical User Interface")),
                    row(QStringLiteral("OS"), QStringLiteral("Operating System"))}},
-        InputCase{"OldMacLineEnds", "in.tsv", "GUI\tGraphical User Interface\rOS\tOperating System\r", {}, 0, {},
+        InputCase{"OldMacLineEnds",
+                  "in.tsv",
+                  "GUI\tGraphical User Interface\rOS\tOperating System\r",
+                  {},
+                  0,
+                  {},
                   {kStored, row(QStringLiteral("GUI"), QStringLiteral("Graphical User Interface")),
                    row(QStringLiteral("OS"), QStringLiteral("Operating System"))}},
-        InputCase{"Utf16WithByteOrderMark", "in.tsv", utf16le(QStringLiteral("GUI\tGraphical\nÉTÉ\tsummer\n")), {}, 0,
+        InputCase{"Utf16WithByteOrderMark",
+                  "in.tsv",
+                  utf16le(QStringLiteral("GUI\tGraphical\nÉTÉ\tsummer\n")),
+                  {},
+                  0,
                   {},
                   {kStored, row(QStringLiteral("GUI"), QStringLiteral("Graphical")),
                    row(QStringLiteral("ÉTÉ"), QStringLiteral("summer"))}},
-        InputCase{"HeaderLineInTabSeparated", "in.tsv", "Acronym\tDefinition\nGUI\tGraphical\n", {}, 0,
+        InputCase{"HeaderLineInTabSeparated",
+                  "in.tsv",
+                  "Acronym\tDefinition\nGUI\tGraphical\n",
+                  {},
+                  0,
                   {QStringLiteral("line 1: a header row")},
                   {kStored, row(QStringLiteral("GUI"), QStringLiteral("Graphical"))}},
-        InputCase{"BadListingIsCapped", "in.tsv", manyBadLines(), {}, 0,
+        InputCase{"BadListingIsCapped",
+                  "in.tsv",
+                  manyBadLines(),
+                  {},
+                  0,
                   {QStringLiteral("line 20: no tab"), QStringLiteral("and 5 more bad lines")},
                   {kStored, row(QStringLiteral("GPU"), QStringLiteral("Graphics Processing Unit"))}},
-        InputCase{"Binary", "orvex-db", QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0CPU\tx\n", 17), {}, 1,
-                  {QStringLiteral("not a text file")}, {}},
-        InputCase{"Latin1", "in.tsv", "GUI\tGraphical\nETE\t\xE9t\xE9\n", {}, 1,
-                  {QStringLiteral("not UTF-8 or UTF-16 text (line 2)")}, {}},
+        InputCase{"Binary",
+                  "orvex-db",
+                  QByteArray("\x7F"
+                             "ELF\x02\x01\x01\0\0\0CPU\tx\n",
+                             17),
+                  {},
+                  1,
+                  {QStringLiteral("not a text file")},
+                  {}},
+        InputCase{"Latin1",
+                  "in.tsv",
+                  "GUI\tGraphical\nETE\t\xE9t\xE9\n",
+                  {},
+                  1,
+                  {QStringLiteral("not UTF-8 or UTF-16 text (line 2)")},
+                  {}},
         InputCase{"Semicolons", "list", "GUI;Graphical User Interface\n", {}, 1, {QStringLiteral("semicolons")}, {}},
         InputCase{"Empty", "in.tsv", "", {}, 1, {QStringLiteral("is empty")}, {}},
         InputCase{"OnlyComments", "in.tsv", "# nothing\n\n", {}, 1, {QStringLiteral("holds no records")}, {}},
-        InputCase{"NothingUsable", "in.tsv", "just words\nmore words\n", {}, 1,
-                  {QStringLiteral("line 2: no tab"), QStringLiteral("no line could be imported")}, {}},
-        InputCase{"StrictStopsAtABadLine", "in.tsv", "GOOD\tfine\nCPU\tmore\nABC definition\nLATE\tnever\n",
-                  {QStringLiteral("--strict")}, 1,
-                  {QStringLiteral("line 3: no tab"), QStringLiteral("nothing was imported")}, {}},
-        InputCase{"CsvWithUnknownHeader", "in.csv", "Name,Meaning\nCPU,x\n", {}, 1,
-                  {QStringLiteral("no acronym column"), QStringLiteral("\"Name\", \"Meaning\""), kCsvHeaderHint}, {}},
-        InputCase{"CsvWithoutHeader", "in.csv", "GPU,Graphics Processing Unit\nOS,Operating System\n", {}, 1,
-                  {QStringLiteral("no acronym column"), QStringLiteral("\"GPU\"")}, {}},
-        InputCase{"CsvNamedColumnMissing", "in.csv", "Name,Meaning\nCPU,x\n",
-                  {QStringLiteral("--acronym-column"), QStringLiteral("Label")}, 1,
-                  {QStringLiteral("no column named \"Label\"")}, {}},
-        InputCase{"CsvQuotedFieldsAndLineBreaks", "in.csv",
+        InputCase{"NothingUsable",
+                  "in.tsv",
+                  "just words\nmore words\n",
+                  {},
+                  1,
+                  {QStringLiteral("line 2: no tab"), QStringLiteral("no line could be imported")},
+                  {}},
+        InputCase{"StrictStopsAtABadLine",
+                  "in.tsv",
+                  "GOOD\tfine\nCPU\tmore\nABC definition\nLATE\tnever\n",
+                  {QStringLiteral("--strict")},
+                  1,
+                  {QStringLiteral("line 3: no tab"), QStringLiteral("nothing was imported")},
+                  {}},
+        InputCase{"CsvWithUnknownHeader",
+                  "in.csv",
+                  "Name,Meaning\nCPU,x\n",
+                  {},
+                  1,
+                  {QStringLiteral("no acronym column"), QStringLiteral("\"Name\", \"Meaning\""), kCsvHeaderHint},
+                  {}},
+        InputCase{"CsvWithoutHeader",
+                  "in.csv",
+                  "GPU,Graphics Processing Unit\nOS,Operating System\n",
+                  {},
+                  1,
+                  {QStringLiteral("no acronym column"), QStringLiteral("\"GPU\"")},
+                  {}},
+        InputCase{"CsvNamedColumnMissing",
+                  "in.csv",
+                  "Name,Meaning\nCPU,x\n",
+                  {QStringLiteral("--acronym-column"), QStringLiteral("Label")},
+                  1,
+                  {QStringLiteral("no column named \"Label\"")},
+                  {}},
+        InputCase{"CsvQuotedFieldsAndLineBreaks",
+                  "in.csv",
                   "acronym, definition\n\"tcp/ip\",\"Transmission Control Protocol, Internet Protocol\"\r\n"
                   "QUOTE,\"the \"\"word\"\"\"\n\nPOEM,\"two\nlines\"\nSHORT\nLAST,after the short one\n",
-                  {}, 0, {QStringLiteral("line 7: empty definition")},
-                  {kStored, row(QStringLiteral("TCP/IP"), QStringLiteral("Transmission Control Protocol, Internet Protocol")),
+                  {},
+                  0,
+                  {QStringLiteral("line 7: empty definition")},
+                  {kStored,
+                   row(QStringLiteral("TCP/IP"), QStringLiteral("Transmission Control Protocol, Internet Protocol")),
                    row(QStringLiteral("QUOTE"), QStringLiteral("the \"word\"")),
                    row(QStringLiteral("POEM"), QStringLiteral("two\nlines")),
                    row(QStringLiteral("LAST"), QStringLiteral("after the short one"))}},
-        InputCase{"CsvStrayQuoteSwallowsNothing", "in.csv",
-                  "Acronym,Definition\nA,one\nB,\"two\nC,three\nD,\"four, five\"\n", {}, 0,
+        InputCase{"CsvStrayQuoteSwallowsNothing",
+                  "in.csv",
+                  "Acronym,Definition\nA,one\nB,\"two\nC,three\nD,\"four, five\"\n",
+                  {},
+                  0,
                   {QStringLiteral("line 3: text after a closing quote"),
                    QStringLiteral("4 records read: 3 added, 0 appended, 0 already there, 1 skipped")},
-                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")), row(QStringLiteral("C"), QStringLiteral("three")),
+                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")),
+                   row(QStringLiteral("C"), QStringLiteral("three")),
                    row(QStringLiteral("D"), QStringLiteral("four, five"))}},
-        InputCase{"CsvQuoteNeverClosed", "in.csv", "Acronym,Definition\nA,one\nB,\"two\nC,three\nD,four\n", {}, 0,
+        InputCase{"CsvQuoteNeverClosed",
+                  "in.csv",
+                  "Acronym,Definition\nA,one\nB,\"two\nC,three\nD,four\n",
+                  {},
+                  0,
                   {QStringLiteral("line 3: a quote that is never closed")},
-                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")), row(QStringLiteral("C"), QStringLiteral("three")),
+                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")),
+                   row(QStringLiteral("C"), QStringLiteral("three")),
                    row(QStringLiteral("D"), QStringLiteral("four"))}},
-        InputCase{"CsvStrayQuoteStrict", "in.csv", "Acronym,Definition\nA,one\nB,\"two\nC,three\n",
-                  {QStringLiteral("--strict")}, 1, {QStringLiteral("line 3: a quote that is never closed")}, {}},
-        InputCase{"CsvHeaderRepeated", "in.csv", "Acronym,Definition\nA,one\nACRONYM,Definition\nB,two\n", {}, 0,
+        InputCase{"CsvStrayQuoteStrict",
+                  "in.csv",
+                  "Acronym,Definition\nA,one\nB,\"two\nC,three\n",
+                  {QStringLiteral("--strict")},
+                  1,
+                  {QStringLiteral("line 3: a quote that is never closed")},
+                  {}},
+        InputCase{"CsvHeaderRepeated",
+                  "in.csv",
+                  "Acronym,Definition\nA,one\nACRONYM,Definition\nB,two\n",
+                  {},
+                  0,
                   {QStringLiteral("line 3: the header row again")},
-                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")), row(QStringLiteral("B"), QStringLiteral("two"))}},
-        InputCase{"CsvTooManyFields", "in.csv", "Acronym,Definition\nA,one,two\nB,two\n", {}, 0,
+                  {kStored, row(QStringLiteral("A"), QStringLiteral("one")),
+                   row(QStringLiteral("B"), QStringLiteral("two"))}},
+        InputCase{"CsvTooManyFields",
+                  "in.csv",
+                  "Acronym,Definition\nA,one,two\nB,two\n",
+                  {},
+                  0,
                   {QStringLiteral("line 2: 3 fields where the header names 2")},
                   {kStored, row(QStringLiteral("B"), QStringLiteral("two"))}},
-        InputCase{"CsvOrganisationList", "list.csv",
-                  "Title,Meaning,Context,Notes\nAaaS,\"Analytics as a Service\",Cloud,\nCPU,\"Central Processing Unit\",,\n"
-                  "SLA,\"Service Level Agreement\",\"Contracts, legal\",\nSLA,\"Software License Agreement\",,old\n",
-                  {}, 0, {QStringLiteral("4 records read: 2 added, 1 appended, 1 already there, 0 skipped")},
-                  {kStored, row(QStringLiteral("AAAS"), QStringLiteral("Analytics as a Service")),
-                   row(QStringLiteral("SLA"), QStringLiteral("Service Level Agreement - Software License Agreement"))}},
-        InputCase{"CsvWithColumnsAppended", "list.csv",
-                  "Title,Meaning,Context,Notes\nSLA,Service Level Agreement,\"Contracts, legal\",signed\nAaaS,Analytics,,\n",
-                  {QStringLiteral("--with-columns"), QStringLiteral("Context,Notes")}, 0, {},
-                  {kStored, row(QStringLiteral("SLA"), QStringLiteral("Service Level Agreement (Contracts, legal; signed)")),
-                   row(QStringLiteral("AAAS"), QStringLiteral("Analytics"))}},
-        InputCase{"CsvColumnsNamedOnTheCommandLine", "in.txt", "Name,Label,Text\nx,gpu,Graphics\n",
+        InputCase{
+            "CsvOrganisationList",
+            "list.csv",
+            "Title,Meaning,Context,Notes\nAaaS,\"Analytics as a Service\",Cloud,\nCPU,\"Central Processing Unit\",,\n"
+            "SLA,\"Service Level Agreement\",\"Contracts, legal\",\nSLA,\"Software License Agreement\",,old\n",
+            {},
+            0,
+            {QStringLiteral("4 records read: 2 added, 1 appended, 1 already there, 0 skipped")},
+            {kStored, row(QStringLiteral("AAAS"), QStringLiteral("Analytics as a Service")),
+             row(QStringLiteral("SLA"), QStringLiteral("Service Level Agreement - Software License Agreement"))}},
+        InputCase{
+            "CsvWithColumnsAppended",
+            "list.csv",
+            "Title,Meaning,Context,Notes\nSLA,Service Level Agreement,\"Contracts, legal\",signed\nAaaS,Analytics,,\n",
+            {QStringLiteral("--with-columns"), QStringLiteral("Context,Notes")},
+            0,
+            {},
+            {kStored, row(QStringLiteral("SLA"), QStringLiteral("Service Level Agreement (Contracts, legal; signed)")),
+             row(QStringLiteral("AAAS"), QStringLiteral("Analytics"))}},
+        InputCase{"CsvColumnsNamedOnTheCommandLine",
+                  "in.txt",
+                  "Name,Label,Text\nx,gpu,Graphics\n",
                   {QStringLiteral("--acronym-column"), QStringLiteral("label"), QStringLiteral("--definition-column"),
                    QStringLiteral("TEXT")},
-                  0, {}, {kStored, row(QStringLiteral("GPU"), QStringLiteral("Graphics"))}}),
+                  0,
+                  {},
+                  {kStored, row(QStringLiteral("GPU"), QStringLiteral("Graphics"))}}),
     CaseName());
 
 TEST(DbTool, ImportingTwiceGivesTheSameTableAsOnce)
@@ -253,7 +349,8 @@ TEST(DbTool, ImportingTwiceGivesTheSameTableAsOnce)
                                 row(QStringLiteral("RAM"), QStringLiteral("Random - Access Memory"))}));
     const ToolRun again = importInto(tsv, dictionary.path());
     EXPECT_EQ(again.code, 0);
-    EXPECT_TRUE(again.out.startsWith(QLatin1String("5 records read: 0 added, 0 appended, 5 already there"))) << again.out.toStdString();
+    EXPECT_TRUE(again.out.startsWith(QLatin1String("5 records read: 0 added, 0 appended, 5 already there")))
+        << again.out.toStdString();
     EXPECT_EQ(dictionary.rows(), once);
 }
 
@@ -349,7 +446,8 @@ TEST(DbTool, ExportToStandardOutputWritesTabSeparatedLines)
 {
     TempDictionary dictionary{kStored, row(QStringLiteral("RAM"), QStringLiteral("Random-Access Memory"))};
     for (const QStringList &target : {QStringList{}, QStringList{QStringLiteral("-")}}) {
-        const ToolRun run = dbTool(QStringList{QStringLiteral("export"), QStringLiteral("--from"), dictionary.path()} + target);
+        const ToolRun run =
+            dbTool(QStringList{QStringLiteral("export"), QStringLiteral("--from"), dictionary.path()} + target);
         EXPECT_EQ(run.code, 0);
         EXPECT_EQ(run.out, QStringLiteral("CPU\tCentral Processing Unit\nRAM\tRandom-Access Memory\n"));
     }
@@ -368,9 +466,9 @@ TEST(DbTool, ExportListsTheRecordsItsFormatCannotCarry)
     const QString tsv = dir.filePath(QStringLiteral("out.tsv"));
     const ToolRun run = dbTool({QStringLiteral("export"), QStringLiteral("--from"), dictionary.path(), tsv});
     EXPECT_EQ(run.code, 1);
-    for (const char *left : {"record 2 (): no acronym", "record 3 (EMPTY): no definition", "record 4 (POEM): a line break",
-                             "record 5 (#1): an acronym that would read as a comment", "record 6 (TAB): a tab",
-                             "5 records were not exported"})
+    for (const char *left : {"record 2 (): no acronym", "record 3 (EMPTY): no definition",
+                             "record 4 (POEM): a line break", "record 5 (#1): an acronym that would read as a comment",
+                             "record 6 (TAB): a tab", "5 records were not exported"})
         EXPECT_TRUE(run.err.contains(QLatin1String(left))) << left << " in " << run.err.toStdString();
     EXPECT_EQ(readFile(tsv), QByteArray("CPU\tCentral Processing Unit\nRAM\tRandom-Access Memory\n"));
 
@@ -390,12 +488,11 @@ struct ExportCase
     QStringList options;
     int code;
     const char *message; // in the error output when the export fails
-    bool replaced;       // the target now holds the export
+    bool replaced; // the target now holds the export
 };
 
 class ExportTo : public testing::TestWithParam<ExportCase>
-{
-};
+{};
 
 TEST_P(ExportTo, WritesOnlyWhereItMay)
 {
@@ -405,8 +502,8 @@ TEST_P(ExportTo, WritesOnlyWhereItMay)
     const QString target = c.make(dir, dictionary.path());
     const QByteArray before = QFileInfo(target).isFile() ? readFile(target) : QByteArray();
     const QByteArray dictionaryBefore = readFile(dictionary.path());
-    const ToolRun run = dbTool(QStringList{QStringLiteral("export"), QStringLiteral("--from"), dictionary.path(), target}
-                               + c.options);
+    const ToolRun run =
+        dbTool(QStringList{QStringLiteral("export"), QStringLiteral("--from"), dictionary.path(), target} + c.options);
     EXPECT_EQ(run.code, c.code) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
     EXPECT_EQ(readFile(dictionary.path()), dictionaryBefore);
@@ -456,10 +553,18 @@ INSTANTIATE_TEST_SUITE_P(
     DbTool, ExportTo,
     testing::Values(ExportCase{"ExistingFile", existingText, {}, 1, "already exists; add --force", false},
                     ExportCase{"ExistingFileForced", existingText, {QStringLiteral("--force")}, 0, "", true},
-                    ExportCase{"AnotherDictionary", otherDictionary, {QStringLiteral("--force")}, 1,
-                               "is a dictionary (an SQLite database)", false},
-                    ExportCase{"TheDictionaryItself", theDictionary, {QStringLiteral("--force")}, 1,
-                               "is the dictionary being exported", false},
+                    ExportCase{"AnotherDictionary",
+                               otherDictionary,
+                               {QStringLiteral("--force")},
+                               1,
+                               "is a dictionary (an SQLite database)",
+                               false},
+                    ExportCase{"TheDictionaryItself",
+                               theDictionary,
+                               {QStringLiteral("--force")},
+                               1,
+                               "is the dictionary being exported",
+                               false},
                     ExportCase{"MissingFolder", inMissingFolder, {}, 1, "nodir does not exist", false},
                     ExportCase{"Folder", aFolder, {}, 1, "is a folder", false},
                     ExportCase{"FullDisk", fullDevice, {}, 1, "No space left on device", false},
@@ -503,15 +608,19 @@ TEST(DbTool, MessagesNameTheFileAndTheCause)
              Case{{QStringLiteral("import"), tsv, QStringLiteral("--into"), missing},
                   QStringLiteral("Make a new dictionary first: orvex-db create ") + missing},
              Case{{QStringLiteral("create"), dir.filePath(QStringLiteral("nodir/x.fdb"))},
-                  QStringLiteral("nodir/x.fdb: the folder ") + dir.filePath(QStringLiteral("nodir")) + QStringLiteral(" does not exist")},
+                  QStringLiteral("nodir/x.fdb: the folder ") + dir.filePath(QStringLiteral("nodir"))
+                      + QStringLiteral(" does not exist")},
              Case{{QStringLiteral("create"), existing}, existing + QStringLiteral(": the file already exists")},
-             Case{{QStringLiteral("stats"), QStringLiteral("--from"), QString()}, QStringLiteral("an empty name is not a dictionary file name")},
+             Case{{QStringLiteral("stats"), QStringLiteral("--from"), QString()},
+                  QStringLiteral("an empty name is not a dictionary file name")},
              Case{{QStringLiteral("stats"), QStringLiteral("--from"), QStringLiteral(":memory:")},
                   QStringLiteral(":memory: is not a dictionary file name")},
              Case{{QStringLiteral("export"), QStringLiteral("--from"), QStringLiteral("file:x.fdb?mode=ro")},
                   QStringLiteral("SQLite URIs and :memory: are not files")},
-             Case{{QStringLiteral("stats"), QStringLiteral("--from"), tsv}, tsv + QStringLiteral(": not an acronym dictionary")},
-             Case{{QStringLiteral("import"), dir.filePath(QStringLiteral("none.tsv")), QStringLiteral("--into"), dictionary.path()},
+             Case{{QStringLiteral("stats"), QStringLiteral("--from"), tsv},
+                  tsv + QStringLiteral(": not an acronym dictionary")},
+             Case{{QStringLiteral("import"), dir.filePath(QStringLiteral("none.tsv")), QStringLiteral("--into"),
+                   dictionary.path()},
                   dir.filePath(QStringLiteral("none.tsv")) + QStringLiteral(": No such file")},
          }) {
         const ToolRun run = dbTool(c.arguments);
@@ -532,8 +641,8 @@ TEST(DbTool, StatsCountsWhatLookupsCanAndCannotReach)
                               row(QStringLiteral("GPU"), QStringLiteral("two"))};
     const ToolRun run = dbTool({QStringLiteral("stats"), QStringLiteral("--from"), dictionary.path()});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
-    for (const char *line : {"records:     6\n", "acronyms:    3\n", "repeated:    1 record ", "lower-case:  1 acronym ",
-                             "incomplete:  2 records "})
+    for (const char *line : {"records:     6\n", "acronyms:    3\n", "repeated:    1 record ",
+                             "lower-case:  1 acronym ", "incomplete:  2 records "})
         EXPECT_TRUE(run.out.contains(QLatin1String(line))) << line << " in " << run.out.toStdString();
 }
 
@@ -561,11 +670,12 @@ TEST(DbTool, HelpAndVersionAnywhereWriteNothing)
         QStringList arguments;
         const char *start;
     };
-    for (const Case &c : {Case{{QStringLiteral("create"), QStringLiteral("-h")}, "usage: orvex-db create FILE\n"},
-                          Case{{QStringLiteral("create"), file, QStringLiteral("--help")}, "usage: orvex-db create FILE\n"},
-                          Case{{QStringLiteral("--help"), QStringLiteral("import")}, "usage: orvex-db import"},
-                          Case{{QStringLiteral("-h")}, "usage: orvex-db create"},
-                          Case{{QStringLiteral("stats"), QStringLiteral("--version")}, "orvex-db 9.8\n"}}) {
+    for (const Case &c :
+         {Case{{QStringLiteral("create"), QStringLiteral("-h")}, "usage: orvex-db create FILE\n"},
+          Case{{QStringLiteral("create"), file, QStringLiteral("--help")}, "usage: orvex-db create FILE\n"},
+          Case{{QStringLiteral("--help"), QStringLiteral("import")}, "usage: orvex-db import"},
+          Case{{QStringLiteral("-h")}, "usage: orvex-db create"},
+          Case{{QStringLiteral("stats"), QStringLiteral("--version")}, "orvex-db 9.8\n"}}) {
         const ToolRun run = dbTool(c.arguments, setup);
         EXPECT_EQ(run.code, 0);
         EXPECT_TRUE(run.out.startsWith(QLatin1String(c.start))) << run.out.toStdString();
@@ -602,11 +712,14 @@ TEST(DailyCommands, FindAnswersAsTheWindowsLookupDoes)
             EXPECT_EQ(run.out, *window + QLatin1Char('\n')) << typed;
         } else {
             EXPECT_EQ(run.code, 1) << typed;
-            EXPECT_EQ(run.err, QStringLiteral("orvex-db: %1 is not in the dictionary\n").arg(store::trimSpaces(store::keyOf(key)))) << typed;
+            EXPECT_EQ(
+                run.err,
+                QStringLiteral("orvex-db: %1 is not in the dictionary\n").arg(store::trimSpaces(store::keyOf(key))))
+                << typed;
         }
     }
-    const ToolRun several = dbTool({QStringLiteral("find"), QStringLiteral("cpu"), QStringLiteral("gpu"), QStringLiteral("äöü"),
-                                    QStringLiteral("--db"), dictionary.path()});
+    const ToolRun several = dbTool({QStringLiteral("find"), QStringLiteral("cpu"), QStringLiteral("gpu"),
+                                    QStringLiteral("äöü"), QStringLiteral("--db"), dictionary.path()});
     EXPECT_EQ(several.code, 1);
     EXPECT_EQ(several.out, QStringLiteral("CPU: Central Processing Unit\nÄÖÜ: Umlaute\n"));
     EXPECT_EQ(several.err, QStringLiteral("orvex-db: GPU is not in the dictionary\n"));
@@ -625,19 +738,30 @@ TEST(DailyCommands, AddReplaceDeleteListAndSearch)
         QString out; // the whole standard output, or the error output's start when code is 1
     };
     const Step steps[] = {
-        {{QStringLiteral("add"), QStringLiteral("ram"), QStringLiteral("Random Access Memory")}, 0, QStringLiteral("added RAM\n")},
-        {{QStringLiteral("add"), QStringLiteral(" RAM"), QStringLiteral("memory")}, 0,
+        {{QStringLiteral("add"), QStringLiteral("ram"), QStringLiteral("Random Access Memory")},
+         0,
+         QStringLiteral("added RAM\n")},
+        {{QStringLiteral("add"), QStringLiteral(" RAM"), QStringLiteral("memory")},
+         0,
          QStringLiteral("appended to RAM: Random Access Memory - memory\n")},
-        {{QStringLiteral("add"), QStringLiteral("  "), QStringLiteral("x")}, 1, QStringLiteral("orvex-db: the acronym is blank")},
-        {{QStringLiteral("replace"), QStringLiteral("cpu"), QStringLiteral("processor")}, 0,
+        {{QStringLiteral("add"), QStringLiteral("  "), QStringLiteral("x")},
+         1,
+         QStringLiteral("orvex-db: the acronym is blank")},
+        {{QStringLiteral("replace"), QStringLiteral("cpu"), QStringLiteral("processor")},
+         0,
          QStringLiteral("replaced the definition of CPU (was: Central Processing Unit)\n")},
-        {{QStringLiteral("replace"), QStringLiteral("gpu"), QStringLiteral("x")}, 1, QStringLiteral("orvex-db: GPU is not in the dictionary")},
+        {{QStringLiteral("replace"), QStringLiteral("gpu"), QStringLiteral("x")},
+         1,
+         QStringLiteral("orvex-db: GPU is not in the dictionary")},
         {{QStringLiteral("delete"), QStringLiteral("cpu")}, 0, QStringLiteral("deleted CPU: processor\n")},
         {{QStringLiteral("find"), QStringLiteral("cpu")}, 0, QStringLiteral("behind the first\n")},
-        {{QStringLiteral("delete"), QStringLiteral("gpu")}, 1, QStringLiteral("orvex-db: GPU is not in the dictionary")},
+        {{QStringLiteral("delete"), QStringLiteral("gpu")},
+         1,
+         QStringLiteral("orvex-db: GPU is not in the dictionary")},
         {{QStringLiteral("list"), QStringLiteral("c")}, 0, QStringLiteral("CPU\n")},
         {{QStringLiteral("list")}, 0, QStringLiteral("CPU\nRAM\nSTRAßE\nTAB\t\ncpu\nÄÖÜ\n")},
-        {{QStringLiteral("search"), QStringLiteral("MEMORY"), QStringLiteral("random")}, 0,
+        {{QStringLiteral("search"), QStringLiteral("MEMORY"), QStringLiteral("random")},
+         0,
          QStringLiteral("RAM: Random Access Memory - memory\n")},
         {{QStringLiteral("search"), QStringLiteral("umlaute")}, 0, QStringLiteral("ÄÖÜ: Umlaute\n")},
         {{QStringLiteral("search"), QStringLiteral("nothing")}, 1, QString()},
@@ -650,8 +774,9 @@ TEST(DailyCommands, AddReplaceDeleteListAndSearch)
         else
             EXPECT_TRUE(run.err.startsWith(step.out)) << run.err.toStdString();
     }
-    EXPECT_EQ(dictionary.rows(), (QList<Row>{kShared.at(1), kShared.at(2), kShared.at(3), kShared.at(4), kShared.at(5),
-                                             row(QStringLiteral("RAM"), QStringLiteral("Random Access Memory - memory"))}));
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{kShared.at(1), kShared.at(2), kShared.at(3), kShared.at(4), kShared.at(5),
+                          row(QStringLiteral("RAM"), QStringLiteral("Random Access Memory - memory"))}));
 }
 
 TEST(DbTool, AWrongCommandLineShowsUsage)
@@ -672,7 +797,8 @@ TEST(DbTool, AWrongCommandLineShowsUsage)
         {QStringLiteral("find")},
         {QStringLiteral("add"), QStringLiteral("CPU")},
         {QStringLiteral("delete"), QStringLiteral("A"), QStringLiteral("B")},
-        {QStringLiteral("list"), QStringLiteral("--db"), QStringLiteral("a.fdb"), QStringLiteral("--from"), QStringLiteral("b.fdb")},
+        {QStringLiteral("list"), QStringLiteral("--db"), QStringLiteral("a.fdb"), QStringLiteral("--from"),
+         QStringLiteral("b.fdb")},
         {QStringLiteral("search"), QStringLiteral("word"), QStringLiteral("--into"), QStringLiteral("x.fdb")},
     };
     for (const QStringList &arguments : cases) {

@@ -15,11 +15,12 @@ TEST(Utf8Check, AcceptsWellFormedTextOnly)
         QByteArray bytes;
         bool valid;
     };
-    for (const Case &c : {Case{"", true}, Case{"plain ASCII", true}, Case{"caf\xC3\xA9", true},
-                          Case{"\xE2\x82\xAC", true}, Case{"\xF0\x9F\x93\x9A", true}, Case{"\xF4\x8F\xBF\xBF", true},
-                          Case{"caf\xC3", false}, Case{"\xC3\x28", false}, Case{"\x80", false}, Case{"\xFF", false},
-                          Case{"\xC0\xAF", false}, Case{"\xE0\x80\xAF", false}, Case{"\xF0\x80\x80\xAF", false},
-                          Case{"\xED\xA0\x80", false}, Case{"\xF4\x90\x80\x80", false}, Case{"\xF8\x88\x80\x80\x80", false}})
+    for (const Case &c :
+         {Case{"", true}, Case{"plain ASCII", true}, Case{"caf\xC3\xA9", true}, Case{"\xE2\x82\xAC", true},
+          Case{"\xF0\x9F\x93\x9A", true}, Case{"\xF4\x8F\xBF\xBF", true}, Case{"caf\xC3", false},
+          Case{"\xC3\x28", false}, Case{"\x80", false}, Case{"\xFF", false}, Case{"\xC0\xAF", false},
+          Case{"\xE0\x80\xAF", false}, Case{"\xF0\x80\x80\xAF", false}, Case{"\xED\xA0\x80", false},
+          Case{"\xF4\x90\x80\x80", false}, Case{"\xF8\x88\x80\x80\x80", false}})
         EXPECT_EQ(tools::isValidUtf8(c.bytes), c.valid) << c.bytes.toHex().toStdString();
 }
 
@@ -65,7 +66,8 @@ TEST(InputFormat, CsvByNameOrByAFirstLineWithCommasAndNoTab)
         QByteArray bytes = c.start;
         QBuffer input(&bytes);
         input.open(QIODevice::ReadOnly);
-        EXPECT_EQ(tools::RecordReader(input, QLatin1String(c.name)).format(), c.format) << c.name << ": " << c.start.constData();
+        EXPECT_EQ(tools::RecordReader(input, QLatin1String(c.name)).format(), c.format)
+            << c.name << ": " << c.start.constData();
     }
 }
 
@@ -89,8 +91,8 @@ TEST(RecordReader, RefusesARecordBeyondTheLimitAndInputThatNeverEndsALine)
     tools::ReaderOptions options;
     options.maxRecordBytes = 1000;
     const QByteArray endless(5000, 'y');
-    for (const QByteArray &input : {QByteArray("A\tshort\nB\t") + endless, "Acronym,Definition\nB,\"" + endless + '"',
-                                    endless}) {
+    for (const QByteArray &input :
+         {QByteArray("A\tshort\nB\t") + endless, "Acronym,Definition\nB,\"" + endless + '"', endless}) {
         const Read read = readAll(input, QStringLiteral("in"), options);
         EXPECT_TRUE(read.refusal.contains(QLatin1String("longer than 1000 bytes, or the input never ends its line")))
             << read.refusal.toStdString();
