@@ -1,6 +1,7 @@
 #include "tools/importer.h"
 
 #include "store/bulkimport.h"
+#include "tools/interruption.h"
 
 #include <string_view>
 
@@ -43,6 +44,8 @@ ImportReport importRecords(const QString &dbPath, QIODevice &input, const QStrin
         const Ahead &item = ahead[current];
         current = 1 - current;
         const InputRecord &record = item.record;
+        if (interrupted())
+            throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
         ++report.records;
         if (options.progress && ++sinceProgress == 4096) {
             sinceProgress = 0;
@@ -69,6 +72,8 @@ ImportReport importRecords(const QString &dbPath, QIODevice &input, const QStrin
             break;
         }
     }
+    if (interrupted())
+        throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
     if (report.records == 0)
         throw ImportRefused(QStringLiteral("%1 holds no records; nothing was imported").arg(name).toStdString());
     if (report.skipped < report.records)

@@ -2,6 +2,7 @@
 #include "platform/terminal.h"
 #include "store/location.h"
 #include "tools/dbtool.h"
+#include "tools/interruption.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -9,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    tools::catchInterruption();
     QTextStream out(stdout);
     QTextStream err(stderr);
     tools::DbToolSetup setup;
