@@ -9,9 +9,10 @@
 #
 # Components: Runtime (the program folder), Dictionary (makes nym2.fdb),
 # Licence (LICENSE in the program folder), Desktop (links, menu entry, icons,
-# metainfo), and Debian (only for the .deb, see below). `cmake --install`
-# installs all but Debian; the packages pick theirs
-# (packaging/cpack-options.cmake).
+# metainfo, manual pages); and, left out of a plain `cmake --install`,
+# Folder (the .zip: the program folder alone, with its dictionary) and
+# Debian (only for the .deb, see below). The packages pick theirs in
+# packaging/cpack-options.cmake.
 #
 # The .deb is installed for every user of a machine and keeps the dictionary
 # with the variable data, in /var/lib/orvex; its Debian component puts a
@@ -34,25 +35,39 @@ endif()
 set(ORVEX_APPSTREAM_ID com.kelbrite.orvex)
 set(ORVEX_SHARED_DICTIONARY /var/lib/orvex/nym2.fdb)
 
-install(TARGETS orvex orvex-db RUNTIME DESTINATION ${ORVEX_PROGRAM_DIR} COMPONENT Runtime)
-install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${ORVEX_PROGRAM_DIR}
-        RENAME nym2.fdb.dist COMPONENT Runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${ORVEX_PROGRAM_DIR} COMPONENT Licence)
+# The program folder, where `cmake --install` puts it (Runtime, Dictionary,
+# Licence), and once more as the whole of the .zip (Folder): there the
+# program folder is the archive's one folder, so that unpacking a newer
+# archive over an older one replaces the programs in place.
+function(orvex_install_program_folder destination)
+  cmake_parse_arguments(arg "" "PROGRAMS;DICTIONARY;LICENCE" "OPTIONS" ${ARGN})
+  install(TARGETS orvex orvex-db RUNTIME DESTINATION ${destination}
+          COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
+  install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${destination}
+          RENAME nym2.fdb.dist COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${destination}
+          COMPONENT ${arg_LICENCE} ${arg_OPTIONS})
 
-# Made under another name and moved in whole, and only when no dictionary is
-# there: a second install, or an install over an older version, keeps it.
-install(CODE "
-  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVEX_PROGRAM_DIR}\")
-  if(EXISTS \"\${folder}/nym2.fdb\")
-    message(STATUS \"Keeping: \${folder}/nym2.fdb (it holds your words)\")
-  else()
-    message(STATUS \"Creating: \${folder}/nym2.fdb\")
-    file(MAKE_DIRECTORY \"\${folder}\")
-    file(COPY_FILE \"${ORVEX_SEED_DATABASE}\" \"\${folder}/nym2.fdb.new\")
-    file(RENAME \"\${folder}/nym2.fdb.new\" \"\${folder}/nym2.fdb\" NO_REPLACE RESULT ignored)
-    file(REMOVE \"\${folder}/nym2.fdb.new\")
-  endif()
-" COMPONENT Dictionary)
+  # Made under another name and moved in whole, and only when no dictionary
+  # is there: a second install, or an install over an older version, keeps it.
+  install(CODE "
+    set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${destination}\")
+    if(EXISTS \"\${folder}/nym2.fdb\")
+      message(STATUS \"Keeping: \${folder}/nym2.fdb (it holds your words)\")
+    else()
+      message(STATUS \"Creating: \${folder}/nym2.fdb\")
+      file(MAKE_DIRECTORY \"\${folder}\")
+      file(COPY_FILE \"${ORVEX_SEED_DATABASE}\" \"\${folder}/nym2.fdb.new\")
+      file(RENAME \"\${folder}/nym2.fdb.new\" \"\${folder}/nym2.fdb\" NO_REPLACE RESULT ignored)
+      file(REMOVE \"\${folder}/nym2.fdb.new\")
+    endif()
+  " COMPONENT ${arg_DICTIONARY} ${arg_OPTIONS})
+endfunction()
+
+orvex_install_program_folder(${ORVEX_PROGRAM_DIR}
+  PROGRAMS Runtime DICTIONARY Dictionary LICENCE Licence)
+orvex_install_program_folder(.
+  PROGRAMS Folder DICTIONARY Folder LICENCE Folder OPTIONS EXCLUDE_FROM_ALL)
 
 if(NOT WIN32)
   # Relative links, so that the whole tree can move (DESTDIR, packages).

@@ -10,7 +10,7 @@ else()
   # unpacked; a menu entry would have to name a place it cannot know. Its
   # folder is called orvex whatever the version, so that a newer archive
   # unpacks over an older one (README: upgrading an unpacked folder).
-  set(CPACK_COMPONENTS_ALL Runtime Dictionary Licence)
+  set(CPACK_COMPONENTS_ALL Folder)
   set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_ARCHIVE_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
   set(CPACK_PACKAGE_FILE_NAME orvex)
