@@ -20,10 +20,10 @@
 # and changelog where Debian wants them. packaging/debian/postinst makes the
 # dictionary.
 #
-# nym2.fdb holds the user's words: the Dictionary component makes it from
-# the starter dictionary only when there is none, and it is never an installed file,
-# so neither an uninstall by install_manifest.txt nor removing the package
-# deletes it.
+# nym2.fdb holds the user's words: it is made from the starter dictionary
+# only when there is none, and it is never an installed file, so neither an
+# uninstall by install_manifest.txt nor removing or purging the package
+# deletes it (the package owns only the link to it).
 
 include(GNUInstallDirs)
 
