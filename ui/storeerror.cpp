@@ -15,6 +15,8 @@ QString storeErrorReason(const store::Error &error)
         return QStringLiteral("The file already exists.");
     case Kind::Folder:
         return QStringLiteral("There is a folder of that name, not a file.");
+    case Kind::Replaced:
+        return QStringLiteral("Another file took the dictionary's place meanwhile. Nothing was changed.");
     case Kind::NoPermission:
         return QFileInfo::exists(error.location()) && !QFileInfo(error.location()).isReadable()
             ? QStringLiteral("The program has no permission to read the file.")
