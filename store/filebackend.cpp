@@ -65,8 +65,13 @@ public:
 
     bool isReadOnly() override
     {
-        // A write also needs a journal beside the file.
-        return m_db.isReadOnly() || !QFileInfo(QFileInfo(m_db.path()).absolutePath()).isWritable();
+        // A write also needs a journal beside the file: beside the file a
+        // link leads to, where SQLite puts it (the shared install's
+        // /usr/lib/orvex/nym2.fdb is a link into /var/lib/orvex).
+        const QFileInfo file(m_db.path());
+        const QString real = file.canonicalFilePath();
+        const QString folder = real.isEmpty() ? file.absolutePath() : QFileInfo(real).absolutePath();
+        return m_db.isReadOnly() || !QFileInfo(folder).isWritable();
     }
 
     void remove(const Entry &entry) override
