@@ -18,7 +18,12 @@ public:
     void setText(const QString &text);
     const QString &text() const { return m_text; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void followPalette();
+
     QString m_text;
 };
 

@@ -58,8 +58,12 @@ QString QtModalBoxes::input(const QString &prompt, const QString &title)
     box.setTextValue(QString());
     // A line edit silently cuts text at 32767 characters; an answer is
     // stored whole or not at all.
-    if (auto *field = box.findChild<QLineEdit *>())
+    if (auto *field = box.findChild<QLineEdit *>()) {
         field->setMaxLength(std::numeric_limits<int>::max());
+        // With the label no longer its buddy, the field is named by the
+        // prompt itself for screen readers.
+        field->setAccessibleName(prompt);
+    }
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

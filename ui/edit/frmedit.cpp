@@ -3,6 +3,7 @@
 #include "store/acronymtable.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
+#include "ui/fittedlabel.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
 
@@ -15,9 +16,9 @@ namespace {
 
 QLabel *centredLabel(const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    // Acronyms are shown as typed, never interpreted as markup.
-    label->setTextFormat(Qt::PlainText);
+    // Acronyms are shown as typed, never interpreted as markup; a long one
+    // ends in "…" with the whole of it in the tooltip.
+    auto *label = new FittedLabel(text, parent);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(true);
     return label;
@@ -64,6 +65,13 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
 
     lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
     lblDef->setText(definition);
+
+    // The heading above the acronym and the definition names them for
+    // screen readers; the acronym itself is read as the label's whole text.
+    lblHead->setBuddy(lblDef);
+    lblNym->setAccessibleDescription(QStringLiteral("Acronym"));
+    lblDef->setAccessibleName(QStringLiteral("Definition"));
+    lblDef->setAccessibleDescription(lblHead->text());
 
     setTabOrder(cmdAdd, cmdReplace);
     setTabOrder(cmdReplace, cmdCancel);
