@@ -18,6 +18,8 @@ public:
 
     // Whether the text as it stands overruns the label's rectangle.
     bool isElided() const;
+    // The lines drawn when it does, the last ending in "…".
+    QStringList elidedLines() const;
 
 protected:
     bool event(QEvent *event) override;
@@ -25,8 +27,6 @@ protected:
 
     // Where the text goes: the label's rectangle less its margins.
     QRect textRect() const;
-    // The lines drawn when the text does not fit, the last ending in "…".
-    QStringList elidedLines() const;
 };
 
 } // namespace ui

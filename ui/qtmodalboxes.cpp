@@ -26,6 +26,21 @@ QMessageBox::Icon toQt(ModalBoxes::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+QString iconName(ModalBoxes::Icon icon)
+{
+    switch (icon) {
+    case ModalBoxes::Icon::Critical:
+        return QStringLiteral("Error");
+    case ModalBoxes::Icon::Warning:
+        return QStringLiteral("Warning");
+    case ModalBoxes::Icon::Information:
+        return QStringLiteral("Information");
+    case ModalBoxes::Icon::None:
+        break;
+    }
+    return QString();
+}
+
 } // namespace
 
 void QtModalBoxes::message(const QString &text, const QString &title, Icon icon)
@@ -35,6 +50,9 @@ void QtModalBoxes::message(const QString &text, const QString &title, Icon icon)
     // Every message is plain text; a path or an engine's words in it must
     // never be read as markup.
     box.setTextFormat(Qt::PlainText);
+    // The icon says how grave the message is; screen readers say it too.
+    if (auto *picture = box.findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+        picture->setAccessibleName(iconName(icon));
     box.exec();
 }
 
