@@ -16,10 +16,15 @@ ensure_packages() {
 }
 
 # What building and testing need.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
+# Liberation Sans has the metrics the windows' fixed labels were laid out in.
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libfontconfig-dev libgtest-dev fonts-dejavu-core
+                fonts-liberation2)
 # What the tests need besides: the validators of the desktop entry and the
-# AppStream metainfo, and a resource compiler for the Windows version record.
-TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)
+# AppStream metainfo, a resource compiler for the Windows version record, and
+# a virtual display with the desktop's accessibility bus and its Python
+# reader for the screen-reader test.
+TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64
+               xvfb dbus at-spi2-core python3-pyatspi)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
 # resource compiler), Wine to run what it builds, and GoogleTest's sources.

@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -25,9 +26,17 @@ QRect FittedLabel::textRect() const
 bool FittedLabel::isElided() const
 {
     const QRect area = textRect();
+    const QFontMetrics metrics = fontMetrics();
+    // Blanks at the end show nothing ("Acronym: "), so they need no room.
+    QString shown = text();
+    while (shown.endsWith(QLatin1Char(' ')))
+        shown.chop(1);
     const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
-    const QRect needed = fontMetrics().boundingRect(area, flags, text());
-    return needed.width() > area.width() || needed.height() > area.height();
+    const QRect needed = metrics.boundingRect(area, flags, shown);
+    // Lines are drawn a line's height apart; the measure above rounds each
+    // line's parts up on its own, which would cut a label that fits.
+    const int lines = std::max(1, int(std::lround(needed.height() / double(metrics.lineSpacing()))));
+    return needed.width() > area.width() || lines * metrics.height() > area.height();
 }
 
 QStringList FittedLabel::elidedLines() const

@@ -25,7 +25,10 @@ const QStringList &windowFaces()
 {
     static const QStringList faces{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")};
+                                   QStringLiteral("Nimbus Sans"),
+                                   // Narrower than the plain face, where installed.
+                                   QStringLiteral("DejaVu Sans Condensed"),
+                                   QStringLiteral("DejaVu Sans")};
     return faces;
 }
 
