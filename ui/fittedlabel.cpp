@@ -35,7 +35,8 @@ bool FittedLabel::isElided() const
     const QRect needed = metrics.boundingRect(area, flags, shown);
     // Lines are drawn a line's height apart; the measure above rounds each
     // line's parts up on its own, which would cut a label that fits.
-    const int lines = std::max(1, int(std::lround(needed.height() / double(metrics.lineSpacing()))));
+    const double measured = needed.height() / double(metrics.lineSpacing());
+    const int lines = std::max(1, int(std::lround(measured)));
     return needed.width() > area.width() || lines * metrics.height() > area.height();
 }
 

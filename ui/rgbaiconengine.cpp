@@ -38,7 +38,8 @@ QPixmap RgbaIconEngine::rendering(int side)
 QSize RgbaIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)
 {
     // Never larger than asked, and never larger than the largest rendering.
-    const int side = std::min({size.width(), size.height(), sideFor(std::max(size.width(), size.height()))});
+    const int asked = std::min(size.width(), size.height());
+    const int side = std::min(asked, sideFor(std::max(size.width(), size.height())));
     return QSize(side, side);
 }
 

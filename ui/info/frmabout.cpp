@@ -77,8 +77,8 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setPixmap(flag);
-    picIcon->setGeometry(QRect(QPoint(16, 16), flag.isNull() ? QSize(32, 32)
-                                                            : flag.deviceIndependentSize().toSize()));
+    const QSize shown = flag.isNull() ? QSize(32, 32) : flag.deviceIndependentSize().toSize();
+    picIcon->setGeometry(QRect(QPoint(16, 16), shown));
     picIcon->setAccessibleName(QStringLiteral("Flag"));
     picIcon->setAccessibleDescription(
         QStringLiteral("A waving stars-and-stripes flag on a grey pole"));

@@ -55,9 +55,9 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     // focus, which a plain widget's button does when it is auto-default.
     OKButton->setAutoDefault(true);
 
-    lblContactInfo = place(new FittedLabel(QStringLiteral("Please send all bug reports and ehancement "
-                                                     "requests to us via email:"),
-                                      this),
+    lblContactInfo = place(new FittedLabel(QStringLiteral("Please send all bug reports and "
+                                                          "ehancement requests to us via email:"),
+                                           this),
                            "lblContactInfo", 8, 8, 241, 25);
     centreAndWrap(lblContactInfo);
 

@@ -134,7 +134,8 @@ TEST(AccessibleTree, EveryControlAndTextOfEveryWindowIsNamedWithItsRole)
     checkTree(windows.contact.get(),
               {{"OKButton", R::Button}, {"lblContactInfo", R::StaticText},
                {"lblMail", R::Link}, {"lblSiteInfo", R::StaticText}, {"lblWeb", R::Link}},
-              {{"lblMail", "support@kelbrite.example"}, {"lblWeb", "http://www.kelbrite.example/"}});
+              {{"lblMail", "support@kelbrite.example"},
+               {"lblWeb", "http://www.kelbrite.example/"}});
 }
 
 TEST(AccessibleTree, TheBoxesAndTheirHeadingsAreTiedTogether)
@@ -317,8 +318,10 @@ TEST(Themes, EveryTextStandsOutFromItsBackgroundInEveryPalette)
         bool fixedColoursKept;
     } themes[] = {{"light", light, true},
                   {"dark", darkPalette(), false},
-                  {"high contrast, white on black", highContrast(Qt::black, Qt::white, Qt::yellow), false},
-                  {"high contrast, black on white", highContrast(Qt::white, Qt::black, QColor(0, 0, 0x9f)), true}};
+                  {"high contrast, white on black",
+                   highContrast(Qt::black, Qt::white, Qt::yellow), false},
+                  {"high contrast, black on white",
+                   highContrast(Qt::white, Qt::black, QColor(0, 0, 0x9f)), true}};
     // The windows are open before the theme changes, as when the user
     // switches the desktop's theme. (Qt hands a new application palette
     // on only from inside its event loop, which tests do not run; the
@@ -340,9 +343,10 @@ TEST(Themes, EveryTextStandsOutFromItsBackgroundInEveryPalette)
             auto *label = window->findChild<QLabel *>(QLatin1String(name));
             return label->palette().color(label->foregroundRole());
         };
-        EXPECT_EQ(colour(windows.edit.get(), "lblHead") == QColor(Qt::black), theme.fixedColoursKept);
-        EXPECT_EQ(colour(windows.about.get(), "lblTitle") == QColor(Qt::black), theme.fixedColoursKept);
-        EXPECT_EQ(colour(windows.contact.get(), "lblMail") == QColor(0, 0, 255), theme.fixedColoursKept);
+        const bool kept = theme.fixedColoursKept;
+        EXPECT_EQ(colour(windows.edit.get(), "lblHead") == QColor(Qt::black), kept);
+        EXPECT_EQ(colour(windows.about.get(), "lblTitle") == QColor(Qt::black), kept);
+        EXPECT_EQ(colour(windows.contact.get(), "lblMail") == QColor(0, 0, 255), kept);
     }
 }
 

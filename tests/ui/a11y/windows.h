@@ -35,7 +35,10 @@ struct FourWindows
         }
     }
 
-    std::vector<QWidget *> all() const { return {main.get(), edit.get(), about.get(), contact.get()}; }
+    std::vector<QWidget *> all() const
+    {
+        return {main.get(), edit.get(), about.get(), contact.get()};
+    }
 
     FakeBoxes boxes;
     FakeShell shell;
