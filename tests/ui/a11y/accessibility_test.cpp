@@ -49,11 +49,10 @@ void walk(QAccessibleInterface *parent, std::vector<Node> &nodes)
         if (widget && widget->isHidden())
             continue;
         Node node;
-        if (QObject *object = child->object()) {
+        if (QObject *object = child->object())
             node.object = object->objectName();
-            if (auto *widget = qobject_cast<QWidget *>(object))
-                node.toolTip = widget->toolTip();
-        }
+        if (widget)
+            node.toolTip = widget->toolTip();
         node.role = child->role();
         node.name = child->text(QAccessible::Name);
         node.description = child->text(QAccessible::Description);
