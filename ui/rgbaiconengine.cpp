@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -29,10 +30,15 @@ int RgbaIconEngine::sideFor(int side) const
 
 QPixmap RgbaIconEngine::rendering(int side)
 {
-    auto found = m_renderings.constFind(side);
-    if (found == m_renderings.constEnd())
-        found = m_renderings.insert(side, rgbaPixmap(m_pattern.arg(side)));
-    return *found;
+    // Shared by every icon made from the same renderings: the program's icon
+    // is both the application's and the main window's.
+    const QString path = m_pattern.arg(side);
+    QPixmap found;
+    if (!QPixmapCache::find(path, &found)) {
+        found = rgbaPixmap(path);
+        QPixmapCache::insert(path, found);
+    }
+    return found;
 }
 
 QSize RgbaIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)

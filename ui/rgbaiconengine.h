@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QIconEngine>
 #include <QList>
 #include <QPixmap>
@@ -10,9 +9,9 @@ namespace ui {
 
 // An icon kept as square renderings of its drawing, one per size a window
 // needs at the common display scales, stored as bare RGBA pixels. A rendering
-// is read only when a size first asks for it, so that offering the sizes of
-// every scale costs a start at 100 % nothing; a size in between is the next
-// larger rendering scaled down.
+// is read only when a size first asks for it, and kept in Qt's pixmap cache,
+// so that offering the sizes of every scale costs a start at 100 % next to
+// nothing; a size in between is the next larger rendering scaled down.
 class RgbaIconEngine : public QIconEngine
 {
 public:
@@ -34,7 +33,6 @@ private:
 
     QString m_pattern;
     QList<int> m_sides; // ascending
-    QHash<int, QPixmap> m_renderings;
 };
 
 } // namespace ui
