@@ -22,7 +22,7 @@ struct FourWindows
     explicit FourWindows(const QString &acronym = QStringLiteral("ABC"),
                          const QString &definition = QStringLiteral("Always Be Closing"))
     {
-        ui::Services services{boxes, QString()};
+        ui::Services services{boxes, store::Location::file(QString())};
         services.shell = &shell;
         main = std::make_unique<ui::frmMain>(services);
         edit = std::make_unique<ui::frmEdit>(services, acronym, definition);

@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
 
     ui::QtModalBoxes boxes;
     NoShell shell;
-    ui::Services services{boxes, QString()};
+    ui::Services services{boxes, store::Location::file(QString())};
     services.shell = &shell;
 
     bool ok = true;
