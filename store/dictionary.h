@@ -62,6 +62,12 @@ public:
     // Overwrites entry's definition; no other field changes.
     Entry replace(const Entry &entry, const QString &definition);
 
+    // Definitions longer than characters come back shortened to their
+    // beginning, with Entry::shortenedFrom set: a window shows no more, and
+    // reading hundreds of megabytes another tool stored would hold it up.
+    // The stored text is never changed by this. Unset (-1), they come whole.
+    void setLongestDefinition(qsizetype characters);
+
     // Whether adding and changing are refused here (a read-only file or
     // folder, a role without write rights).
     bool isReadOnly();
@@ -72,6 +78,7 @@ public:
 private:
     Location m_location;
     std::unique_ptr<Backend> m_backend;
+    qsizetype m_longest = -1;
 };
 
 } // namespace store

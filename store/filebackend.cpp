@@ -22,14 +22,14 @@ public:
     {
     }
 
-    std::optional<Entry> find(const QString &key) override { return m_lookup.find(key); }
+    std::optional<Entry> find(const QString &key) override { return m_lookup.find(key, m_longest); }
 
     Dictionary::Added addUnlessStored(const QString &key, const QString &definition) override
     {
         // The look and the write share one write transaction, so two copies
         // adding the same acronym at once cannot both add it.
         Transaction write(m_db);
-        if (std::optional<Entry> stored = m_lookup.find(key))
+        if (std::optional<Entry> stored = m_lookup.find(key, m_longest))
             return {false, *stored};
         Statement insert(m_db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1) "
                                "RETURNING rowid, typeof(Acronym), typeof(Definition)");
@@ -50,7 +50,7 @@ public:
         // one statement: what another program wrote since the entry was
         // read stays, and so does text in an encoding we cannot read.
         Statement update(m_db, "UPDATE Acronyms SET Definition = coalesce(Definition, '') || ?1 "
-                               "WHERE rowid = ?2 RETURNING Definition, typeof(Definition)");
+                               "WHERE rowid = ?2 RETURNING rowid, Acronym, Definition, typeof(Definition)");
         update.bind(1, joined(QString(), more)); // " - more", the one joining rule
         return changed(update, entry);
     }
@@ -58,7 +58,7 @@ public:
     Entry replace(const Entry &entry, const QString &definition) override
     {
         Statement update(m_db, "UPDATE Acronyms SET Definition = ?1 WHERE rowid = ?2 "
-                               "RETURNING Definition, typeof(Definition)");
+                               "RETURNING rowid, Acronym, Definition, typeof(Definition)");
         update.bind(1, definition);
         return changed(update, entry);
     }
@@ -70,16 +70,17 @@ public:
     }
 
 private:
-    // Runs an UPDATE ... RETURNING Definition, typeof(Definition) of the
-    // entry's record, in a transaction of its own so that a refusal undoes it.
+    // Runs an UPDATE ... RETURNING rowid, Acronym, Definition,
+    // typeof(Definition) of the entry's record, in a transaction of its own
+    // so that a refusal undoes it.
     Entry changed(Statement &update, const Entry &entry)
     {
         Transaction write(m_db);
         update.bind(2, entry.id);
         if (!update.step())
             recordGone();
-        Entry stored{entry.id, entry.acronym, update.text(0)};
-        requireText(update, 1);
+        Entry stored = entryFromRow(update, m_longest);
+        requireText(update, 3);
         update.run();
         write.commit();
         return stored;

@@ -34,12 +34,11 @@ QLabel *boldBlackLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QString &definition)
+frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const store::Entry &stored)
     : QWidget(nullptr)
     , m_services(services)
     , m_typed(acronymEntry)
     , m_key(store::keyOf(acronymEntry))
-    , m_definition(definition)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Definition Exists"));
@@ -67,7 +66,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
         button->setAutoDefault(true);
 
     lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
-    lblDef->setText(m_definition);
+    lblDef->showDefinition(stored.definition, stored.shortenedFrom);
 
     // The heading above the acronym and the definition names them for
     // screen readers; the acronym itself is read as the label's whole text.
@@ -102,6 +101,7 @@ void frmEdit::amend(const QString &prompt, Change change)
 {
     try {
         store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         const std::optional<store::Entry> entry = dictionary.find(m_typed);
         if (!entry)
             return;
@@ -111,10 +111,9 @@ void frmEdit::amend(const QString &prompt, Change change)
         // Appending builds on the definition as stored now, so that words
         // another program added meanwhile are kept; the working copy then
         // shows what was stored.
-        m_definition = (change == Change::Append ? dictionary.append(*entry, answer)
-                                                 : dictionary.replace(*entry, answer))
-                           .definition;
-        lblDef->setText(m_definition);
+        const store::Entry stored = change == Change::Append ? dictionary.append(*entry, answer)
+                                                             : dictionary.replace(*entry, answer);
+        lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
