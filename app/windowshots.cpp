@@ -4,6 +4,7 @@
 // Writes FOLDER/<window>-<theme>-200.png. Needs no display.
 #include "app/application.h"
 #include "platform/shell.h"
+#include "store/entry.h"
 #include "ui/definitionbox.h"
 #include "ui/edit/frmedit.h"
 #include "ui/info/frmabout.h"
@@ -101,8 +102,10 @@ int main(int argc, char *argv[])
         ok = save(&main, folder.filePath(QStringLiteral("frmMain-%1-200.png").arg(theme))) && ok;
 
         // An acronym too long for its place: cut, with the whole in the tooltip.
-        ui::frmEdit edit(services, QStringLiteral("National Aeronautics and Space Administration"),
-                         QStringLiteral("An acronym of its own, stored whole"));
+        store::Entry stored;
+        stored.acronym = QStringLiteral("NATIONAL AERONAUTICS AND SPACE ADMINISTRATION");
+        stored.definition = QStringLiteral("An acronym of its own, stored whole");
+        ui::frmEdit edit(services, stored.acronym, stored);
         ok = save(&edit, folder.filePath(QStringLiteral("frmEdit-%1-200.png").arg(theme))) && ok;
 
         ui::frmAbout about(services);

@@ -1,6 +1,7 @@
 #pragma once
 
 // The program's four windows, made for a test and closed after it.
+#include "store/entry.h"
 #include "ui/edit/frmedit.h"
 #include "ui/info/frmabout.h"
 #include "ui/info/frmcontact.h"
@@ -25,7 +26,10 @@ struct FourWindows
         ui::Services services{boxes, store::Location::file(QString())};
         services.shell = &shell;
         main = std::make_unique<ui::frmMain>(services);
-        edit = std::make_unique<ui::frmEdit>(services, acronym, definition);
+        store::Entry stored;
+        stored.acronym = acronym.toUpper();
+        stored.definition = definition;
+        edit = std::make_unique<ui::frmEdit>(services, acronym, stored);
         about = std::make_unique<ui::frmAbout>(services);
         about->setAttribute(Qt::WA_DeleteOnClose, false);
         contact = std::make_unique<ui::frmContact>(shell);
