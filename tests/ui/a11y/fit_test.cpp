@@ -1,7 +1,8 @@
 // Every fixed label in every installed window face, at the scale this run
 // was started with (QT_SCALE_FACTOR; CTest runs it at 1, 1.25, 1.5 and 2):
 // its text fits its rectangle, or is cut at a whole letter with "…" and the
-// whole text still there for screen readers and the tooltip. Icons are drawn
+// whole text still there for screen readers and the tooltip; every button's
+// caption fits the button. Icons are drawn
 // at the screen's own pixels, never blown up.
 #include "a11y/windows.h"
 #include "ui/fittedlabel.h"
@@ -12,6 +13,9 @@
 #include <QFontDatabase>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -99,6 +103,20 @@ void checkLabel(ui::FittedLabel *label)
     }
 }
 
+// A button's caption within the part of the button the style draws it in.
+void checkButton(QPushButton *button)
+{
+    SCOPED_TRACE(button->objectName().toStdString());
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option,
+                                                          button);
+    const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+    EXPECT_LE(button->fontMetrics().horizontalAdvance(shown), contents.width());
+    EXPECT_LE(button->fontMetrics().height(), contents.height());
+}
+
 TEST(FixedRectangles, EveryLabelFitsOrIsCutWithItsWholeTextKept)
 {
     ASSERT_NEAR(qApp->devicePixelRatio(), scale(), 0.001) << "the scale did not take";
@@ -113,6 +131,8 @@ TEST(FixedRectangles, EveryLabelFitsOrIsCutWithItsWholeTextKept)
             useFace(window, face);
             for (auto *label : window->findChildren<ui::FittedLabel *>())
                 checkLabel(label);
+            for (auto *button : window->findChildren<QPushButton *>())
+                checkButton(button);
         }
         auto *acronym = windows.edit->findChild<ui::FittedLabel *>(QStringLiteral("lblNym"));
         EXPECT_TRUE(acronym->isElided());
