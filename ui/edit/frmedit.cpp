@@ -6,6 +6,7 @@
 #include "ui/fittedlabel.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
+#include "ui/windowrole.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +42,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const st
     , m_key(store::keyOf(acronymEntry))
 {
     setObjectName(QStringLiteral("frmEdit"));
+    announceAs(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Definition Exists"));
     setWindowIcon(questionIcon());
     setFont(windowFont());

@@ -5,6 +5,7 @@
 #include "platform/mail.h"
 #include "platform/web.h"
 #include "ui/look.h"
+#include "ui/windowrole.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -36,6 +37,7 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     , m_shell(shell)
 {
     setObjectName(QStringLiteral("frmContact"));
+    announceAs(this, QAccessible::Dialog);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Contact Us"));
     setWindowIcon(programIcon());

@@ -84,6 +84,12 @@ void checkTree(QWidget *window, const std::map<QString, QAccessible::Role> &role
                const std::map<QString, QString> &names = {})
 {
     SCOPED_TRACE(window->objectName().toStdString());
+    // Announced as a window (a message box as an alert), by its title.
+    QAccessibleInterface *top = QAccessible::queryAccessibleInterface(window);
+    EXPECT_TRUE(top->role() == QAccessible::Window || top->role() == QAccessible::Dialog
+                || top->role() == QAccessible::AlertMessage)
+        << top->role();
+    EXPECT_EQ(top->text(QAccessible::Name), window->windowTitle());
     const std::vector<Node> nodes = tree(window);
     std::map<QString, QAccessible::Role> seen;
     for (const Node &node : nodes) {

@@ -1,4 +1,6 @@
-"""Looks an acronym up in the running program through AT-SPI alone."""
+"""Looks an acronym up in the running program through AT-SPI alone, then opens
+every other window the same way and checks that a screen reader finds a name
+for each of their controls and texts."""
 import sys
 import time
 
@@ -57,15 +59,59 @@ def main():
     if typed != ENTRY:
         sys.exit("FAIL: the box holds %r after typing %r" % (typed, ENTRY))
 
-    actions = find_button.queryAction()
-    names = [actions.getName(i).lower() for i in range(actions.nActions)]
-    actions.doAction(names.index("press") if "press" in names else 0)
+    press(find_button)
 
     shown = wait_for("definition", lambda: definition.queryText().getText(0, -1), 10)
     print("read back: %r" % shown)
     if shown != EXPECTED:
         sys.exit("FAIL: expected %r" % EXPECTED)
+
+    # Add for a stored acronym opens the dialog; the Help menu's entries the
+    # information windows.
+    press(find(app, named((pyatspi.ROLE_PUSH_BUTTON,), "Add")))
+    for entry in ("Contact Us", "About"):
+        press(find(app, named((pyatspi.ROLE_MENU_ITEM,), entry)))
+    unnamed = []
+    for title in ("Orvex", "Definition Exists", "About Orvex", "Contact Us"):
+        window = wait_for("window " + title,
+                          lambda: find(app, named((pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG,
+                                                   pyatspi.ROLE_WINDOW), title)))
+        count = check_names(window, title, unnamed)
+        print("%s: %d controls and texts, all named" % (title, count) if not unnamed else title)
+    if unnamed:
+        sys.exit("FAIL: nameless: " + ", ".join(unnamed))
     print("ok")
+
+
+def press(node):
+    if node is None:
+        sys.exit("FAIL: nothing to press")
+    actions = node.queryAction()
+    names = [actions.getName(i).lower() for i in range(actions.nActions)]
+    actions.doAction(names.index("press") if "press" in names else 0)
+
+
+NAMED_ROLES = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
+               pyatspi.ROLE_LABEL, pyatspi.ROLE_LINK, pyatspi.ROLE_IMAGE,
+               pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM)
+
+
+def check_names(node, where, unnamed, depth=0):
+    """Every control that takes the focus and every text has a name."""
+    count = 0
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is None or depth > 30:
+            continue
+        states = child.getState()
+        if not states.contains(pyatspi.STATE_SHOWING) and child.getRole() != pyatspi.ROLE_MENU_ITEM:
+            continue
+        if child.getRole() in NAMED_ROLES or states.contains(pyatspi.STATE_FOCUSABLE):
+            count += 1
+            if not child.name.strip():
+                unnamed.append("%s: a %s" % (where, child.getRoleName()))
+        count += check_names(child, where, unnamed, depth + 1)
+    return count
 
 
 main()

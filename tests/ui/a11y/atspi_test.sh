@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a virtual display, with the desktop's accessibility
 # bus, driven and read through AT-SPI alone as a screen reader does: find the
-# acronym box by its name, type into it, press Find, read the definition.
+# acronym box by its name, type into it, press Find, read the definition;
+# then open the other three windows and find a name for every control.
 #   atspi_test.sh PROGRAM DICTIONARY
 # Needs xvfb, dbus, at-spi2-core and python3-pyatspi (the test packages of
 # scripts/packages.sh); any of them missing fails the test.
