@@ -104,7 +104,9 @@ def check_names(node, where, unnamed, depth=0):
         if child is None or depth > 30:
             continue
         states = child.getState()
-        if not states.contains(pyatspi.STATE_SHOWING) and child.getRole() != pyatspi.ROLE_MENU_ITEM:
+        # Hidden parts are skipped; entries of a menu not dropped down are not.
+        showing = states.contains(pyatspi.STATE_SHOWING)
+        if not showing and child.getRole() != pyatspi.ROLE_MENU_ITEM:
             continue
         if child.getRole() in NAMED_ROLES or states.contains(pyatspi.STATE_FOCUSABLE):
             count += 1
