@@ -47,10 +47,7 @@ QPalette darkPalette()
 class NoShell : public platform::Shell
 {
 public:
-    bool execute(const std::string &, const std::string &, platform::ShowCommand) override
-    {
-        return true;
-    }
+    bool execute(const std::string &, const std::string &, platform::ShowCommand) override { return true; }
 };
 
 bool save(QWidget *window, const QString &path)
@@ -91,8 +88,8 @@ int main(int argc, char *argv[])
     services.shell = &shell;
 
     bool ok = true;
-    for (const auto &[theme, palette] : {std::pair{"dark", darkPalette()},
-                                         std::pair{"light", fusion->standardPalette()}}) {
+    for (const auto &[theme, palette] :
+         {std::pair{"dark", darkPalette()}, std::pair{"light", fusion->standardPalette()}}) {
         QApplication::setPalette(palette);
 
         ui::frmMain main(services);

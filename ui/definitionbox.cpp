@@ -41,8 +41,8 @@ void DefinitionBox::followPalette()
     QPalette look = palette();
     bool same = true;
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        for (const auto &[role, from] : {std::pair{QPalette::Base, QPalette::Button},
-                                         std::pair{QPalette::Text, QPalette::ButtonText}}) {
+        for (const auto &[role, from] :
+             {std::pair{QPalette::Base, QPalette::Button}, std::pair{QPalette::Text, QPalette::ButtonText}}) {
             if (look.color(group, role) != look.color(group, from)) {
                 look.setColor(group, role, look.color(group, from));
                 same = false;

@@ -61,8 +61,7 @@ QStringList FittedLabel::elidedLines() const
         const bool lastRoom = height + metrics.height() > area.height();
         if (lastRoom) {
             // Whatever follows goes into this line, cut to fit.
-            lines << metrics.elidedText(whole.mid(line.textStart()), Qt::ElideRight,
-                                        area.width());
+            lines << metrics.elidedText(whole.mid(line.textStart()), Qt::ElideRight, area.width());
             break;
         }
         QString shown = whole.mid(line.textStart(), line.textLength());
@@ -103,9 +102,8 @@ void FittedLabel::paintEvent(QPaintEvent *event)
     else if (alignment() & Qt::AlignBottom)
         top += std::max(0, area.height() - block);
     for (const QString &line : lines) {
-        style()->drawItemText(&painter, QRect(area.left(), top, area.width(), lineHeight),
-                              int(across | Qt::AlignTop), palette(), isEnabled(), line,
-                              foregroundRole());
+        style()->drawItemText(&painter, QRect(area.left(), top, area.width(), lineHeight), int(across | Qt::AlignTop),
+                              palette(), isEnabled(), line, foregroundRole());
         top += lineHeight;
     }
 }

@@ -25,9 +25,8 @@ const QStringList &windowFaces()
 {
     static const QStringList faces{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                   QStringLiteral("Nimbus Sans"),
-                                   // Narrower than the plain face, where installed.
-                                   QStringLiteral("DejaVu Sans Condensed"),
+                                   // DejaVu's narrower face first, where installed.
+                                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed"),
                                    QStringLiteral("DejaVu Sans")};
     return faces;
 }
@@ -72,8 +71,7 @@ double relativeLuminance(const QColor &colour)
         return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
     };
     const QColor rgb = colour.toRgb();
-    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF())
-           + 0.0722 * linear(rgb.blueF());
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
 } // namespace
@@ -116,14 +114,12 @@ QIcon programIcon()
     // The title bar's and task bar's sizes at 100, 125, 150 and 200 %; the
     // larger renderings are for the desktop's menus and come with the
     // installed icon theme.
-    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/orvex-%1.rgba"),
-                                    {16, 20, 24, 30, 32, 36, 40, 48}));
+    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/orvex-%1.rgba"), {16, 20, 24, 30, 32, 36, 40, 48}));
 }
 
 QIcon questionIcon()
 {
-    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/question-%1.rgba"),
-                                    {16, 20, 24, 32, 40, 48, 64}));
+    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/question-%1.rgba"), {16, 20, 24, 32, 40, 48, 64}));
 }
 
 QPixmap flagPixmap(qreal devicePixelRatio)

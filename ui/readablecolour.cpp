@@ -7,8 +7,7 @@
 
 namespace ui {
 
-ReadableColour::ReadableColour(QWidget *widget, const QColor &wanted,
-                               QPalette::ColorRole fallback)
+ReadableColour::ReadableColour(QWidget *widget, const QColor &wanted, QPalette::ColorRole fallback)
     : QObject(widget)
     , m_widget(widget)
     , m_wanted(wanted)
@@ -18,8 +17,7 @@ ReadableColour::ReadableColour(QWidget *widget, const QColor &wanted,
     widget->installEventFilter(this);
 }
 
-QColor ReadableColour::chosen(const QPalette &palette, const QColor &wanted,
-                              QPalette::ColorRole fallback)
+QColor ReadableColour::chosen(const QPalette &palette, const QColor &wanted, QPalette::ColorRole fallback)
 {
     const QColor background = palette.color(QPalette::Window);
     for (const QColor &colour : {wanted, palette.color(fallback)}) {

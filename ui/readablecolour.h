@@ -21,8 +21,7 @@ public:
     // The colour to draw text in over the palette's window colour: wanted
     // where it stands out enough, else the palette's fallback role, else the
     // palette's window text.
-    static QColor chosen(const QPalette &palette, const QColor &wanted,
-                         QPalette::ColorRole fallback);
+    static QColor chosen(const QPalette &palette, const QColor &wanted, QPalette::ColorRole fallback);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

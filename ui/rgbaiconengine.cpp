@@ -67,8 +67,7 @@ QPixmap RgbaIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State
     return result;
 }
 
-void RgbaIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
-                           QIcon::State state)
+void RgbaIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state)
 {
     // Drawn from the rendering that fills the rectangle in device pixels.
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

@@ -19,8 +19,7 @@ public:
     RgbaIconEngine(const QString &pattern, const QList<int> &sides);
 
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
-               QIcon::State state) override;
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override;
     QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override;
     QIconEngine *clone() const override;

@@ -17,8 +17,7 @@ QAccessibleInterface *windowWithRole(const QString &, QObject *object)
     const QVariant role = object->property(kRoleProperty);
     if (!role.isValid())
         return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget *>(object),
-                                 static_cast<QAccessible::Role>(role.toInt()));
+    return new QAccessibleWidget(static_cast<QWidget *>(object), static_cast<QAccessible::Role>(role.toInt()));
 }
 
 } // namespace

@@ -6,8 +6,7 @@ namespace ui {
 
 LinkLabelAccessible::LinkLabelAccessible(LinkLabel *label)
     : QAccessibleWidget(label, QAccessible::Link)
-{
-}
+{}
 
 LinkLabel *LinkLabelAccessible::label() const
 {

@@ -74,8 +74,8 @@ std::vector<Node> tree(QWidget *window)
 
 bool isText(QAccessible::Role role)
 {
-    return role == QAccessible::StaticText || role == QAccessible::EditableText
-           || role == QAccessible::Link || role == QAccessible::Graphic;
+    return role == QAccessible::StaticText || role == QAccessible::EditableText || role == QAccessible::Link
+           || role == QAccessible::Graphic;
 }
 
 // Every focusable control and every text has a name; tooltips are read as
@@ -120,27 +120,45 @@ TEST(AccessibleTree, EveryControlAndTextOfEveryWindowIsNamedWithItsRole)
     using R = QAccessible::Role;
     FourWindows windows(QStringLiteral(" ABC "));
     checkTree(windows.main.get(),
-              {{"txtAcronym", R::EditableText}, {"cmdFind", R::Button}, {"cmdAdd", R::Button},
-               {"cmdExit", R::Button}, {"lblAcronym", R::StaticText},
-               {"lblDefiniton", R::StaticText}, {"lblDef", R::EditableText},
-               {"mnuContact", R::MenuItem}, {"mnuAbout", R::MenuItem}},
-              {{"txtAcronym", "Acronym"}, {"lblDef", "Definition"}, {"cmdFind", "Find"},
-               {"cmdExit", "Exit"}, {"mnuContact", "Contact Us"}});
+              {{"txtAcronym", R::EditableText},
+               {"cmdFind", R::Button},
+               {"cmdAdd", R::Button},
+               {"cmdExit", R::Button},
+               {"lblAcronym", R::StaticText},
+               {"lblDefiniton", R::StaticText},
+               {"lblDef", R::EditableText},
+               {"mnuContact", R::MenuItem},
+               {"mnuAbout", R::MenuItem}},
+              {{"txtAcronym", "Acronym"},
+               {"lblDef", "Definition"},
+               {"cmdFind", "Find"},
+               {"cmdExit", "Exit"},
+               {"mnuContact", "Contact Us"}});
     checkTree(windows.edit.get(),
-              {{"lblHead", R::StaticText}, {"lblNym", R::StaticText}, {"lblTail", R::StaticText},
-               {"cmdAdd", R::Button}, {"cmdReplace", R::Button}, {"cmdCancel", R::Button},
+              {{"lblHead", R::StaticText},
+               {"lblNym", R::StaticText},
+               {"lblTail", R::StaticText},
+               {"cmdAdd", R::Button},
+               {"cmdReplace", R::Button},
+               {"cmdCancel", R::Button},
                {"lblDef", R::EditableText}},
               {{"lblNym", " ABC "}, {"lblDef", "Definition"}, {"cmdCancel", "Done"}});
     checkTree(windows.about.get(),
-              {{"cmdOK", R::Button}, {"picIcon", R::Graphic}, {"cmdSysInfo", R::Button},
-               {"lblDescription", R::StaticText}, {"lblDisclaimer", R::StaticText},
-               {"lblTitle", R::StaticText}, {"lblVersion", R::StaticText}},
+              {{"cmdOK", R::Button},
+               {"picIcon", R::Graphic},
+               {"cmdSysInfo", R::Button},
+               {"lblDescription", R::StaticText},
+               {"lblDisclaimer", R::StaticText},
+               {"lblTitle", R::StaticText},
+               {"lblVersion", R::StaticText}},
               {{"picIcon", "Flag"}, {"cmdSysInfo", "System Info..."}});
     checkTree(windows.contact.get(),
-              {{"OKButton", R::Button}, {"lblContactInfo", R::StaticText},
-               {"lblMail", R::Link}, {"lblSiteInfo", R::StaticText}, {"lblWeb", R::Link}},
-              {{"lblMail", "support@kelbrite.example"},
-               {"lblWeb", "http://www.kelbrite.example/"}});
+              {{"OKButton", R::Button},
+               {"lblContactInfo", R::StaticText},
+               {"lblMail", R::Link},
+               {"lblSiteInfo", R::StaticText},
+               {"lblWeb", R::Link}},
+              {{"lblMail", "support@kelbrite.example"}, {"lblWeb", "http://www.kelbrite.example/"}});
 }
 
 TEST(AccessibleTree, TheBoxesAndTheirHeadingsAreTiedTogether)
@@ -156,10 +174,10 @@ TEST(AccessibleTree, TheBoxesAndTheirHeadingsAreTiedTogether)
                  {windows.edit.get(), "lblDef", "lblHead"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.box);
-        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(
-            c.window->findChild<QWidget *>(QLatin1String(c.box)));
-        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(
-            c.window->findChild<QWidget *>(QLatin1String(c.label)));
+        QAccessibleInterface *box =
+            QAccessible::queryAccessibleInterface(c.window->findChild<QWidget *>(QLatin1String(c.box)));
+        QAccessibleInterface *label =
+            QAccessible::queryAccessibleInterface(c.window->findChild<QWidget *>(QLatin1String(c.label)));
         ASSERT_TRUE(box && label);
         bool tied = false;
         for (const auto &relation : box->relations(QAccessible::Label))
@@ -182,8 +200,7 @@ TEST(AccessibleTree, TheMessageAndInputBoxesAreNamed)
 {
     ui::QtModalBoxes boxes;
     whenModal([](QWidget *box) {
-        checkTree(box, {{"qt_msgbox_label", QAccessible::StaticText},
-                        {"qt_msgboxex_icon_label", QAccessible::Graphic}},
+        checkTree(box, {{"qt_msgbox_label", QAccessible::StaticText}, {"qt_msgboxex_icon_label", QAccessible::Graphic}},
                   {{"qt_msgboxex_icon_label", "Error"}});
         QMetaObject::invokeMethod(box, "accept");
     });
@@ -210,10 +227,7 @@ protected:
     }
 
     QWidget *focused() const { return QApplication::focusWidget(); }
-    QLabel *address(const char *name) const
-    {
-        return window.contact->findChild<QLabel *>(QLatin1String(name));
-    }
+    QLabel *address(const char *name) const { return window.contact->findChild<QLabel *>(QLatin1String(name)); }
 
     FourWindows window;
 };
@@ -323,10 +337,8 @@ TEST(Themes, EveryTextStandsOutFromItsBackgroundInEveryPalette)
         bool fixedColoursKept;
     } themes[] = {{"light", light, true},
                   {"dark", darkPalette(), false},
-                  {"high contrast, white on black",
-                   highContrast(Qt::black, Qt::white, Qt::yellow), false},
-                  {"high contrast, black on white",
-                   highContrast(Qt::white, Qt::black, QColor(0, 0, 0x9f)), true}};
+                  {"high contrast, white on black", highContrast(Qt::black, Qt::white, Qt::yellow), false},
+                  {"high contrast, black on white", highContrast(Qt::white, Qt::black, QColor(0, 0, 0x9f)), true}};
     // The windows are open before the theme changes, as when the user
     // switches the desktop's theme. (Qt hands a new application palette
     // on only from inside its event loop, which tests do not run; the

@@ -80,8 +80,7 @@ void checkLabel(ui::FittedLabel *label)
         const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
         const QRect needed = metrics.boundingRect(area, flags, label->text().trimmed());
         EXPECT_LE(needed.width(), area.width());
-        EXPECT_LE(std::lround(needed.height() / double(metrics.lineSpacing())) * metrics.height(),
-                  area.height());
+        EXPECT_LE(std::lround(needed.height() / double(metrics.lineSpacing())) * metrics.height(), area.height());
         return;
     }
     const QStringList lines = label->elidedLines();
@@ -110,8 +109,7 @@ void checkButton(QPushButton *button)
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option,
-                                                          button);
+    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     const QString shown = QString(button->text()).remove(QLatin1Char('&'));
     EXPECT_LE(button->fontMetrics().horizontalAdvance(shown), contents.width());
     EXPECT_LE(button->fontMetrics().height(), contents.height());
@@ -146,8 +144,8 @@ TEST(FixedRectangles, TheFirstInstalledFaceFitsEveryFixedText)
     FourWindows windows;
     for (QWidget *window : windows.all()) {
         for (auto *label : window->findChildren<ui::FittedLabel *>())
-            EXPECT_FALSE(label->isElided()) << qPrintable(label->objectName()) << " in "
-                                            << qPrintable(ui::windowFont().family());
+            EXPECT_FALSE(label->isElided())
+                << qPrintable(label->objectName()) << " in " << qPrintable(ui::windowFont().family());
     }
 }
 
@@ -169,8 +167,7 @@ TEST(Icons, AreDrawnAtTheScreensOwnPixels)
         // A rendering of that very size is there to be drawn, not a smaller
         // one stretched.
         EXPECT_TRUE(icon.icon.availableSizes().contains(QSize(device, device))) << device;
-        EXPECT_EQ(icon.icon.pixmap(QSize(icon.side, icon.side), ratio).size(),
-                  QSize(device, device));
+        EXPECT_EQ(icon.icon.pixmap(QSize(icon.side, icon.side), ratio).size(), QSize(device, device));
     }
     const QPixmap flag = ui::flagPixmap(ratio);
     EXPECT_EQ(flag.size(), QSize(int(std::lround(32 * ratio)), int(std::lround(32 * ratio))));

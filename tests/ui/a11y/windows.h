@@ -2,12 +2,12 @@
 
 // The program's four windows, made for a test and closed after it.
 #include "store/entry.h"
+#include "support/fakeboxes.h"
+#include "support/fakeshell.h"
 #include "ui/edit/frmedit.h"
 #include "ui/info/frmabout.h"
 #include "ui/info/frmcontact.h"
 #include "ui/main/frmmain.h"
-#include "support/fakeboxes.h"
-#include "support/fakeshell.h"
 
 #include <QString>
 #include <QWidget>
@@ -39,10 +39,7 @@ struct FourWindows
         }
     }
 
-    std::vector<QWidget *> all() const
-    {
-        return {main.get(), edit.get(), about.get(), contact.get()};
-    }
+    std::vector<QWidget *> all() const { return {main.get(), edit.get(), about.get(), contact.get()}; }
 
     FakeBoxes boxes;
     FakeShell shell;
