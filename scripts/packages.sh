@@ -16,10 +16,13 @@ ensure_packages() {
 }
 
 # What building and testing need.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
 # What the tests need besides: the validators of the desktop entry and the
-# AppStream metainfo, and a resource compiler for the Windows version record.
-TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)
+# AppStream metainfo, a resource compiler for the Windows version record, and
+# a PostgreSQL server (with PgBouncer in front, and openssl for its
+# certificates) that the server tests start for themselves.
+TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64
+    postgresql postgresql-common pgbouncer openssl)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
 # resource compiler), Wine to run what it builds, and GoogleTest's sources.
