@@ -188,7 +188,7 @@ void PgCluster::startPgBouncer()
                              "[pgbouncer]\nlisten_addr = 127.0.0.1\nlisten_port = %3\nunix_socket_dir =\n"
                              "auth_type = trust\nauth_file = %1/userlist.txt\nauth_user = postgres\n"
                              "pool_mode = transaction\n"
-                             "max_client_conn = 300\ndefault_pool_size = 20\n"
+                             "max_client_conn = 300\ndefault_pool_size = 20\nserver_login_retry = 1\n"
                              "pidfile = %1/pgbouncer.pid\nlogfile = %1/pgbouncer.log\n")
                   .arg(m_dir)
                   .arg(m_port)
