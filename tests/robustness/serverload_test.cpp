@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -61,22 +62,28 @@ class ServerLoad : public ::testing::TestWithParam<LoadCase>
 {
 };
 
-TEST_P(ServerLoad, KeepsEveryAcknowledgedWriteOnceAndAddsNoAcronymTwice)
+QString newDictionary()
 {
     PgCluster &cluster = PgCluster::instance();
     const QString database = cluster.newDatabase();
     cluster.exec(database, QStringLiteral("CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
                                           "acronym text, definition text, active integer)"));
+    return database;
+}
 
+// Runs the clients on connection, disturbs them once they are at work, and
+// checks the table they leave.
+void runLoad(const QString &database, const QString &connection, const std::function<void()> &meanwhile)
+{
+    PgCluster &cluster = PgCluster::instance();
     std::vector<std::unique_ptr<QProcess>> clients;
     for (int client = 0; client < kClients; ++client) {
         clients.push_back(std::make_unique<QProcess>());
         clients.back()->start(QStringLiteral(SERVERCLIENT_PATH),
-                              {cluster.client(database), QString::number(client), QString::number(kOperations),
-                               QStringLiteral("7")});
+                              {connection, QString::number(client), QString::number(kOperations), QStringLiteral("7")});
     }
     waitForLoad(database);
-    GetParam().meanwhile(database);
+    meanwhile();
 
     QHash<qint64, QString> addedKey;     // id -> key, from "added"
     QHash<QString, qint64> addedPiece;   // piece -> id, acknowledged
@@ -127,10 +134,28 @@ TEST_P(ServerLoad, KeepsEveryAcknowledgedWriteOnceAndAddsNoAcronymTwice)
     for (auto it = storedPiece.cbegin(); it != storedPiece.cend(); ++it)
         EXPECT_TRUE(addedPiece.contains(it.key()) || uncertain.contains(it.key()))
             << "stored but never written: " << qPrintable(it.key());
-    std::printf("%s: %lld writes acknowledged, %d operations reported, %lld acronyms\n", GetParam().name.c_str(),
+    std::printf("%lld writes acknowledged, %d operations reported, %lld acronyms\n",
                 static_cast<long long>(addedPiece.size()), reported, static_cast<long long>(rows.size()));
 }
 
+TEST_P(ServerLoad, KeepsEveryAcknowledgedWriteOnceAndAddsNoAcronymTwice)
+{
+    const QString database = newDictionary();
+    runLoad(database, PgCluster::instance().client(database), [&] { GetParam().meanwhile(database); });
+}
+
 INSTANTIATE_TEST_SUITE_P(FiftyClients, ServerLoad, ::testing::ValuesIn(loadCases), testing_support::CaseName());
+
+// Run in a program of its own (see CMakeLists.txt): the standby stays the
+// server from here on.
+TEST(ServerFailover, ClientsGoOnOnThePromotedStandbyAndLoseNothingAcknowledged)
+{
+    PgCluster &cluster = PgCluster::instance();
+    const QString database = newDictionary();
+    cluster.addStandby();
+    runLoad(database, cluster.failover(database), [&] { cluster.killAndPromote(); });
+    const auto promoted = cluster.query(database, QStringLiteral("SELECT pg_is_in_recovery()"));
+    EXPECT_EQ(promoted.at(0).at(0), QStringLiteral("f"));
+}
 
 } // namespace

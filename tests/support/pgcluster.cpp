@@ -104,6 +104,7 @@ PgCluster::PgCluster()
             throw std::runtime_error("cannot hand the cluster's folder to user nobody");
     }
     m_port = freePort();
+    m_data = m_dir + QStringLiteral("/data");
     try {
         setUp();
     } catch (...) {
@@ -130,7 +131,7 @@ void PgCluster::setUp()
     QFile hba(m_dir + QStringLiteral("/data/pg_hba.conf"));
     if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("cannot write pg_hba.conf");
-    hba.write("local all all trust\n"
+    hba.write("local all all trust\nlocal replication all trust\n"
               "host all secret 127.0.0.1/32 scram-sha-256\n"
               "host all all 127.0.0.1/32 trust\n");
     hba.close();
@@ -157,25 +158,69 @@ PgCluster::~PgCluster() noexcept
 
 void PgCluster::tearDown() noexcept
 {
-    try {
-        if (m_bouncerPort)
-            run(QStringLiteral("kill $(cat %1/pgbouncer.pid)").arg(m_dir));
-        if (QFile::exists(m_dir + QStringLiteral("/data/postmaster.pid")))
-            asServer(QStringLiteral("%1/pg_ctl -D %2/data -m immediate stop").arg(m_bin, m_dir));
-    } catch (const std::exception &) {
-        // Whatever still runs goes with the folder.
+    auto quietly = [this](const QString &command) {
+        try {
+            asServer(command);
+        } catch (const std::exception &) {
+            // Whatever still runs goes with the folder.
+        }
+    };
+    if (m_bouncerPort)
+        quietly(QStringLiteral("kill $(cat %1/pgbouncer.pid)").arg(m_dir));
+    for (const QString &data : {QStringLiteral("/data"), QStringLiteral("/standby")}) {
+        if (QFile::exists(m_dir + data + QStringLiteral("/postmaster.pid")))
+            quietly(QStringLiteral("%1/pg_ctl -D %2 -m immediate stop").arg(m_bin, m_dir + data));
     }
     std::system(QStringLiteral("rm -rf %1").arg(m_dir).toLocal8Bit().constData());
 }
 
 void PgCluster::start()
 {
-    asServer(QStringLiteral("%1/pg_ctl -D %2/data -l %2/server.log -w start").arg(m_bin, m_dir));
+    asServer(QStringLiteral("%1/pg_ctl -D %2 -l %2.log -w start").arg(m_bin, m_data));
 }
 
 void PgCluster::restart()
 {
-    asServer(QStringLiteral("%1/pg_ctl -D %2/data -l %2/server.log -w -m fast restart").arg(m_bin, m_dir));
+    asServer(QStringLiteral("%1/pg_ctl -D %2 -l %2.log -w -m fast restart").arg(m_bin, m_data));
+}
+
+void PgCluster::addStandby()
+{
+    m_standbyPort = freePort();
+    asServer(QStringLiteral("%1/pg_basebackup -D %2/standby -R -X stream -c fast -h %2 -p %3 -U postgres && "
+                            "echo 'port = %4' >> %2/standby/postgresql.conf && "
+                            "%1/pg_ctl -D %2/standby -l %2/standby.log -w start")
+                 .arg(m_bin, m_dir)
+                 .arg(m_port)
+                 .arg(m_standbyPort));
+    exec(QStringLiteral("postgres"), QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = '*'"));
+    exec(QStringLiteral("postgres"), QStringLiteral("SELECT pg_reload_conf()"));
+    for (int i = 0; i < 300; ++i) {
+        if (!query(QStringLiteral("postgres"),
+                   QStringLiteral("SELECT 1 FROM pg_stat_replication WHERE sync_state = 'sync'"))
+                 .isEmpty())
+            return;
+        usleep(20000);
+    }
+    throw std::runtime_error("the standby never became synchronous");
+}
+
+QString PgCluster::failover(const QString &database) const
+{
+    return QStringLiteral("host=%1,%1 port=%2,%3 dbname=%4 user=postgres target_session_attrs=read-write")
+        .arg(m_dir)
+        .arg(m_port)
+        .arg(m_standbyPort)
+        .arg(quoted(database));
+}
+
+void PgCluster::killAndPromote()
+{
+    // The postmaster's id heads its pid file; its children die with it.
+    run(QStringLiteral("pid=$(head -n 1 %1/postmaster.pid) && kill -9 $pid $(ps -o pid= --ppid $pid)").arg(m_data));
+    m_data = m_dir + QStringLiteral("/standby");
+    m_port = m_standbyPort;
+    asServer(QStringLiteral("%1/pg_ctl -D %2 -w promote").arg(m_bin, m_data));
 }
 
 void PgCluster::startPgBouncer()

@@ -48,6 +48,15 @@ public:
 
     void restart();
 
+    // A synchronous streaming standby of this server, made with pg_basebackup.
+    void addStandby();
+    // Both servers, the one that takes writes found by libpq.
+    QString failover(const QString &database) const;
+    // The server killed with SIGKILL, every process of it at once, as a
+    // machine that dies; then the standby promoted, and from here on this
+    // cluster is the standby.
+    void killAndPromote();
+
 private:
     PgCluster();
     void setUp();
@@ -59,7 +68,9 @@ private:
 
     QString m_bin;
     QString m_dir;
+    QString m_data; // the data folder of the server that takes writes
     int m_port = 0;
+    int m_standbyPort = 0;
     int m_bouncerPort = 0;
     int m_databases = 0;
 };
