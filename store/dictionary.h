@@ -27,8 +27,6 @@ class Backend;
 QString keyOf(const QString &typed);
 // A definition with one more meaning after it: "definition - more".
 QString joined(const QString &definition, const QString &more);
-// Only spaces count as blanks.
-bool isBlank(const QString &text);
 
 class Dictionary
 {

@@ -1,5 +1,7 @@
 #include "store/error.h"
 
+#include <utility>
+
 namespace store {
 
 Error::Error(Kind kind, QString location, QString engineMessage, int engineCode)

@@ -46,7 +46,7 @@ class HostileInput : public ::testing::Test
 {
 protected:
     HostileInput()
-        : window(ui::Services{boxes, dictionary.path()})
+        : window(ui::Services{boxes, store::Location::file(dictionary.path())})
     {
     }
 

@@ -11,10 +11,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
-namespace store {
-class AcronymTable;
-}
-
 namespace ui {
 
 class DefinitionBox;
@@ -40,8 +36,7 @@ private:
     void find();
     void add();
     bool refuseBlankEntry();
-    void handOverToEditDialog(store::AcronymTable &table);
-    void showEditDialog();
+    void showEditDialog(const QString &definition);
     void showContact();
     void showAbout();
 

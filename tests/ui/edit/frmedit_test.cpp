@@ -32,7 +32,7 @@ protected:
         : dictionary{stored(QStringLiteral("XYZ"), QStringLiteral("other")),
                      stored(QStringLiteral("ABC"), QStringLiteral("alpha")),
                      stored(QStringLiteral("DEF"), QStringLiteral("delta"))}
-        , window(ui::Services{boxes, dictionary.path()})
+        , window(ui::Services{boxes, store::Location::file(dictionary.path())})
     {
         window.show();
     }
