@@ -4,10 +4,14 @@
 // closed when idle or dropped by the server and opened again unseen.
 
 #include "store/backend.h"
+#include "store/location.h"
 #include "store/server.h"
 #include "store/serversql.h"
 #include "support/casename.h"
 #include "support/pgcluster.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -311,6 +315,37 @@ TEST(ServerEngine, AConnectionDroppedByTheServerIsOpenedAgainUnseen)
     cluster().restart();
     EXPECT_EQ(backend->append(entry, QStringLiteral("f")).definition, QStringLiteral("d - e - f"));
     EXPECT_TRUE(backend->find(QStringLiteral("ABC")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
+{
+    const struct
+    {
+        const char *text;
+        bool server;
+    } cases[] = {
+        {"postgresql://bob@db/words", true},      {"postgres://db/words", true},
+        {"host=db dbname=words", true},           {"host=/var/run/postgresql dbname=words", true},
+        {" service = orvex", true},               {"/srv/orvex/nym2.fdb", false},
+        {"./a=b.fdb", false},                     {"C:\\Orvex\\a=b.fdb", false},
+        {"nym2.fdb", false},
+    };
+    for (const auto &test : cases)
+        EXPECT_EQ(store::Location::parse(QString::fromUtf8(test.text)).isServer(), test.server) << test.text;
+
+    QTemporaryDir folder;
+    QFile named(folder.filePath(QStringLiteral("nym2.server")));
+    ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+    named.write("host=/var/run/postgresql dbname=words password=s3cr3t\n");
+    named.close();
+    const store::Location beside = store::dictionaryBeside(folder.path());
+    EXPECT_TRUE(beside.isServer());
+    EXPECT_EQ(beside.target(), QStringLiteral("host=/var/run/postgresql dbname=words password=s3cr3t"));
+    EXPECT_FALSE(beside.display().contains(QLatin1String("s3cr3t")));
 }
 
 } // namespace

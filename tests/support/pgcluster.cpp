@@ -1,5 +1,7 @@
 #include "support/pgcluster.h"
 
+#include "store/text.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -333,7 +335,8 @@ QList<QList<std::optional<QString>>> PgCluster::query(const QString &database, c
             if (PQgetisnull(result, row, column))
                 fields << std::nullopt;
             else
-                fields << QString::fromUtf8(PQgetvalue(result, row, column), PQgetlength(result, row, column));
+                fields << store::fromStoredUtf8(std::string_view(PQgetvalue(result, row, column),
+                                                                 static_cast<size_t>(PQgetlength(result, row, column))));
         }
         rows << fields;
     }
