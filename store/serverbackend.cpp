@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace store {
 
@@ -43,32 +44,61 @@ public:
     Link(const Link &) = delete;
     Link &operator=(const Link &) = delete;
 
-    // Runs op(connection, wrote) on an open connection. op sets wrote before
-    // it sends anything that may change the table; until then, a connection
-    // lost on the way is opened again and op runs once more.
+    // Runs op(connection) on an open connection. op only reads: when the
+    // connection is lost on the way, it is opened again and op runs once more.
     template<typename Op>
-    auto run(Op op)
+    auto read(Op op)
     {
         std::unique_lock lock(m_mutex);
-        struct Touch
-        {
-            Link &link;
-            ~Touch()
-            {
-                link.m_lastUse = Clock::now();
-                link.m_wake.notify_all();
-            }
-        } touch{*this};
+        const Touch touch{*this};
         for (int attempt = 0;; ++attempt) {
             openLocked();
-            bool wrote = false;
             try {
-                return op(m_connection, wrote);
+                return op(m_connection);
+            } catch (const Error &error) {
+                if (error.kind() != Error::Kind::ConnectionLost || attempt > 0)
+                    throw;
+                m_connection.close();
+            }
+        }
+    }
+
+    // The transaction that wrote, and where: what the server is asked about
+    // when the answer to its commit was lost.
+    struct Written
+    {
+        qint64 xid = 0;
+        QString timeline;
+    };
+
+    // Runs op(connection, written) in one transaction and commits it. op
+    // sets written when it writes. A connection lost before the
+    // commit has written nothing: op runs once more on a new connection. One
+    // lost during the commit leaves the server to say whether it committed.
+    template<typename Op>
+    auto write(Op op)
+    {
+        std::unique_lock lock(m_mutex);
+        const Touch touch{*this};
+        using Result = decltype(op(std::declval<pg::Connection &>(), std::declval<std::optional<Written> &>()));
+        for (int attempt = 0;; ++attempt) {
+            openLocked();
+            std::optional<Written> written;
+            std::optional<Result> result;
+            try {
+                pg::Transaction transaction(m_connection);
+                result = op(m_connection, written);
+                transaction.commit();
+                return *result;
             } catch (const Error &error) {
                 if (error.kind() != Error::Kind::ConnectionLost)
                     throw;
                 m_connection.close();
-                if (wrote || attempt > 0)
+                // Lost during the commit of a write: its answer stands if it
+                // committed, and must not be written twice.
+                if (result && written && committedLocked(*written, error))
+                    return *result;
+                if (attempt > 0)
                     throw;
             }
         }
@@ -83,6 +113,44 @@ public:
     }
 
 private:
+    struct Touch
+    {
+        Link &link;
+        ~Touch()
+        {
+            link.m_lastUse = Clock::now();
+            link.m_wake.notify_all();
+        }
+    };
+
+    // Whether the transaction committed, asked on a new connection. Throws
+    // when nobody can tell: then the change may or may not be stored.
+    bool committedLocked(const Written &written, const Error &lost)
+    {
+        const auto unknown = [&] {
+            return Error(Error::Kind::ConnectionLost, lost.location(),
+                         lost.engineMessage()
+                             + QStringLiteral(" (during the commit: whether the change was stored is not known)"));
+        };
+        try {
+            for (int wait = 0; wait < 100; ++wait) {
+                openLocked();
+                const pg::Result status = m_connection.exec(serversql::transactionStatus, {written.xid});
+                // Another server now (a promoted standby): the id may be another's.
+                if (status.isNull(0, 0) || status.text(0, 1) != written.timeline)
+                    throw unknown();
+                const QString answer = status.text(0, 0);
+                if (answer != QLatin1String("in progress"))
+                    return answer == QLatin1String("committed");
+                // The old backend may still be finishing its commit.
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        } catch (const Error &) {
+            throw unknown();
+        }
+        throw unknown();
+    }
+
     void openLocked()
     {
         if (m_connection.isOpen() && !m_connection.hasGoneAway())
@@ -155,7 +223,7 @@ public:
 
     std::optional<Entry> find(const QString &key) override
     {
-        return m_link->run([&](pg::Connection &connection, bool &) -> std::optional<Entry> {
+        return m_link->read([&](pg::Connection &connection) -> std::optional<Entry> {
             const pg::Result result = connection.exec(serversql::find, {key});
             if (result.rows() == 0)
                 return std::nullopt;
@@ -166,15 +234,13 @@ public:
     Dictionary::Added addUnlessStored(const QString &key, const QString &definition) override
     {
         try {
-            return m_link->run([&](pg::Connection &connection, bool &wrote) {
-                pg::Transaction transaction(connection);
+            return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 connection.exec(serversql::lockKey, {key});
                 const pg::Result stored = connection.exec(serversql::find, {key});
                 if (stored.rows() > 0)
                     return Dictionary::Added{false, entryAt(stored, 0)};
-                wrote = true;
                 const pg::Result added = connection.exec(serversql::insert, {key, definition});
-                transaction.commit();
+                written = Link::Written{added.integer(0, 3), added.text(0, 4)};
                 return Dictionary::Added{true, entryAt(added, 0)};
             });
         } catch (const Error &error) {
@@ -194,21 +260,20 @@ public:
 
     bool isReadOnly() override
     {
-        return m_link->run([](pg::Connection &connection, bool &) {
-            return connection.exec(serversql::readOnly).boolean(0, 0);
-        });
+        return m_link->read(
+            [](pg::Connection &connection) { return connection.exec(serversql::readOnly).boolean(0, 0); });
     }
 
 private:
     Entry update(const char *sql, const Entry &entry, const QString &text)
     {
         try {
-            return m_link->run([&](pg::Connection &connection, bool &wrote) {
-                wrote = true;
+            return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 const pg::Result result = connection.exec(sql, {entry.id, text});
                 if (result.rows() == 0)
                     throw Error(Error::Kind::RecordGone, connection.location(),
-                                QStringLiteral("no row with id %1").arg(entry.id));
+                                QStringLiteral("the record was removed by another program meanwhile"));
+                written = Link::Written{result.integer(0, 3), result.text(0, 4)};
                 return entryAt(result, 0);
             });
         } catch (const Error &error) {

@@ -15,6 +15,10 @@ inline constexpr const char *createIndex =
 
 // The columns of an entry: id, acronym, definition; a value without one is "".
 #define ORVEX_SERVER_ENTRY "id, coalesce(acronym, ''), coalesce(definition, '')"
+// An entry written, the id of the transaction that wrote it and the server's
+// timeline (a promoted standby starts a new one, and may reuse the id).
+#define ORVEX_SERVER_TIMELINE "left(pg_walfile_name(pg_current_wal_lsn()), 8)"
+#define ORVEX_SERVER_WRITTEN ORVEX_SERVER_ENTRY ", txid_current(), " ORVEX_SERVER_TIMELINE
 
 // $1: the key, upper-cased, blanks kept.
 inline constexpr const char *find =
@@ -28,16 +32,20 @@ inline constexpr const char *lockKey = "SELECT pg_advisory_xact_lock(hashtext(bt
 
 // $1 the key, $2 the definition.
 inline constexpr const char *insert =
-    "INSERT INTO acronyms (acronym, definition, active) VALUES ($1, $2, 1) RETURNING " ORVEX_SERVER_ENTRY;
+    "INSERT INTO acronyms (acronym, definition, active) VALUES ($1, $2, 1) RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 the id, $2 the text to append: to the definition as stored at this moment.
 inline constexpr const char *append =
     "UPDATE acronyms SET definition = coalesce(definition, '') || ' - ' || $2 "
-    "WHERE id = $1 RETURNING " ORVEX_SERVER_ENTRY;
+    "WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 the id, $2 the new definition.
 inline constexpr const char *replace =
-    "UPDATE acronyms SET definition = $2 WHERE id = $1 RETURNING " ORVEX_SERVER_ENTRY;
+    "UPDATE acronyms SET definition = $2 WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
+
+// $1 a transaction id: "committed", "aborted", "in progress", or no value
+// when it is too old to tell; and the timeline it is told on.
+inline constexpr const char *transactionStatus = "SELECT txid_status($1), " ORVEX_SERVER_TIMELINE;
 
 // Whether this role may add and change, on a server that takes writes.
 inline constexpr const char *readOnly =
@@ -47,6 +55,8 @@ inline constexpr const char *readOnly =
 // Every column the program uses, read from no row: fails when one is missing.
 inline constexpr const char *probe = "SELECT id, acronym, definition, active FROM acronyms WHERE false";
 
+#undef ORVEX_SERVER_WRITTEN
+#undef ORVEX_SERVER_TIMELINE
 #undef ORVEX_SERVER_ENTRY
 
 } // namespace store::serversql

@@ -219,7 +219,9 @@ QString PgCluster::failover(const QString &database) const
 void PgCluster::killAndPromote()
 {
     // The postmaster's id heads its pid file; its children die with it.
-    run(QStringLiteral("pid=$(head -n 1 %1/postmaster.pid) && kill -9 $pid $(ps -o pid= --ppid $pid)").arg(m_data));
+    run(QStringLiteral("pid=$(head -n 1 %1/postmaster.pid) && children=$(ps -o pid= --ppid $pid); "
+                       "kill -9 $pid && { kill -9 $children 2>/dev/null || true; }")
+            .arg(m_data));
     m_data = m_dir + QStringLiteral("/standby");
     m_port = m_standbyPort;
     asServer(QStringLiteral("%1/pg_ctl -D %2 -w promote").arg(m_bin, m_data));
