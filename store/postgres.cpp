@@ -226,6 +226,11 @@ bool Connection::hasGoneAway() const
 
 Result Connection::exec(const char *sql, std::initializer_list<Param> params)
 {
+    return exec(sql, QList<Param>(params));
+}
+
+Result Connection::exec(const char *sql, const QList<Param> &params)
+{
     if (!m_conn)
         throw Error(Error::Kind::ConnectionLost, m_location, QStringLiteral("the connection is closed"));
     std::vector<const char *> values;
@@ -235,7 +240,7 @@ Result Connection::exec(const char *sql, std::initializer_list<Param> params)
         if (param.utf8().contains('\0'))
             throw Error(Error::Kind::TextChanged, m_location,
                         QStringLiteral("the server cannot store the character U+0000"));
-        values.push_back(param.utf8().constData());
+        values.push_back(param.isNull() ? nullptr : param.utf8().constData());
     }
     pg_result *result = PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr,
                                       values.data(), nullptr, nullptr, 0);

@@ -40,7 +40,7 @@ private:
     pg_result *m_result = nullptr;
 };
 
-// One parameter, sent as UTF-8 text.
+// One parameter, sent as UTF-8 text, or without a value (SQL NULL).
 class Param
 {
 public:
@@ -52,10 +52,18 @@ public:
         : m_utf8(QByteArray::number(value))
     {
     }
+    static Param null() { return Param(); }
+    bool isNull() const { return m_null; }
     const QByteArray &utf8() const { return m_utf8; }
 
 private:
+    Param()
+        : m_null(true)
+    {
+    }
+
     QByteArray m_utf8;
+    bool m_null = false;
 };
 
 class Connection
@@ -80,6 +88,7 @@ public:
 
     // One statement with bound parameters, in the text format.
     Result exec(const char *sql, std::initializer_list<Param> params = {});
+    Result exec(const char *sql, const QList<Param> &params);
 
     void close() noexcept;
 
