@@ -1,6 +1,9 @@
 #include "tools/dbtool.h"
 
+#include "store/copy.h"
+#include "store/location.h"
 #include "store/schema.h"
+#include "store/server.h"
 #include "store/sqlite.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
@@ -19,7 +22,8 @@ namespace tools {
 namespace {
 
 const char *const kUsage =
-    "usage: orvex-db create FILE\n"
+    "usage: orvex-db create FILE|postgresql://...\n"
+    "       orvex-db copy SOURCE TARGET\n"
     "       orvex-db import FILE [--into DB] [--strict]\n"
     "       orvex-db export [--from DB] [FILE]\n"
     "       orvex-db stats [--from DB]\n"
@@ -27,7 +31,11 @@ const char *const kUsage =
 
 const char *const kHelp =
     "\n"
-    "  create  make a new, empty acronym dictionary; never overwrites a file\n"
+    "  create  make a new, empty acronym dictionary; never overwrites a file. On a\n"
+    "          server (a postgresql:// URI or a connection string) it makes table\n"
+    "          acronyms and prints the grants for a reader and a writer role\n"
+    "  copy    copy every record of SOURCE, in order, into TARGET, which must hold\n"
+    "          none: a file to a server or back (a missing target file is made)\n"
     "  import  add the acronyms of FILE to the dictionary DB, in one transaction.\n"
     "          FILE holds ACRONYM<TAB>definition lines (lines starting with # or $\n"
     "          are skipped), or CSV with a header row naming an Acronym and a\n"
@@ -127,8 +135,25 @@ bool sameFile(const QString &a, const QString &b)
 
 int create(const CommandLine &line, QTextStream &out)
 {
+    const store::Location where = store::Location::parse(line.positional.at(0));
+    if (where.isServer()) {
+        store::createServerDictionary(where.target());
+        out << "created table acronyms on " << where.display() << '\n'
+            << "-- Run as the table's owner, with the role names of your choice:\n"
+            << store::serverGrants(QStringLiteral("orvex_reader"), QStringLiteral("orvex_writer"));
+        return Ok;
+    }
     store::createDictionary(line.positional.at(0));
     out << "created " << line.positional.at(0) << '\n';
+    return Ok;
+}
+
+int copy(const CommandLine &line, QTextStream &out)
+{
+    const store::Location from = store::Location::parse(line.positional.at(0));
+    const store::Location to = store::Location::parse(line.positional.at(1));
+    const qint64 copied = store::copyDictionary(from, to);
+    out << "copied " << copied << " records from " << from.display() << " to " << to.display() << '\n';
     return Ok;
 }
 
@@ -230,6 +255,8 @@ bool fits(const QString &command, const CommandLine &line)
     const qsizetype count = line.positional.size();
     if (command == QLatin1String("create"))
         return count == 1 && !line.into && !line.from && !line.strict;
+    if (command == QLatin1String("copy"))
+        return count == 2 && !line.into && !line.from && !line.strict;
     if (command == QLatin1String("import"))
         return count == 1 && !line.from;
     if (command == QLatin1String("export"))
@@ -252,7 +279,7 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
     if (!line.problem.isEmpty() || !fits(command, line)) {
         if (!line.problem.isEmpty())
             err << "orvex-db: " << line.problem << '\n';
-        else if (!command.isEmpty() && !QStringList{"create", "import", "export", "stats"}.contains(command))
+        else if (!command.isEmpty() && !QStringList{"create", "copy", "import", "export", "stats"}.contains(command))
             err << "orvex-db: unknown command " << command << '\n';
         err << kUsage << "Try orvex-db --help for more.\n";
         return Usage;
@@ -260,6 +287,8 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
     try {
         if (command == QLatin1String("create"))
             return create(line, out);
+        if (command == QLatin1String("copy"))
+            return copy(line, out);
         if (command == QLatin1String("import"))
             return import(line, out, err, setup);
         if (command == QLatin1String("export"))
