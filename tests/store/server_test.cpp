@@ -317,6 +317,53 @@ TEST(ServerEngine, AConnectionDroppedByTheServerIsOpenedAgainUnseen)
     EXPECT_TRUE(backend->find(QStringLiteral("ABC")));
 }
 
+// While it lives, every commit on the cluster waits for a standby that never
+// comes, and so stays unanswered.
+class CommitsWaitForever
+{
+public:
+    CommitsWaitForever() { set(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'nobody'")); }
+    ~CommitsWaitForever() { set(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names")); }
+
+private:
+    static void set(const QString &sql)
+    {
+        cluster().exec(QStringLiteral("postgres"), sql);
+        cluster().exec(QStringLiteral("postgres"), QStringLiteral("SELECT pg_reload_conf()"));
+    }
+};
+
+TEST(ServerEngine, AChangeWhoseCommitWentUnansweredIsLookedUpNotReportedOrRepeated)
+{
+    const QString database = newDictionary();
+    auto backend = open(database);
+    const auto entry = backend->addUnlessStored(QStringLiteral("ABC"), QStringLiteral("d")).entry;
+    std::optional<store::Entry> appended;
+    {
+        const CommitsWaitForever waiting;
+        std::thread user([&] {
+            try {
+                appended = backend->append(entry, QStringLiteral("e"));
+            } catch (const Error &error) {
+                ADD_FAILURE() << "reported: " << error.what();
+            }
+        });
+        // Committed here, its answer held back; then the connection dropped.
+        const QString waiter = QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = $1 "
+                                              "AND wait_event = 'SyncRep'");
+        for (int i = 0; i < 500 && cluster().query(QStringLiteral("postgres"), waiter, {database}).isEmpty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        cluster().exec(QStringLiteral("postgres"),
+                       QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = $1 "
+                                      "AND wait_event = 'SyncRep'"),
+                       {database});
+        user.join();
+    }
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(appended->definition, QStringLiteral("d - e"));
+    EXPECT_EQ(cluster().rows(database), (QList<Row>{{QStringLiteral("ABC"), QStringLiteral("d - e"), 1}}));
+}
+
 } // namespace
 
 namespace {
