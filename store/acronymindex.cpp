@@ -161,7 +161,17 @@ AcronymLookup::AcronymLookup(Database &db)
         m_statement.emplace(db, kScanAcronymsSql);
 }
 
-std::optional<Entry> AcronymLookup::find(const QString &key)
+Entry entryFromRow(const Statement &row, qsizetype longest)
+{
+    const std::string_view definition = row.utf8(2);
+    bool whole = true;
+    Entry entry{row.integer(0), row.text(1), fromStoredUtf8(definition, longest, whole)};
+    if (!whole)
+        entry.shortenedFrom = static_cast<qint64>(definition.size());
+    return entry;
+}
+
+std::optional<Entry> AcronymLookup::find(const QString &key, qsizetype longest)
 {
     Statement &statement = *m_statement;
     statement.reset();
@@ -178,7 +188,7 @@ std::optional<Entry> AcronymLookup::find(const QString &key)
     }
     std::optional<Entry> entry;
     if (found)
-        entry = Entry{statement.integer(0), statement.text(1), statement.text(2)};
+        entry = entryFromRow(statement, longest);
     statement.reset();
     return entry;
 }

@@ -46,13 +46,18 @@ std::optional<qint64> seekAcronym(Database &db, const QString &key);
 // can take it now, the record scan otherwise (a read-only or locked file,
 // UTF-16 text, or lookups by index switched off). Reset after each lookup,
 // so that no read transaction outlives one.
+// An entry from a row of rowid, acronym and definition; the definition
+// shortened to longest characters when it is longer.
+Entry entryFromRow(const Statement &row, qsizetype longest);
+
 class AcronymLookup
 {
 public:
     explicit AcronymLookup(Database &db);
 
     // key: the key as the caller forms it (upper-cased, blanks kept).
-    std::optional<Entry> find(const QString &key);
+    // Definitions longer than longest characters come back shortened.
+    std::optional<Entry> find(const QString &key, qsizetype longest = -1);
     bool usesIndex() const { return m_byIndex; }
 
 private:

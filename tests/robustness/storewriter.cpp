@@ -65,6 +65,16 @@ int race(const store::Location &db, const QString &key)
     return 0;
 }
 
+int append(const store::Location &db, const QString &key, const QString &more)
+{
+    store::Dictionary dictionary(db);
+    const std::optional<store::Entry> entry = dictionary.find(key);
+    if (!entry)
+        return 1;
+    dictionary.append(*entry, more);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -76,6 +86,8 @@ int main(int argc, char *argv[])
             return churn(store::Location::parse(args[2]), args[3].toLongLong());
         if (args.size() == 5 && args[1] == QLatin1String("add"))
             return addMany(store::Location::parse(args[2]), args[3], args[4].toInt());
+        if (args.size() == 5 && args[1] == QLatin1String("append"))
+            return append(store::Location::parse(args[2]), args[3], args[4]);
         if (args.size() == 4 && args[1] == QLatin1String("race"))
             return race(store::Location::parse(args[2]), args[3]);
     } catch (const store::Error &error) {

@@ -320,3 +320,49 @@ TEST(Dictionary, AFindPreparesNoStatementAfterTheOpen)
 }
 
 } // namespace
+
+namespace {
+
+// A table made by another tool may declare its fields as numbers. What is
+// typed is stored as text, or refused with nothing written; Find then finds
+// what Add stored.
+TEST(Dictionary, TypedTextIsNeverTurnedIntoANumberByTheTable)
+{
+    const struct
+    {
+        const char *acronymType;
+        const char *definitionType;
+        const char16_t *typed;
+        const char16_t *definition;
+        bool stored;
+    } cases[] = {
+        {"INTEGER", "TEXT", u"0800", u"free phone", false},
+        {"INTEGER", "TEXT", u" 12 ", u"twelve", false},
+        {"REAL", "TEXT", u"1e3", u"thousand", false},
+        {"NUMERIC", "TEXT", u"42", u"answer", false},
+        {"INTEGER", "TEXT", u"ABC", u"letters stay text", true},
+        {"TEXT", "INTEGER", u"ABC", u"123", false},
+        {"TEXT", "INTEGER", u"ABC", u"words", true},
+    };
+    for (const auto &c : cases) {
+        TempDictionary dictionary;
+        dictionary.exec(QStringLiteral("DROP TABLE Acronyms"));
+        dictionary.exec(QStringLiteral("CREATE TABLE Acronyms (Acronym %1, Definition %2, Active INTEGER)")
+                            .arg(QLatin1String(c.acronymType), QLatin1String(c.definitionType)));
+        const QString typed = QString::fromUtf16(c.typed);
+        const QString definition = QString::fromUtf16(c.definition);
+        const std::string what = typed.toStdString() + " as " + c.acronymType + ", " + definition.toStdString()
+                                 + " as " + c.definitionType;
+        try {
+            store::Dictionary(at(dictionary.path())).add(typed, definition);
+            EXPECT_TRUE(c.stored) << what << ": stored as something else";
+            EXPECT_EQ(lookUp(dictionary.path(), typed), definition) << what;
+        } catch (const store::Error &error) {
+            EXPECT_FALSE(c.stored) << what << ": " << error.what();
+            EXPECT_EQ(error.kind(), store::Error::Kind::TextChanged) << what;
+            EXPECT_TRUE(dictionary.rows().isEmpty()) << what << ": a refused record was written";
+        }
+    }
+}
+
+} // namespace

@@ -33,12 +33,11 @@ QLabel *boldBlackLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QString &definition)
+frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const store::Entry &stored)
     : QWidget(nullptr)
     , m_services(services)
     , m_typed(acronymEntry)
     , m_key(store::keyOf(acronymEntry))
-    , m_definition(definition)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Definition Exists"));
@@ -66,7 +65,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
         button->setAutoDefault(true);
 
     lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
-    lblDef->setText(m_definition);
+    lblDef->showDefinition(stored.definition, stored.shortenedFrom);
 
     setTabOrder(cmdAdd, cmdReplace);
     setTabOrder(cmdReplace, cmdCancel);
@@ -94,17 +93,19 @@ void frmEdit::amend(const QString &prompt, Change change)
 {
     try {
         store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         const std::optional<store::Entry> entry = dictionary.find(m_typed);
-        if (!entry)
+        if (!entry || refuseReadOnly(m_services.boxes, dictionary))
             return;
         const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
         if (store::isBlank(answer))
             return;
-        // Appending builds on the dialog's working copy, not on what the
-        // record holds now.
-        m_definition = dictionary.replace(*entry, change == Change::Append ? store::joined(m_definition, answer) : answer)
-                           .definition;
-        lblDef->setText(m_definition);
+        // Appending builds on the definition as stored now, so that words
+        // another program added meanwhile are kept; the working copy then
+        // shows what was stored.
+        const store::Entry stored = change == Change::Append ? dictionary.append(*entry, answer)
+                                                             : dictionary.replace(*entry, answer);
+        lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }

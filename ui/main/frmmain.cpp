@@ -163,9 +163,12 @@ void frmMain::find()
         return;
     try {
         store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         const std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
-        lblDef->setText(entry ? entry->definition
-                              : QStringLiteral("No defintion found for ") + store::keyOf(txtAcronym->text()));
+        if (entry)
+            lblDef->showDefinition(entry->definition, entry->shortenedFrom);
+        else
+            lblDef->setText(QStringLiteral("No defintion found for ") + store::keyOf(txtAcronym->text()));
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
@@ -177,8 +180,11 @@ void frmMain::add()
         return;
     try {
         store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
         if (!entry) {
+            if (refuseReadOnly(m_services.boxes, dictionary))
+                return;
             // The lookup has finished: the dictionary is open but holds no
             // lock while the user types, so another running copy can write.
             const QString answer = m_services.boxes.input(
@@ -194,17 +200,17 @@ void frmMain::add()
             entry = added.entry;
         }
         dictionary.close();
-        showEditDialog(entry->definition);
+        showEditDialog(*entry);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
 }
 
-void frmMain::showEditDialog(const QString &definition)
+void frmMain::showEditDialog(const store::Entry &entry)
 {
     // While it is open the dialog keeps the acronym and the working copy it
     // was loaded with. The definition box is left empty behind it.
-    showSingle(m_edit, [&] { return new frmEdit(m_services, txtAcronym->text(), definition); });
+    showSingle(m_edit, [&] { return new frmEdit(m_services, txtAcronym->text(), entry); });
     lblDef->clear();
 }
 

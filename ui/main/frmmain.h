@@ -11,6 +11,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
+namespace store {
+struct Entry;
+}
+
 namespace ui {
 
 class DefinitionBox;
@@ -36,7 +40,7 @@ private:
     void find();
     void add();
     bool refuseBlankEntry();
-    void showEditDialog(const QString &definition);
+    void showEditDialog(const store::Entry &entry);
     void showContact();
     void showAbout();
 
