@@ -102,8 +102,9 @@ try {
             std::vector<double> cold;
             std::vector<double> coldAdd;
             for (int i = 0; i < 60; ++i) {
-                const QString fresh = connection + (t == 0 ? QStringLiteral(" application_name=cold%1").arg(i)
-                                                           : QStringLiteral("?application_name=cold%1").arg(i));
+                const QString fresh = connection
+                                      + (t == 0 ? QStringLiteral(" application_name=cold%1").arg(i)
+                                                : QStringLiteral("?application_name=cold%1").arg(i));
                 cold.push_back(timed([&] { store::openServerBackend(fresh)->find(key()); }));
                 const QString added = QStringLiteral("C%1-%2-%3").arg(s).arg(t).arg(i);
                 coldAdd.push_back(timed([&] {
@@ -133,8 +134,9 @@ try {
             clients.emplace_back([&, c, t] {
                 std::mt19937 own(static_cast<unsigned>(c));
                 std::uniform_int_distribution<int> present(1, sizes[1]);
-                const QString connection = t == 0 ? cluster.socket(database) + QStringLiteral(" application_name=c%1").arg(c)
-                                                  : cluster.tcp(database) + QStringLiteral("?application_name=c%1").arg(c);
+                const QString connection =
+                    t == 0 ? cluster.socket(database) + QStringLiteral(" application_name=c%1").arg(c)
+                           : cluster.tcp(database) + QStringLiteral("?application_name=c%1").arg(c);
                 auto dictionary = store::openServerBackend(connection);
                 for (int i = 0; i < kFinds; ++i)
                     latencies[c].push_back(timed([&] { dictionary->find(QStringLiteral("A%1").arg(present(own))); }));

@@ -121,7 +121,7 @@ qint64 copyToServer(const QString &connectionString, const std::function<void(co
         for (qsizetype row = 0; row < batch.size() / 3; ++row) {
             sql += row ? ",(" : "(";
             sql += '$' + QByteArray::number(row * 3 + 1) + ",$" + QByteArray::number(row * 3 + 2) + ",$"
-                + QByteArray::number(row * 3 + 3) + "::integer)";
+                   + QByteArray::number(row * 3 + 3) + "::integer)";
         }
         connection.exec(sql.constData(), batch);
         batch.clear();

@@ -43,14 +43,11 @@ Error::Kind statementFault(const QByteArray &state)
         const char *state;
         Error::Kind kind;
     } exact[] = {
-        {"42P01", Error::Kind::NoTable},         {"42703", Error::Kind::NoField},
-        {"42501", Error::Kind::NoPermission},    {"25006", Error::Kind::ReadOnly},
-        {"53100", Error::Kind::Full},            {"54000", Error::Kind::TooBig},
-        {"22021", Error::Kind::TextChanged},     {"22P05", Error::Kind::TextChanged},
-        {"40001", Error::Kind::Busy},            {"40P01", Error::Kind::Busy},
-        {"55P03", Error::Kind::Busy},            {"58030", Error::Kind::Io},
-        {"XX001", Error::Kind::Damaged},         {"XX002", Error::Kind::Damaged},
-        {"3D000", Error::Kind::Missing},
+        {"42P01", Error::Kind::NoTable},     {"42703", Error::Kind::NoField},     {"42501", Error::Kind::NoPermission},
+        {"25006", Error::Kind::ReadOnly},    {"53100", Error::Kind::Full},        {"54000", Error::Kind::TooBig},
+        {"22021", Error::Kind::TextChanged}, {"22P05", Error::Kind::TextChanged}, {"40001", Error::Kind::Busy},
+        {"40P01", Error::Kind::Busy},        {"55P03", Error::Kind::Busy},        {"58030", Error::Kind::Io},
+        {"XX001", Error::Kind::Damaged},     {"XX002", Error::Kind::Damaged},     {"3D000", Error::Kind::Missing},
     };
     for (const auto &entry : exact) {
         if (state == entry.state)
@@ -66,10 +63,9 @@ Error::Kind statementFault(const QByteArray &state)
 
 QString joinedHostsAndPorts(const QString &hosts, const QString &ports, const QString &database)
 {
-    const QStringList hostList = hosts.isEmpty() ? QStringList{QStringLiteral("localhost")}
-                                                 : hosts.split(QLatin1Char(','));
-    const QStringList portList = ports.isEmpty() ? QStringList{QStringLiteral("5432")}
-                                                 : ports.split(QLatin1Char(','));
+    const QStringList hostList =
+        hosts.isEmpty() ? QStringList{QStringLiteral("localhost")} : hosts.split(QLatin1Char(','));
+    const QStringList portList = ports.isEmpty() ? QStringList{QStringLiteral("5432")} : ports.split(QLatin1Char(','));
     QStringList servers;
     for (qsizetype i = 0; i < hostList.size(); ++i) {
         // One port serves every host, or each host has its own.
@@ -120,8 +116,7 @@ Result::~Result() noexcept
 
 Result::Result(Result &&other) noexcept
     : m_result(std::exchange(other.m_result, nullptr))
-{
-}
+{}
 
 Result &Result::operator=(Result &&other) noexcept
 {
@@ -165,8 +160,8 @@ Connection::Connection(const QString &connectionString)
     const QByteArray given = connectionString.toUtf8();
     // A server that never answers would otherwise hold the window forever;
     // a connect_timeout in the string still wins, as it comes later.
-    const char *const keywords[] = {"connect_timeout", "dbname", "fallback_application_name",
-                                    "client_encoding", nullptr};
+    const char *const keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding",
+                                    nullptr};
     const char *const values[] = {"10", given.constData(), "orvex", "UTF8", nullptr};
     m_conn = PQconnectdbParams(keywords, values, 1);
     if (!m_conn)
@@ -181,8 +176,8 @@ Connection::Connection(const QString &connectionString)
                                      QString::fromUtf8(PQdb(m_conn)));
     const char *encoding = PQparameterStatus(m_conn, "server_encoding");
     if (encoding && std::strcmp(encoding, "UTF8") != 0) {
-        const QString message = QStringLiteral("the database's encoding is %1, not UTF8")
-                                    .arg(QString::fromUtf8(encoding));
+        const QString message =
+            QStringLiteral("the database's encoding is %1, not UTF8").arg(QString::fromUtf8(encoding));
         close();
         throw Error(Error::Kind::NotADictionary, m_location, message);
     }
@@ -196,8 +191,7 @@ Connection::~Connection() noexcept
 Connection::Connection(Connection &&other) noexcept
     : m_conn(std::exchange(other.m_conn, nullptr))
     , m_location(std::move(other.m_location))
-{
-}
+{}
 
 Connection &Connection::operator=(Connection &&other) noexcept
 {
@@ -242,8 +236,8 @@ Result Connection::exec(const char *sql, const QList<Param> &params)
                         QStringLiteral("the server cannot store the character U+0000"));
         values.push_back(param.isNull() ? nullptr : param.utf8().constData());
     }
-    pg_result *result = PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr,
-                                      values.data(), nullptr, nullptr, 0);
+    pg_result *result =
+        PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result);

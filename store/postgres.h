@@ -21,8 +21,7 @@ class Result
 public:
     explicit Result(pg_result *result) noexcept
         : m_result(result)
-    {
-    }
+    {}
     ~Result() noexcept;
     Result(Result &&other) noexcept;
     Result &operator=(Result &&other) noexcept;
@@ -46,12 +45,10 @@ class Param
 public:
     Param(const QString &text)
         : m_utf8(text.toUtf8())
-    {
-    }
+    {}
     Param(qint64 value)
         : m_utf8(QByteArray::number(value))
-    {
-    }
+    {}
     static Param null() { return Param(); }
     bool isNull() const { return m_null; }
     const QByteArray &utf8() const { return m_utf8; }
@@ -59,8 +56,7 @@ public:
 private:
     Param()
         : m_null(true)
-    {
-    }
+    {}
 
     QByteArray m_utf8;
     bool m_null = false;

@@ -27,8 +27,7 @@ class Link
 public:
     explicit Link(QString connectionString)
         : m_connectionString(std::move(connectionString))
-    {
-    }
+    {}
 
     ~Link() noexcept
     {
@@ -248,10 +247,7 @@ public:
         }
     }
 
-    Entry append(const Entry &entry, const QString &more) override
-    {
-        return update(serversql::append, entry, more);
-    }
+    Entry append(const Entry &entry, const QString &more) override { return update(serversql::append, entry, more); }
 
     Entry replace(const Entry &entry, const QString &definition) override
     {

@@ -7,9 +7,8 @@
 
 namespace store::serversql {
 
-inline constexpr const char *createTable =
-    "CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
-    "acronym text, definition text, active integer)";
+inline constexpr const char *createTable = "CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
+                                           "acronym text, definition text, active integer)";
 inline constexpr const char *createIndex =
     "CREATE INDEX acronyms_trimmed ON acronyms ((left(btrim(acronym, ' '), 200) COLLATE \"C\"), id)";
 
@@ -35,9 +34,8 @@ inline constexpr const char *insert =
     "INSERT INTO acronyms (acronym, definition, active) VALUES ($1, $2, 1) RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 the id, $2 the text to append: to the definition as stored at this moment.
-inline constexpr const char *append =
-    "UPDATE acronyms SET definition = coalesce(definition, '') || ' - ' || $2 "
-    "WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
+inline constexpr const char *append = "UPDATE acronyms SET definition = coalesce(definition, '') || ' - ' || $2 "
+                                      "WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 the id, $2 the new definition.
 inline constexpr const char *replace =

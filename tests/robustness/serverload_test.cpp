@@ -59,8 +59,7 @@ const LoadCase loadCases[] = {
 };
 
 class ServerLoad : public ::testing::TestWithParam<LoadCase>
-{
-};
+{};
 
 QString newDictionary()
 {
@@ -85,14 +84,15 @@ void runLoad(const QString &database, const QString &connection, const std::func
     waitForLoad(database);
     meanwhile();
 
-    QHash<qint64, QString> addedKey;     // id -> key, from "added"
-    QHash<QString, qint64> addedPiece;   // piece -> id, acknowledged
-    QSet<QString> uncertain;             // reported: written or not
+    QHash<qint64, QString> addedKey; // id -> key, from "added"
+    QHash<QString, qint64> addedPiece; // piece -> id, acknowledged
+    QSet<QString> uncertain; // reported: written or not
     int reported = 0;
     for (auto &client : clients) {
         ASSERT_TRUE(client->waitForFinished(120000));
         ASSERT_EQ(client->exitCode(), 0) << client->readAllStandardError().constData();
-        for (const QString &line : QString::fromUtf8(client->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString &line :
+             QString::fromUtf8(client->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             const QStringList words = line.split(QLatin1Char(' '));
             if (words.at(0) == QLatin1String("added")) {
                 addedKey.insert(words.at(1).toLongLong(), words.at(2));
@@ -119,9 +119,8 @@ void runLoad(const QString &database, const QString &connection, const std::func
         }
         // A definition is its first piece and the appended ones, joined whole.
         const QString definition = row.at(2).value_or(QString());
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^<c\\d+\\.o\\d+>( - <c\\d+\\.o\\d+>)*$"))
-                        .match(definition)
-                        .hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^<c\\d+\\.o\\d+>( - <c\\d+\\.o\\d+>)*$")).match(definition).hasMatch())
             << qPrintable(definition);
         for (auto match = pieces.globalMatch(definition); match.hasNext();) {
             const QString piece = match.next().captured();

@@ -87,8 +87,7 @@ std::string shown(const QString &text)
 }
 
 class ServerDifferential : public ::testing::TestWithParam<unsigned>
-{
-};
+{};
 
 TEST_P(ServerDifferential, GivesTheFileEnginesAnswersAndLeavesItsTable)
 {

@@ -117,19 +117,19 @@ PgCluster::PgCluster()
 
 void PgCluster::setUp()
 {
-    asServer(QStringLiteral("%1/initdb -D %2/data -U postgres -E UTF8 --no-locale -A trust --no-sync")
-                 .arg(m_bin, m_dir));
+    asServer(
+        QStringLiteral("%1/initdb -D %2/data -U postgres -E UTF8 --no-locale -A trust --no-sync").arg(m_bin, m_dir));
     // Two authorities: one signs the server's certificate, the other nothing.
-    asServer(QStringLiteral(
-                 "cd %1 && openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=orvex-test-ca "
-                 "-keyout ca.key -out ca.crt && "
-                 "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=orvex-other-ca "
-                 "-keyout other.key -out other.crt && "
-                 "openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout server.key -out server.csr && "
-                 "printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\\n' > san.ext && "
-                 "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 "
-                 "-extfile san.ext -out server.crt && chmod 600 server.key")
-                 .arg(m_dir));
+    asServer(
+        QStringLiteral("cd %1 && openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=orvex-test-ca "
+                       "-keyout ca.key -out ca.crt && "
+                       "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=orvex-other-ca "
+                       "-keyout other.key -out other.crt && "
+                       "openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout server.key -out server.csr && "
+                       "printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\\n' > san.ext && "
+                       "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 "
+                       "-extfile san.ext -out server.crt && chmod 600 server.key")
+            .arg(m_dir));
     QFile hba(m_dir + QStringLiteral("/data/pg_hba.conf"));
     if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("cannot write pg_hba.conf");
@@ -263,9 +263,8 @@ QString PgCluster::binary(const QString &name) const
 QString PgCluster::run(const QString &command) const
 {
     const QString log = m_dir + QStringLiteral("/command.log");
-    const QByteArray line = (QStringLiteral("(") + command + QStringLiteral(") >") + log
-                             + QStringLiteral(" 2>&1"))
-                                .toLocal8Bit();
+    const QByteArray line =
+        (QStringLiteral("(") + command + QStringLiteral(") >") + log + QStringLiteral(" 2>&1")).toLocal8Bit();
     const int status = std::system(line.constData());
     QFile output(log);
     const QString text = output.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(output.readAll()) : QString();
@@ -292,7 +291,10 @@ QString PgCluster::newDatabase()
 
 QString PgCluster::socket(const QString &database, const QString &user) const
 {
-    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(m_dir).arg(m_port).arg(quoted(database), quoted(user));
+    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
+        .arg(m_dir)
+        .arg(m_port)
+        .arg(quoted(database), quoted(user));
 }
 
 QString PgCluster::tcp(const QString &database, const QString &user) const
@@ -322,10 +324,10 @@ QList<QList<std::optional<QString>>> PgCluster::query(const QString &database, c
     for (size_t i = 0; i < utf8.size(); ++i)
         values.push_back(params.at(static_cast<qsizetype>(i)).isNull() ? nullptr : utf8[i].constData());
     // Without parameters, a script of several statements may run.
-    PGresult *result = params.isEmpty() ? PQexec(connection.conn, sql.toUtf8().constData())
-                                        : PQexecParams(connection.conn, sql.toUtf8().constData(),
-                                                       static_cast<int>(values.size()), nullptr, values.data(),
-                                                       nullptr, nullptr, 0);
+    PGresult *result = params.isEmpty()
+                           ? PQexec(connection.conn, sql.toUtf8().constData())
+                           : PQexecParams(connection.conn, sql.toUtf8().constData(), static_cast<int>(values.size()),
+                                          nullptr, values.data(), nullptr, nullptr, 0);
     std::unique_ptr<PGresult, decltype(&PQclear)> owned(result, &PQclear);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
@@ -337,8 +339,8 @@ QList<QList<std::optional<QString>>> PgCluster::query(const QString &database, c
             if (PQgetisnull(result, row, column))
                 fields << std::nullopt;
             else
-                fields << store::fromStoredUtf8(std::string_view(PQgetvalue(result, row, column),
-                                                                 static_cast<size_t>(PQgetlength(result, row, column))));
+                fields << store::fromStoredUtf8(std::string_view(
+                    PQgetvalue(result, row, column), static_cast<size_t>(PQgetlength(result, row, column))));
         }
         rows << fields;
     }

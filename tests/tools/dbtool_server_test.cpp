@@ -2,9 +2,9 @@
 // moves a whole dictionary from a file to a server and back, every record in
 // its order, fields without values included.
 
-#include "tools/dbtool.h"
 #include "support/pgcluster.h"
 #include "support/tempdictionary.h"
+#include "tools/dbtool.h"
 
 #include <QTemporaryDir>
 #include <QTextStream>

@@ -4,11 +4,11 @@
 // password, and the window keeps working.
 
 #include "store/server.h"
-#include "ui/definitionbox.h"
-#include "ui/main/frmmain.h"
 #include "support/fakeboxes.h"
 #include "support/pgcluster.h"
 #include "support/widgets.h"
+#include "ui/definitionbox.h"
+#include "ui/main/frmmain.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -126,7 +126,8 @@ TEST(ServerWindows, AFaultIsShownNamingTheServerWithoutItsPasswordAndTheWindowGo
 {
     PgCluster &cluster = PgCluster::instance();
     const QString database = newDictionary();
-    cluster.exec(database, QStringLiteral("CREATE ROLE looker LOGIN; ") + store::serverGrants(QStringLiteral("looker"), QStringLiteral("postgres")));
+    cluster.exec(database, QStringLiteral("CREATE ROLE looker LOGIN; ")
+                               + store::serverGrants(QStringLiteral("looker"), QStringLiteral("postgres")));
     cluster.insert(database, {QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
     Program reader(cluster.tcp(database, QStringLiteral("looker")) + QStringLiteral("?password=hunter2"));
 
