@@ -4,6 +4,7 @@
 // backend in the middle only makes operations report, never lose a write.
 
 #include "support/casename.h"
+#include "support/figures.h"
 #include "support/pgcluster.h"
 
 #include <QHash>
@@ -72,7 +73,8 @@ QString newDictionary()
 
 // Runs the clients on connection, disturbs them once they are at work, and
 // checks the table they leave.
-void runLoad(const QString &database, const QString &connection, const std::function<void()> &meanwhile)
+void runLoad(const QString &what, const QString &database, const QString &connection,
+             const std::function<void()> &meanwhile)
 {
     PgCluster &cluster = PgCluster::instance();
     std::vector<std::unique_ptr<QProcess>> clients;
@@ -133,14 +135,19 @@ void runLoad(const QString &database, const QString &connection, const std::func
     for (auto it = storedPiece.cbegin(); it != storedPiece.cend(); ++it)
         EXPECT_TRUE(addedPiece.contains(it.key()) || uncertain.contains(it.key()))
             << "stored but never written: " << qPrintable(it.key());
-    std::printf("%lld writes acknowledged, %d operations reported, %lld acronyms\n",
-                static_cast<long long>(addedPiece.size()), reported, static_cast<long long>(rows.size()));
+    testing_support::recordFigures(QStringLiteral("server"),
+                                   QStringLiteral("server writes acknowledged %1, operations reported %2 (%3)")
+                                       .arg(addedPiece.size())
+                                       .arg(reported)
+                                       .arg(what));
 }
 
 TEST_P(ServerLoad, KeepsEveryAcknowledgedWriteOnceAndAddsNoAcronymTwice)
 {
     const QString database = newDictionary();
-    runLoad(database, PgCluster::instance().client(database), [&] { GetParam().meanwhile(database); });
+    runLoad(QString::fromStdString(GetParam().name)
+                + (PgCluster::instance().throughPgBouncer() ? QStringLiteral(", PgBouncer") : QString()),
+            database, PgCluster::instance().client(database), [&] { GetParam().meanwhile(database); });
 }
 
 INSTANTIATE_TEST_SUITE_P(FiftyClients, ServerLoad, ::testing::ValuesIn(loadCases), testing_support::CaseName());
@@ -152,7 +159,7 @@ TEST(ServerFailover, ClientsGoOnOnThePromotedStandbyAndLoseNothingAcknowledged)
     PgCluster &cluster = PgCluster::instance();
     const QString database = newDictionary();
     cluster.addStandby();
-    runLoad(database, cluster.failover(database), [&] { cluster.killAndPromote(); });
+    runLoad(QStringLiteral("Failover"), database, cluster.failover(database), [&] { cluster.killAndPromote(); });
     const auto promoted = cluster.query(database, QStringLiteral("SELECT pg_is_in_recovery()"));
     EXPECT_EQ(promoted.at(0).at(0), QStringLiteral("f"));
 }
