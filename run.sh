@@ -1,22 +1,32 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, puts a ready nym2.fdb beside the program
-# (never replacing one that is there) and starts the program. Without a
-# display it runs the program on a virtual one, looks an acronym up and
-# saves a screenshot instead.
+# Installs what is missing, builds the program alone (the tests are
+# ./test.sh's), puts a ready nym2.fdb beside it (never replacing one that is
+# there), says where both are and starts the program. Without a display it
+# runs the program on a virtual one, looks an acronym up and saves a
+# screenshot instead; every wait there has a limit.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" fonts-liberation2
-configure_and_build build
-program=build/bin/orvex
-[ -f build/bin/nym2.fdb ] || { echo "no dictionary beside $program" >&2; exit 1; }
+# The build folder ./test.sh uses, so that neither builds twice.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target orvex dictionary
+program=$PWD/build/bin/orvex
+dictionary=$PWD/build/bin/nym2.fdb
+[ -f "$dictionary" ] || { echo "no dictionary beside $program" >&2; exit 1; }
+echo "Program:    $program"
+echo "Dictionary: $dictionary (your words; a new build keeps it)"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec "$program"
 fi
 
 # No display: show the program's main job on a virtual one.
+give_up() {
+    echo "No screenshot: $*. Orvex needs a display to show its window." >&2
+    exit 1
+}
 ensure_packages xvfb xauth xdotool imagemagick
 screen=99
 while [ -e "/tmp/.X11-unix/X$screen" ] || [ -e "/tmp/.X$screen-lock" ]; do screen=$((screen + 1)); done
@@ -29,11 +39,19 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY=":$screen"
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# On the virtual display, whatever platform the environment names.
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+ready=false
+for _ in $(seq 50); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=true; break; }
+    sleep 0.1
+done
+$ready || give_up "the virtual display (Xvfb) did not start within 5 seconds"
 
 "$program" &
 program_pid=$!
-window=$(xdotool search --sync --onlyvisible --name '^Orvex$' | head -n 1)
+window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Orvex$' | head -n 1) || true
+[ -n "$window" ] || give_up "the main window did not appear within 10 seconds"
 xdotool windowmove "$window" 20 20
 sleep 0.5
 # No window manager gives focus here: point at the acronym box and click it.
@@ -42,6 +60,6 @@ sleep 0.2
 xdotool type --delay 50 'cpu'
 xdotool key Return
 sleep 0.5
-screenshot=build/screenshot.png
-import -window root -crop 420x220+0+0 +repage "$screenshot"
-echo "$(pwd)/$screenshot"
+screenshot=$PWD/build/screenshot.png
+timeout 10 import -window root -crop 420x220+0+0 +repage "$screenshot" || give_up "the screen could not be captured"
+echo "Screenshot: $screenshot (Orvex after looking up \"cpu\" on a virtual display)"

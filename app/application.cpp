@@ -20,7 +20,7 @@ namespace app {
 void setUpApplication()
 {
     QApplication::setApplicationName(QStringLiteral("orvex"));
-    QApplication::setApplicationVersion(QStringLiteral("0.05"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION_TEXT));
     // Over the style Qt chose, which honours -style and QT_STYLE_OVERRIDE.
     QApplication::setStyle(new ui::DeferredIconStyle(QApplication::style()->name()));
     // The windows' font as everybody's default: a control lays out its

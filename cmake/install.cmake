@@ -8,13 +8,22 @@
 # On Windows the program folder is the prefix itself and nothing else is made.
 #
 # Components: Runtime (the program folder), Dictionary (makes nym2.fdb),
-# Desktop (links, menu entry, icons, metainfo). `cmake --install` installs
-# all three; the packages pick theirs (cmake/packaging.cmake).
+# Licence (LICENSE in the program folder), Desktop (links, menu entry, icons,
+# metainfo, manual pages); and, left out of a plain `cmake --install`,
+# Folder (the .zip: the program folder alone, with its dictionary) and
+# Debian (only for the .deb, see below). The packages pick theirs in
+# packaging/cpack-options.cmake.
 #
-# nym2.fdb holds the user's words: the Dictionary component makes it from
-# the starter dictionary only when there is none, and it is never an installed file,
-# so neither an uninstall by install_manifest.txt nor removing the package
-# deletes it.
+# The .deb is installed for every user of a machine and keeps the dictionary
+# with the variable data, in /var/lib/orvex; its Debian component puts a
+# link to it where the program looks, beside the program, and the licence
+# and changelog where Debian wants them. packaging/debian/postinst makes the
+# dictionary.
+#
+# nym2.fdb holds the user's words: it is made from the starter dictionary
+# only when there is none, and it is never an installed file, so neither an
+# uninstall by install_manifest.txt nor removing or purging the package
+# deletes it (the package owns only the link to it).
 
 include(GNUInstallDirs)
 
@@ -24,25 +33,41 @@ else()
   set(ORVEX_PROGRAM_DIR "lib/orvex" CACHE STRING "Program folder, relative to the install prefix")
 endif()
 set(ORVEX_APPSTREAM_ID com.kelbrite.orvex)
+set(ORVEX_SHARED_DICTIONARY /var/lib/orvex/nym2.fdb)
 
-install(TARGETS orvex orvex-db RUNTIME DESTINATION ${ORVEX_PROGRAM_DIR} COMPONENT Runtime)
-install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${ORVEX_PROGRAM_DIR}
-        RENAME nym2.fdb.dist COMPONENT Runtime)
+# The program folder, where `cmake --install` puts it (Runtime, Dictionary,
+# Licence), and once more as the whole of the .zip (Folder): there the
+# program folder is the archive's one folder, so that unpacking a newer
+# archive over an older one replaces the programs in place.
+function(orvex_install_program_folder destination)
+  cmake_parse_arguments(arg "" "PROGRAMS;DICTIONARY;LICENCE" "OPTIONS" ${ARGN})
+  install(TARGETS orvex orvex-db RUNTIME DESTINATION ${destination}
+          COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
+  install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${destination}
+          RENAME nym2.fdb.dist COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${destination}
+          COMPONENT ${arg_LICENCE} ${arg_OPTIONS})
 
-# Made under another name and moved in whole, and only when no dictionary is
-# there: a second install, or an install over an older version, keeps it.
-install(CODE "
-  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVEX_PROGRAM_DIR}\")
-  if(EXISTS \"\${folder}/nym2.fdb\")
-    message(STATUS \"Keeping: \${folder}/nym2.fdb (it holds your words)\")
-  else()
-    message(STATUS \"Creating: \${folder}/nym2.fdb\")
-    file(MAKE_DIRECTORY \"\${folder}\")
-    file(COPY_FILE \"${ORVEX_SEED_DATABASE}\" \"\${folder}/nym2.fdb.new\")
-    file(RENAME \"\${folder}/nym2.fdb.new\" \"\${folder}/nym2.fdb\" NO_REPLACE RESULT ignored)
-    file(REMOVE \"\${folder}/nym2.fdb.new\")
-  endif()
-" COMPONENT Dictionary)
+  # Made under another name and moved in whole, and only when no dictionary
+  # is there: a second install, or an install over an older version, keeps it.
+  install(CODE "
+    set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${destination}\")
+    if(EXISTS \"\${folder}/nym2.fdb\")
+      message(STATUS \"Keeping: \${folder}/nym2.fdb (it holds your words)\")
+    else()
+      message(STATUS \"Creating: \${folder}/nym2.fdb\")
+      file(MAKE_DIRECTORY \"\${folder}\")
+      file(COPY_FILE \"${ORVEX_SEED_DATABASE}\" \"\${folder}/nym2.fdb.new\")
+      file(RENAME \"\${folder}/nym2.fdb.new\" \"\${folder}/nym2.fdb\" NO_REPLACE RESULT ignored)
+      file(REMOVE \"\${folder}/nym2.fdb.new\")
+    endif()
+  " COMPONENT ${arg_DICTIONARY} ${arg_OPTIONS})
+endfunction()
+
+orvex_install_program_folder(${ORVEX_PROGRAM_DIR}
+  PROGRAMS Runtime DICTIONARY Dictionary LICENCE Licence)
+orvex_install_program_folder(.
+  PROGRAMS Folder DICTIONARY Folder LICENCE Folder OPTIONS EXCLUDE_FROM_ALL)
 
 if(NOT WIN32)
   # Relative links, so that the whole tree can move (DESTDIR, packages).
@@ -75,7 +100,33 @@ if(NOT WIN32)
   endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/orvex.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT Desktop)
-  install(FILES ${PROJECT_SOURCE_DIR}/resources/orvex.metainfo.xml
+  install(FILES ${ORVEX_METAINFO}
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
           RENAME ${ORVEX_APPSTREAM_ID}.metainfo.xml COMPONENT Desktop)
+
+  # The .deb's own part. An absolute link: it leads from /usr to /var.
+  set(debian_dir ${CMAKE_BINARY_DIR}/install-debian)
+  file(MAKE_DIRECTORY ${debian_dir})
+  file(CREATE_LINK ${ORVEX_SHARED_DICTIONARY} ${debian_dir}/nym2.fdb SYMBOLIC)
+  install(FILES ${debian_dir}/nym2.fdb DESTINATION ${ORVEX_PROGRAM_DIR}
+          COMPONENT Debian EXCLUDE_FROM_ALL)
+  # Compressed as Debian wants them (gzip -9n: no name or time inside);
+  # the manual pages are installed everywhere, the changelog only by the .deb.
+  set(gzipped)
+  foreach(source packaging/debian/changelog packaging/man/orvex.1 packaging/man/orvex-db.1)
+    get_filename_component(name ${source} NAME)
+    add_custom_command(OUTPUT ${debian_dir}/${name}.gz
+      COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${source} > ${debian_dir}/${name}.gz
+      DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+      VERBATIM)
+    list(APPEND gzipped ${debian_dir}/${name}.gz)
+  endforeach()
+  add_custom_target(compressed_docs ALL DEPENDS ${gzipped})
+  install(FILES ${debian_dir}/orvex.1.gz ${debian_dir}/orvex-db.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Desktop)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${debian_dir}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Debian EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME orvex
+          COMPONENT Debian EXCLUDE_FROM_ALL)
 endif()

@@ -15,14 +15,20 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What building and testing need.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconfig-dev libgtest-dev fonts-dejavu-core)
+# What building and testing need. Liberation Sans has the metrics the
+# windows' fixed labels were laid out in.
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconfig-dev libgtest-dev
+                fonts-dejavu-core fonts-liberation2)
 # What the tests need besides: the validators of the desktop entry and the
-# AppStream metainfo, a resource compiler for the Windows version record, and
-# a PostgreSQL server (with PgBouncer in front, and openssl for its
-# certificates) that the server tests start for themselves.
-TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64
-    postgresql postgresql-common pgbouncer openssl)
+# AppStream metainfo; a resource compiler for the Windows version record;
+# for the packages dpkg-shlibdeps (their Depends), lintian and unzip; a
+# virtual display with the desktop's accessibility bus and its Python reader
+# for the screen-reader test; a PostgreSQL server (with PgBouncer in front,
+# and openssl for its certificates) that the server tests start for
+# themselves; clang-format for the layout check.
+TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev lintian unzip
+               xvfb dbus at-spi2-core python3-pyatspi
+               postgresql postgresql-common pgbouncer openssl clang-format)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
 # resource compiler), Wine to run what it builds, and GoogleTest's sources.

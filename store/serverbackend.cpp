@@ -254,6 +254,44 @@ public:
         return update(serversql::replace, entry, definition);
     }
 
+    void remove(const Entry &entry) override
+    {
+        try {
+            m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
+                const pg::Result result = connection.exec(serversql::remove, {entry.id});
+                if (result.rows() == 0)
+                    throw Error(Error::Kind::RecordGone, connection.location(),
+                                QStringLiteral("the record was removed by another program meanwhile"));
+                written = Link::Written{result.integer(0, 3), result.text(0, 4)};
+                return true;
+            });
+        } catch (const Error &error) {
+            rethrowForWrite(error);
+        }
+    }
+
+    QStringList acronyms(const QString &prefix) override
+    {
+        return m_link->read([&](pg::Connection &connection) {
+            const pg::Result result = connection.exec(serversql::acronyms, {prefix});
+            QStringList found;
+            for (int row = 0; row < result.rows(); ++row)
+                found << result.text(row, 0);
+            return found;
+        });
+    }
+
+    QList<Entry> searchCandidates(const QStringList &) override
+    {
+        return m_link->read([&](pg::Connection &connection) {
+            const pg::Result result = connection.exec(serversql::withDefinitions);
+            QList<Entry> found;
+            for (int row = 0; row < result.rows(); ++row)
+                found << entryAt(result, row);
+            return found;
+        });
+    }
+
     bool isReadOnly() override
     {
         return m_link->read(

@@ -45,6 +45,19 @@ inline constexpr const char *replace =
 // when it is too old to tell; and the timeline it is told on.
 inline constexpr const char *transactionStatus = "SELECT txid_status($1), " ORVEX_SERVER_TIMELINE;
 
+// $1 the id.
+inline constexpr const char *remove = "DELETE FROM acronyms WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
+
+// $1 a prefix: the distinct trimmed acronyms that start with it, by their bytes.
+inline constexpr const char *acronyms =
+    "SELECT DISTINCT btrim(acronym, ' ') COLLATE \"C\" AS trimmed FROM acronyms "
+    "WHERE starts_with(btrim(acronym, ' ') COLLATE \"C\", $1) ORDER BY trimmed";
+
+// Every entry with a definition, in natural order: the words are compared by
+// the caller, as the server's case rules need not be the program's.
+inline constexpr const char *withDefinitions =
+    "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms WHERE definition IS NOT NULL ORDER BY id";
+
 // Whether this role may add and change, on a server that takes writes.
 inline constexpr const char *readOnly =
     "SELECT NOT (has_table_privilege('acronyms', 'INSERT') AND has_table_privilege('acronyms', 'UPDATE')) "

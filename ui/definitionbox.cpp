@@ -1,7 +1,10 @@
 #include "ui/definitionbox.h"
 
+#include <QEvent>
 #include <QTextDocument>
 #include <QTextOption>
+
+#include <utility>
 
 namespace ui {
 
@@ -20,10 +23,34 @@ DefinitionBox::DefinitionBox(QWidget *parent)
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document()->setDefaultTextOption(option);
 
-    // The box reads like a label: the face of the window, not a white field.
+    followPalette();
+}
+
+void DefinitionBox::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        followPalette();
+}
+
+void DefinitionBox::followPalette()
+{
+    // The box reads like a label: the face of the window, not a white field,
+    // with the text colour made for that face, in whatever theme is current.
+    // Only what differs is set, so the change this reports finds nothing.
     QPalette look = palette();
-    look.setColor(QPalette::Base, look.color(QPalette::Button));
-    setPalette(look);
+    bool same = true;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (const auto &[role, from] :
+             {std::pair{QPalette::Base, QPalette::Button}, std::pair{QPalette::Text, QPalette::ButtonText}}) {
+            if (look.color(group, role) != look.color(group, from)) {
+                look.setColor(group, role, look.color(group, from));
+                same = false;
+            }
+        }
+    }
+    if (!same)
+        setPalette(look);
 }
 
 void DefinitionBox::setText(const QString &text)

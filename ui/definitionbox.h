@@ -25,7 +25,12 @@ public:
     void showDefinition(const QString &text, qint64 shortenedFrom);
     const QString &text() const { return m_text; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void followPalette();
+
     QString m_text;
 };
 

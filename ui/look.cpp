@@ -1,5 +1,9 @@
 #include "ui/look.h"
 
+#include "ui/readablecolour.h"
+#include "ui/rgbaiconengine.h"
+
+#include <algorithm>
 #include <cmath>
 
 #include <QFontDatabase>
@@ -21,7 +25,9 @@ const QStringList &windowFaces()
 {
     static const QStringList faces{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")};
+                                   // DejaVu's narrower face first, where installed.
+                                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                                   QStringLiteral("DejaVu Sans")};
     return faces;
 }
 
@@ -57,11 +63,29 @@ QFont windowFont(qreal pointSize, QFont::Weight weight)
     return font;
 }
 
-void setTextColour(QWidget *widget, const QColor &colour)
+namespace {
+
+double relativeLuminance(const QColor &colour)
 {
-    QPalette look = widget->palette();
-    look.setColor(QPalette::WindowText, colour);
-    widget->setPalette(look);
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour, QPalette::ColorRole fallback)
+{
+    new ReadableColour(widget, colour, fallback);
 }
 
 QPixmap pngPixmap(const QString &path)
@@ -85,28 +109,33 @@ QPixmap rgbaPixmap(const QString &path)
     return QPixmap::fromImage(view.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
-namespace {
-
-QIcon rgbaIcon(const QString &pattern, std::initializer_list<int> sizes)
-{
-    QIcon icon;
-    for (const int size : sizes)
-        icon.addPixmap(rgbaPixmap(pattern.arg(size)));
-    return icon;
-}
-
-} // namespace
-
 QIcon programIcon()
 {
-    // The sizes a window's title bar and task bar use; the larger renderings
-    // are for the desktop's menus and come with the installed icon theme.
-    return rgbaIcon(QStringLiteral(":/icons/orvex-%1.rgba"), {16, 20, 24, 32, 48});
+    // The title bar's and task bar's sizes at 100, 125, 150 and 200 %; the
+    // larger renderings are for the desktop's menus and come with the
+    // installed icon theme.
+    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/orvex-%1.rgba"), {16, 20, 24, 30, 32, 36, 40, 48}));
 }
 
 QIcon questionIcon()
 {
-    return rgbaIcon(QStringLiteral(":/icons/question-%1.rgba"), {16, 32});
+    return QIcon(new RgbaIconEngine(QStringLiteral(":/icons/question-%1.rgba"), {16, 20, 24, 32, 40, 48, 64}));
+}
+
+QPixmap flagPixmap(qreal devicePixelRatio)
+{
+    // Rendered for 100, 125, 150 and 200 %: the nearest that is not smaller
+    // than the screen needs, marked so that it covers 32 x 32 all the same.
+    int side = 64;
+    for (const int rendered : {32, 40, 48, 64}) {
+        if (rendered >= 32 * devicePixelRatio - 0.01) {
+            side = rendered;
+            break;
+        }
+    }
+    QPixmap flag = pngPixmap(QStringLiteral(":/icons/flag-%1.png").arg(side));
+    flag.setDevicePixelRatio(side / 32.0);
+    return flag;
 }
 
 } // namespace ui

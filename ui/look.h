@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QPalette>
 #include <QPixmap>
 #include <QStringList>
 #include <QWidget>
@@ -21,12 +22,21 @@ QFont windowFont(qreal pointSize, QFont::Weight weight);
 
 // A window with a fixed single-line border, a minimize box and a close box
 // but no maximize box, and a taskbar button of its own.
-inline constexpr Qt::WindowFlags kFixedWindowFlags = Qt::Window | Qt::CustomizeWindowHint
-    | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+inline constexpr Qt::WindowFlags kFixedWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                                     | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                                                     | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 
-// Gives a label (or any widget) text of its own colour.
-void setTextColour(QWidget *widget, const QColor &colour);
+// The contrast of two colours as the web's accessibility guidelines reckon
+// it, from 1 (the same) to 21 (black on white).
+double contrastRatio(const QColor &a, const QColor &b);
+
+// What body text needs against its background to be read by everyone.
+inline constexpr double kMinimumContrast = 4.5;
+
+// Gives a label (or any widget) text of its own colour while that stands out
+// from the window's background; on a background it does not (a dark theme)
+// the text takes the palette's fallback colour instead.
+void setTextColour(QWidget *widget, const QColor &colour, QPalette::ColorRole fallback = QPalette::WindowText);
 
 // Names a control (its objectName, which tests and accessibility tools
 // find it by) and puts it at its fixed place in the window's client area.
@@ -50,5 +60,9 @@ QIcon programIcon();
 
 // A green disc with a white question mark.
 QIcon questionIcon();
+
+// The About window's flag, 32 x 32 in the window, drawn for a screen of this
+// ratio of device pixels to the window's pixels.
+QPixmap flagPixmap(qreal devicePixelRatio);
 
 } // namespace ui

@@ -26,6 +26,21 @@ QMessageBox::Icon toQt(ModalBoxes::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+QString iconName(ModalBoxes::Icon icon)
+{
+    switch (icon) {
+    case ModalBoxes::Icon::Critical:
+        return QStringLiteral("Error");
+    case ModalBoxes::Icon::Warning:
+        return QStringLiteral("Warning");
+    case ModalBoxes::Icon::Information:
+        return QStringLiteral("Information");
+    case ModalBoxes::Icon::None:
+        break;
+    }
+    return QString();
+}
+
 } // namespace
 
 void QtModalBoxes::message(const QString &text, const QString &title, Icon icon)
@@ -35,6 +50,9 @@ void QtModalBoxes::message(const QString &text, const QString &title, Icon icon)
     // Every message is plain text; a path or an engine's words in it must
     // never be read as markup.
     box.setTextFormat(Qt::PlainText);
+    // The icon says how grave the message is; screen readers say it too.
+    if (auto *picture = box.findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+        picture->setAccessibleName(iconName(icon));
     box.exec();
 }
 
@@ -58,8 +76,12 @@ QString QtModalBoxes::input(const QString &prompt, const QString &title)
     box.setTextValue(QString());
     // A line edit silently cuts text at 32767 characters; an answer is
     // stored whole or not at all.
-    if (auto *field = box.findChild<QLineEdit *>())
+    if (auto *field = box.findChild<QLineEdit *>()) {
         field->setMaxLength(std::numeric_limits<int>::max());
+        // With the label no longer its buddy, the field is named by the
+        // prompt itself for screen readers.
+        field->setAccessibleName(prompt);
+    }
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

@@ -22,17 +22,18 @@ raw() { # name size...
     done
 }
 
-# name, PNG sizes, then the sizes that go into the Windows .ico
-render orvex 16 20 24 32 48 64 128 256
-raw orvex 16 20 24 32 48
+# name, PNG sizes, then the sizes that go into the Windows .ico. The window
+# icons come in the sizes their title bars need at 100, 125, 150 and 200 %.
+render orvex 16 20 24 30 32 36 40 48 64 128 256
+raw orvex 16 20 24 30 32 36 40 48
 python3 make_ico.py orvex.ico orvex-24.png orvex-20.png orvex-16.png
 
 if [ -f question.svg ]; then
-    render question 16 32
-    raw question 16 32
+    render question 16 20 24 32 40 48 64
+    raw question 16 20 24 32 40 48 64
     python3 make_ico.py question.ico question-32.png question-16.png
 fi
 if [ -f flag.svg ]; then
-    render flag 32
+    render flag 32 40 48 64
 fi
 echo "icons rendered in $(pwd)"

@@ -98,4 +98,10 @@ TEST(StartUp, TheStyleChosenForTheApplicationIsKept)
     EXPECT_EQ(proxy->baseStyle()->name().toLower().toStdString(), "windows");
 }
 
+TEST(StartUp, TheVersionIsTheTextFormOfTheProjectVersion)
+{
+    app::setUpApplication();
+    EXPECT_EQ(QApplication::applicationVersion().toStdString(), "0.05");
+}
+
 } // namespace

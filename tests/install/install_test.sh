@@ -15,7 +15,7 @@ prefix="$work/home dir/.local" # a space, as home folders may have
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 folder="$prefix/lib/orvex"
 
-for file in orvex orvex-db nym2.fdb nym2.fdb.dist; do expect_file "$folder/$file"; done
+for file in orvex orvex-db nym2.fdb nym2.fdb.dist LICENSE; do expect_file "$folder/$file"; done
 [ -x "$folder/orvex" ] && [ -x "$folder/orvex-db" ] || fail "the programs are not executable"
 for program in orvex orvex-db; do
     link="$prefix/bin/$program"

@@ -2,16 +2,18 @@
 # Compiles the Windows version record with a resource compiler that runs on
 # this machine, reads the result back and checks what Explorer will show:
 # the version numbers, the strings, and the six images of the icon.
-#   version_record_test.sh WINDRES RC_FILE PROJECT_VERSION
+#   version_record_test.sh WINDRES RC_FILE PROJECT_VERSION RESOURCES_DIR
+# RC_FILE is the script the build made; the icon it names is found in
+# RESOURCES_DIR.
 set -euo pipefail
-windres=$1 rc=$2 version=$3
+windres=$1 rc=$2 version=$3 resources=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # The host's preprocessor: the file needs no Windows headers.
-"$windres" --preprocessor=cpp --include-dir "$(dirname "$rc")" -O res "$rc" -o "$work/orvex.res"
+"$windres" --preprocessor=cpp --include-dir "$resources" -O res "$rc" -o "$work/orvex.res"
 "$windres" -i "$work/orvex.res" -O rc >"$work/decompiled.rc"
 
 numbers=${version//./, }

@@ -3,8 +3,10 @@
 #include "store/dictionary.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
+#include "ui/fittedlabel.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
+#include "ui/windowrole.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -15,9 +17,9 @@ namespace {
 
 QLabel *centredLabel(const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    // Acronyms are shown as typed, never interpreted as markup.
-    label->setTextFormat(Qt::PlainText);
+    // Acronyms are shown as typed, never interpreted as markup; a long one
+    // ends in "…" with the whole of it in the tooltip.
+    auto *label = new FittedLabel(text, parent);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(true);
     return label;
@@ -40,6 +42,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const st
     , m_key(store::keyOf(acronymEntry))
 {
     setObjectName(QStringLiteral("frmEdit"));
+    announceAs(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Definition Exists"));
     setWindowIcon(questionIcon());
     setFont(windowFont());
@@ -66,6 +69,13 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const st
 
     lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
     lblDef->showDefinition(stored.definition, stored.shortenedFrom);
+
+    // The heading above the acronym and the definition names them for
+    // screen readers; the acronym itself is read as the label's whole text.
+    lblHead->setBuddy(lblDef);
+    lblNym->setAccessibleDescription(QStringLiteral("Acronym"));
+    lblDef->setAccessibleName(QStringLiteral("Definition"));
+    lblDef->setAccessibleDescription(lblHead->text());
 
     setTabOrder(cmdAdd, cmdReplace);
     setTabOrder(cmdReplace, cmdCancel);

@@ -1,6 +1,7 @@
 #include "ui/info/frmabout.h"
 
 #include "platform/sysinfo.h"
+#include "ui/fittedlabel.h"
 #include "ui/look.h"
 
 #include <QKeyEvent>
@@ -16,8 +17,7 @@ namespace {
 
 QLabel *label(const QString &text, QWidget *parent)
 {
-    auto *result = new QLabel(text, parent);
-    result->setTextFormat(Qt::PlainText);
+    auto *result = new FittedLabel(text, parent);
     result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     result->setWordWrap(true);
     return result;
@@ -72,11 +72,16 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
     cmdOK = place(new QPushButton(QStringLiteral("OK"), this), "cmdOK", 256, 96, 84, 23);
     cmdOK->setDefault(true);
 
-    const QPixmap flag = pngPixmap(QStringLiteral(":/icons/flag-32.png"));
+    // Drawn for the screen's scale, so that it stays crisp at 125 % and up.
+    const QPixmap flag = flagPixmap(devicePixelRatioF());
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setPixmap(flag);
-    picIcon->setGeometry(QRect(QPoint(16, 16), flag.isNull() ? QSize(32, 32) : flag.size()));
+    const QSize shown = flag.isNull() ? QSize(32, 32) : flag.deviceIndependentSize().toSize();
+    picIcon->setGeometry(QRect(QPoint(16, 16), shown));
+    picIcon->setAccessibleName(QStringLiteral("Flag"));
+    picIcon->setAccessibleDescription(
+        QStringLiteral("A waving stars-and-stripes flag on a grey pole"));
 
     cmdSysInfo = place(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo",
                        256, 128, 83, 23);

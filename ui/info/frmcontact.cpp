@@ -1,9 +1,11 @@
 #include "ui/info/frmcontact.h"
 
+#include "ui/fittedlabel.h"
 #include "ui/info/linklabel.h"
 #include "platform/mail.h"
 #include "platform/web.h"
 #include "ui/look.h"
+#include "ui/windowrole.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -23,7 +25,8 @@ void centreAndWrap(QLabel *label)
 // The address labels: blue text, but the ordinary pointer and no underline.
 void lookLikeAddress(QLabel *label)
 {
-    setTextColour(label, QColor(0, 0, 255));
+    // Where blue is hard to read (a dark theme), the theme's own link colour.
+    setTextColour(label, QColor(0, 0, 255), QPalette::Link);
     label->setCursor(Qt::ArrowCursor);
 }
 
@@ -34,6 +37,7 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     , m_shell(shell)
 {
     setObjectName(QStringLiteral("frmContact"));
+    announceAs(this, QAccessible::Dialog);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Contact Us"));
     setWindowIcon(programIcon());
@@ -53,9 +57,9 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     // focus, which a plain widget's button does when it is auto-default.
     OKButton->setAutoDefault(true);
 
-    lblContactInfo = place(new QLabel(QStringLiteral("Please send all bug reports and ehancement "
-                                                     "requests to us via email:"),
-                                      this),
+    lblContactInfo = place(new FittedLabel(QStringLiteral("Please send all bug reports and "
+                                                          "ehancement requests to us via email:"),
+                                           this),
                            "lblContactInfo", 8, 8, 241, 25);
     centreAndWrap(lblContactInfo);
 
@@ -65,7 +69,7 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     centreAndWrap(lblMail);
     lookLikeAddress(lblMail);
 
-    lblSiteInfo = place(new QLabel(QStringLiteral("or Visit us on the Web at:"), this),
+    lblSiteInfo = place(new FittedLabel(QStringLiteral("or Visit us on the Web at:"), this),
                         "lblSiteInfo", 48, 64, 153, 17);
     centreAndWrap(lblSiteInfo);
 
@@ -74,7 +78,10 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     centreAndWrap(lblWeb);
     lookLikeAddress(lblWeb);
 
-    // The labels take no focus, so OK is the only stop and has it at once.
+    // The window opens on OK; Tab then reaches the two addresses, which act
+    // on Enter and Space as on a click.
+    setTabOrder(OKButton, lblMail);
+    setTabOrder(lblMail, lblWeb);
     OKButton->setFocus();
 
     connect(OKButton, &QPushButton::clicked, this, &frmContact::close);

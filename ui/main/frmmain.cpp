@@ -4,6 +4,7 @@
 #include "store/text.h"
 #include "ui/definitionbox.h"
 #include "ui/edit/frmedit.h"
+#include "ui/fittedlabel.h"
 #include "ui/info/frmcontact.h"
 #include "ui/info/frmabout.h"
 #include "ui/look.h"
@@ -80,11 +81,18 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     for (QPushButton *button : {cmdFind, cmdAdd, cmdExit})
         button->setAutoDefault(true);
 
-    lblAcronym = place(new QLabel(QStringLiteral("Acronym: "), client), "lblAcronym", 16, 8, 49, 17);
-    lblDefiniton = place(new QLabel(QStringLiteral("Definition: "), client), "lblDefiniton",
+    lblAcronym = place(new FittedLabel(QStringLiteral("Acronym: "), client), "lblAcronym",
+                       16, 8, 49, 17);
+    lblDefiniton = place(new FittedLabel(QStringLiteral("Definition: "), client), "lblDefiniton",
                          16, 32, 49, 17);
 
     lblDef = place(new DefinitionBox(client), "lblDef", 72, 32, 145, 73);
+
+    // Each label names the box beside it, for screen readers too.
+    lblAcronym->setBuddy(txtAcronym);
+    lblDefiniton->setBuddy(lblDef);
+    txtAcronym->setAccessibleName(QStringLiteral("Acronym"));
+    lblDef->setAccessibleName(QStringLiteral("Definition"));
 
     setTabOrder(txtAcronym, cmdFind);
     setTabOrder(cmdFind, cmdAdd);

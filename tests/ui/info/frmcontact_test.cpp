@@ -133,8 +133,9 @@ TEST_F(ContactWindow, LabelsAreCentredAndWrappedAndTheAddressesBlueWithAnArrowAn
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->alignment() & Qt::AlignHCenter) << name;
         EXPECT_TRUE(l->wordWrap()) << name;
-        EXPECT_EQ(l->focusPolicy(), Qt::NoFocus) << name;
         const bool address = qstrcmp(name, "lblMail") == 0 || qstrcmp(name, "lblWeb") == 0;
+        // Tab reaches the addresses, a click gives them no focus.
+        EXPECT_EQ(l->focusPolicy(), address ? Qt::TabFocus : Qt::NoFocus) << name;
         const QColor blue(0, 0, 255);
         EXPECT_EQ(l->palette().color(QPalette::Active, l->foregroundRole()) == blue, address) << name;
         EXPECT_EQ(l->palette().color(QPalette::Inactive, l->foregroundRole()) == blue, address)
