@@ -49,9 +49,8 @@ inline constexpr const char *transactionStatus = "SELECT txid_status($1), " ORVE
 inline constexpr const char *remove = "DELETE FROM acronyms WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 a prefix: the distinct trimmed acronyms that start with it, by their bytes.
-inline constexpr const char *acronyms =
-    "SELECT DISTINCT btrim(acronym, ' ') COLLATE \"C\" AS trimmed FROM acronyms "
-    "WHERE starts_with(btrim(acronym, ' ') COLLATE \"C\", $1) ORDER BY trimmed";
+inline constexpr const char *acronyms = "SELECT DISTINCT btrim(acronym, ' ') COLLATE \"C\" AS trimmed FROM acronyms "
+                                        "WHERE starts_with(btrim(acronym, ' ') COLLATE \"C\", $1) ORDER BY trimmed";
 
 // Every entry with a definition, in natural order: the words are compared by
 // the caller, as the server's case rules need not be the program's.

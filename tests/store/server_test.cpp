@@ -184,7 +184,8 @@ TEST(ServerEngine, AddsAppendsAndReplacesAsTheFileDoes)
     EXPECT_EQ(cluster().rows(database).mid(0, 2), (QList<Row>{{QStringLiteral("NUL"), QStringLiteral(" - x"), 1},
                                                               {QStringLiteral(" ABC "), QStringLiteral("new"), 1}}));
 
-    cluster().exec(database, QStringLiteral("DELETE FROM acronyms WHERE id = 2"));
+    backend->remove(added.entry);
+    EXPECT_EQ(kindOf([&] { backend->remove(added.entry); }), Error::Kind::RecordGone);
     EXPECT_EQ(kindOf([&] { backend->append(added.entry, QStringLiteral("x")); }), Error::Kind::RecordGone);
     EXPECT_EQ(kindOf([&] { backend->replace(added.entry, QStringLiteral("x")); }), Error::Kind::RecordGone);
     // The server's text has no NUL character: refused, not cut short.
@@ -212,6 +213,7 @@ TEST(ServerEngine, TheGrantedRolesReadAndWriteAndNeverDelete)
     auto writer = open(database, QStringLiteral("writer") + database);
     EXPECT_FALSE(writer->isReadOnly());
     EXPECT_TRUE(writer->addUnlessStored(QStringLiteral("NEW"), QStringLiteral("d")).added);
+    EXPECT_EQ(kindOf([&] { writer->remove(*writer->find(QStringLiteral("NEW"))); }), Error::Kind::ReadOnly);
     EXPECT_EQ(writer->append(*writer->find(QStringLiteral("ABC")), QStringLiteral("e")).definition,
               QStringLiteral("d - e"));
     EXPECT_EQ(cluster()

@@ -1,5 +1,5 @@
-// The same random sequences of Find, Add, Append (the dialog's Add) and
-// Replace, and of records written by another tool, on a file dictionary and
+// The same random sequences of Find, Add, Append (the dialog's Add),
+// Replace, listing and searching, and of records written by another tool, on a file dictionary and
 // on a server dictionary: the same answers, the same faults and the same
 // final table.
 
@@ -73,6 +73,14 @@ QString step(store::Dictionary &dictionary, int op, const QString &a, const QStr
                 return QStringLiteral("none");
             return said(op == 2 ? dictionary.append(*entry, b) : dictionary.replace(*entry, b));
         }
+        case 4:
+            return dictionary.acronyms(a.left(2)).join(QLatin1Char('|'));
+        case 5: {
+            QStringList found;
+            for (const store::Entry &entry : dictionary.search(a.split(QLatin1Char(' '), Qt::SkipEmptyParts)))
+                found << said(entry);
+            return found.join(QLatin1Char('|'));
+        }
         }
     } catch (const store::Error &error) {
         return said(error);
@@ -101,7 +109,7 @@ TEST_P(ServerDifferential, GivesTheFileEnginesAnswersAndLeavesItsTable)
     const QList<QString> pool = texts();
     std::mt19937 random(GetParam());
     std::uniform_int_distribution<int> pick(0, static_cast<int>(pool.size()) - 1);
-    std::uniform_int_distribution<int> operation(0, 9);
+    std::uniform_int_distribution<int> operation(0, 11);
     auto text = [&] {
         // The megabyte text now and then, not every other step.
         QString chosen = pool.at(pick(random));
@@ -114,16 +122,16 @@ TEST_P(ServerDifferential, GivesTheFileEnginesAnswersAndLeavesItsTable)
         const int op = operation(random);
         const QString a = text();
         const QString b = text();
-        if (op >= 8) {
+        if (op >= 10) {
             // Another tool's record: any field may lack a value.
-            const Row row{op == 8 ? std::optional<QString>() : std::optional<QString>(a),
+            const Row row{op == 10 ? std::optional<QString>() : std::optional<QString>(a),
                           pick(random) % 3 ? std::optional<QString>(b) : std::nullopt,
                           pick(random) % 2 ? std::optional<qint64>(1) : std::nullopt};
             file.insert(row);
             cluster.insert(database, row);
             continue;
         }
-        const int kind = op < 3 ? 0 : op < 6 ? 1 : op - 4;
+        const int kind = op < 3 ? 0 : op < 6 ? 1 : op - 4; // find, add, append, replace, acronyms, search
         ASSERT_EQ(step(onServer, kind, a, b), step(onFile, kind, a, b))
             << "step " << i << " op " << kind << " [" << shown(a) << "] [" << shown(b) << "]";
     }
