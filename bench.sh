@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release (in build-bench/) and prints their
 # figures: Find and Add through the record scan and through the index at
-# three dictionary sizes, the program's start-up and peak memory beside a Qt
+# three dictionary sizes, Find and Add on a PostgreSQL server (warm and cold,
+# over the socket and 127.0.0.1, and fifty clients at once), the program's start-up and peak memory beside a Qt
 # program that shows the main window's kinds of widgets without the
 # program's code (and, for scale, one that shows one empty window and one
 # that shows only a label and a menu bar), and the peak memory after lookups in a
@@ -13,7 +14,8 @@ cd "$(dirname "$0")"
 source scripts/packages.sh
 
 runs=${1:-15}
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libxcb1-dev xvfb xauth dbus-daemon fonts-liberation2
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libxcb1-dev xvfb xauth dbus-daemon fonts-liberation2 \
+    postgresql postgresql-common openssl
 configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DORVEX_BUILD_TESTS=OFF -DORVEX_BUILD_BENCH=ON
 bin=build-bench/bin
 data=build-bench/bench-data
@@ -22,6 +24,10 @@ echo "== Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | c
 
 echo "== Store operations"
 "$bin/store_bench" --data="$data"
+
+echo
+echo "== Server store operations: PostgreSQL on a throw-away cluster, times in ms"
+"$bin/server_bench"
 
 # The windows on a virtual display of their own, with a message bus of their
 # own as a desktop session has: without one, every Qt program that shows a

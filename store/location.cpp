@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -29,10 +30,11 @@ Location Location::parse(const QString &text)
 {
     if (text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://")))
         return server(text);
-    // A libpq key=value string: "host=db dbname=words". A file name with an
-    // equals sign and a space in it is rare; ./name says it is a file.
-    if (text.contains(QLatin1Char('=')) && !text.contains(QLatin1Char('/'))
-        && !text.contains(QLatin1Char('\\')))
+    // A libpq key=value string starts with a keyword and "=": "host=db
+    // dbname=words", "host=/var/run/postgresql dbname=words". A file name
+    // that starts so is rare; ./name says it is a file.
+    static const QRegularExpression keyword(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
+    if (keyword.match(text).hasMatch())
         return server(text);
     return file(text);
 }

@@ -2,6 +2,8 @@
 // is reported, never taken for a file.
 
 #include "store/backend.h"
+#include "store/copy.h"
+#include "store/server.h"
 
 namespace store {
 
@@ -14,6 +16,26 @@ std::unique_ptr<Backend> openServerBackend(const QString &connectionString)
 QString describeServer(const QString &)
 {
     return QStringLiteral("a database server");
+}
+
+void createServerDictionary(const QString &connectionString)
+{
+    openServerBackend(connectionString);
+}
+
+QString serverGrants(const QString &, const QString &)
+{
+    return {};
+}
+
+void setServerIdleTimeout(std::chrono::milliseconds)
+{
+}
+
+qint64 copyDictionary(const Location &from, const Location &)
+{
+    openServerBackend(from.target());
+    return 0;
 }
 
 } // namespace store

@@ -1,8 +1,10 @@
 #include "tools/dbtool.h"
 
+#include "store/copy.h"
 #include "store/dictionary.h"
 #include "store/error.h"
 #include "store/schema.h"
+#include "store/server.h"
 #include "store/text.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
@@ -33,7 +35,13 @@ struct Command
 };
 
 const Command kCommands[] = {
-    {"create", "create FILE", "  Makes a new, empty acronym dictionary. Never overwrites a file.\n"},
+    {"create", "create FILE",
+     "  Makes a new, empty acronym dictionary. Never overwrites a file. On a server\n"
+     "  (a postgresql:// URI or a connection string) it makes table acronyms and\n"
+     "  prints the grants for a role that looks up and one that also adds.\n"},
+    {"copy", "copy SOURCE TARGET",
+     "  Copies every record of SOURCE, in order, into TARGET, which must hold none:\n"
+     "  a file to a server or back. A missing target file is made.\n"},
     {"import",
      "import FILE|- [--into DB] [--strict] [--acronym-column NAME]\n"
      "                [--definition-column NAME] [--with-columns NAME,...]",
@@ -190,6 +198,8 @@ bool fits(const CommandLine &line)
         return false;
     if (command == QLatin1String("create"))
         return count == 1 && !line.into && !line.from && !line.db && !importOptions && !line.force;
+    if (command == QLatin1String("copy"))
+        return count == 2 && !line.into && !line.from && !line.db && !importOptions && !line.force;
     if (command == QLatin1String("import"))
         return count == 1 && !line.from && !line.force;
     if (importOptions || line.into)
@@ -305,6 +315,7 @@ public:
 
 private:
     int create();
+    int copy();
     int import();
     int exportTo();
     int stats();
@@ -341,6 +352,13 @@ private:
 int Tool::create()
 {
     const QString path = m_line.positional.at(0);
+    if (const store::Location where = store::Location::parse(path); where.isServer()) {
+        store::createServerDictionary(where.target());
+        m_out << "created table acronyms on " << where.display() << '\n'
+              << "-- Run as the table's owner, with the role names of your choice:\n"
+              << store::serverGrants(QStringLiteral("orvex_reader"), QStringLiteral("orvex_writer"));
+        return Ok;
+    }
     if (const QString why = notAFileName(path); !why.isEmpty())
         return fail(why);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
@@ -352,6 +370,15 @@ int Tool::create()
         return fail(QStringLiteral("%1: the file system is read-only").arg(path));
     store::createDictionary(path);
     m_out << "created " << path << '\n';
+    return Ok;
+}
+
+int Tool::copy()
+{
+    const store::Location from = store::Location::parse(m_line.positional.at(0));
+    const store::Location to = store::Location::parse(m_line.positional.at(1));
+    const qint64 copied = store::copyDictionary(from, to);
+    m_out << "copied " << copied << " records from " << from.display() << " to " << to.display() << '\n';
     return Ok;
 }
 
@@ -629,6 +656,8 @@ int Tool::run()
     try {
         if (m_line.command == QLatin1String("create"))
             return create();
+        if (m_line.command == QLatin1String("copy"))
+            return copy();
         if (m_line.command == QLatin1String("import"))
             return import();
         if (m_line.command == QLatin1String("export"))

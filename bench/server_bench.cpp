@@ -1,0 +1,178 @@
+// Find and Add on a server dictionary, over the Unix socket and over
+// 127.0.0.1: warm (the connection open) and cold (the connection made for
+// the operation), at a thousand and a million acronyms; then fifty clients,
+// each with its own connection, finding at once. Prints medians and 99th
+// percentiles in milliseconds, and whether each target is met.
+//
+// server_bench    starts a throw-away cluster of its own, as the tests do
+
+#include "store/backend.h"
+#include "store/server.h"
+#include "support/pgcluster.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+#include <vector>
+
+using testing_support::PgCluster;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Figures
+{
+    double median = 0;
+    double p99 = 0;
+};
+
+Figures figuresOf(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 99 / 100)]};
+}
+
+template<typename Op>
+double timed(Op op)
+{
+    const auto start = Clock::now();
+    op();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+QString filled(PgCluster &cluster, int size)
+{
+    const QString database = cluster.newDatabase();
+    store::createServerDictionary(cluster.socket(database));
+    cluster.exec(database, QStringLiteral("INSERT INTO acronyms (acronym, definition, active) "
+                                          "SELECT 'A' || i, 'definition of A' || i, 1 "
+                                          "FROM generate_series(1, %1) i")
+                               .arg(size));
+    cluster.exec(database, QStringLiteral("VACUUM ANALYZE acronyms"));
+    return database;
+}
+
+int checks = 0;
+int met = 0;
+
+void target(const char *what, double value, double limit)
+{
+    ++checks;
+    met += value <= limit;
+    std::printf("  %-58s %8.3f ms (<= %g): %s\n", what, value, limit, value <= limit ? "met" : "NOT MET");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+try {
+    QCoreApplication app(argc, argv);
+    PgCluster &cluster = PgCluster::instance();
+    std::mt19937 random(20261207);
+    double warmFind[2][2] = {};
+    double coldFind[2][2] = {};
+    const int sizes[] = {1000, 1000000};
+
+    std::printf("| acronyms | connection | warm Find median | warm Find p99 | cold Find median | warm Add median | "
+                "cold Add median |\n|---:|---|---:|---:|---:|---:|---:|\n");
+    for (int s = 0; s < 2; ++s) {
+        const QString database = filled(cluster, sizes[s]);
+        std::uniform_int_distribution<int> present(1, sizes[s]);
+        for (int t = 0; t < 2; ++t) {
+            const QString connection = t == 0 ? cluster.socket(database) : cluster.tcp(database);
+            auto key = [&] { return QStringLiteral("A%1").arg(present(random)); };
+
+            auto dictionary = store::openServerBackend(connection);
+            std::vector<double> warm;
+            for (int i = 0; i < 3000; ++i)
+                warm.push_back(timed([&] { dictionary->find(key()); }));
+            std::vector<double> warmAdd;
+            for (int i = 0; i < 300; ++i) {
+                const QString added = QStringLiteral("W%1-%2-%3").arg(s).arg(t).arg(i);
+                warmAdd.push_back(timed([&] { dictionary->addUnlessStored(added, QStringLiteral("d")); }));
+            }
+            // A connection string of its own makes each a new connection,
+            // closed again at once once unused.
+            store::setServerIdleTimeout(std::chrono::milliseconds(0));
+            std::vector<double> cold;
+            std::vector<double> coldAdd;
+            for (int i = 0; i < 60; ++i) {
+                const QString fresh = connection
+                                      + (t == 0 ? QStringLiteral(" application_name=cold%1").arg(i)
+                                                : QStringLiteral("?application_name=cold%1").arg(i));
+                cold.push_back(timed([&] { store::openServerBackend(fresh)->find(key()); }));
+                const QString added = QStringLiteral("C%1-%2-%3").arg(s).arg(t).arg(i);
+                coldAdd.push_back(timed([&] {
+                    store::openServerBackend(fresh + QStringLiteral("x"))->addUnlessStored(added, QStringLiteral("d"));
+                }));
+            }
+            store::setServerIdleTimeout(std::chrono::minutes(1));
+            const Figures w = figuresOf(warm);
+            const Figures c = figuresOf(cold);
+            warmFind[s][t] = w.median;
+            coldFind[s][t] = c.median;
+            std::printf("| %d | %s | %.3f | %.3f | %.3f | %.3f | %.3f |\n", sizes[s], t == 0 ? "socket" : "127.0.0.1",
+                        w.median, w.p99, c.median, figuresOf(warmAdd).median, figuresOf(coldAdd).median);
+        }
+    }
+
+    // Fifty clients, each on its own connection, finding at once.
+    const QString database = filled(cluster, sizes[1]);
+    Figures together[2];
+    for (int t = 0; t < 2; ++t) {
+        constexpr int kClients = 50;
+        constexpr int kFinds = 400;
+        std::vector<std::vector<double>> latencies(kClients);
+        std::vector<std::thread> clients;
+        const auto start = Clock::now();
+        for (int c = 0; c < kClients; ++c) {
+            clients.emplace_back([&, c, t] {
+                std::mt19937 own(static_cast<unsigned>(c));
+                std::uniform_int_distribution<int> present(1, sizes[1]);
+                const QString connection =
+                    t == 0 ? cluster.socket(database) + QStringLiteral(" application_name=c%1").arg(c)
+                           : cluster.tcp(database) + QStringLiteral("?application_name=c%1").arg(c);
+                auto dictionary = store::openServerBackend(connection);
+                for (int i = 0; i < kFinds; ++i)
+                    latencies[c].push_back(timed([&] { dictionary->find(QStringLiteral("A%1").arg(present(own))); }));
+            });
+        }
+        for (std::thread &client : clients)
+            client.join();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        std::vector<double> all;
+        for (const auto &own : latencies)
+            all.insert(all.end(), own.begin(), own.end());
+        together[t] = figuresOf(all);
+        std::printf("%s50 clients over %s, 1,000,000 acronyms: %.0f Finds/s, median %.3f ms, p99 %.3f ms\n",
+                    t == 0 ? "\n" : "", t == 0 ? "the socket" : "127.0.0.1", kClients * kFinds / seconds,
+                    together[t].median, together[t].p99);
+    }
+
+    std::printf("\nTargets\n");
+    target("warm Find median, socket, 1,000,000 acronyms", warmFind[1][0], 1.0);
+    target("warm Find median, 127.0.0.1, 1,000,000 acronyms", warmFind[1][1], 1.0);
+    // Flat: a million acronyms cost at most half as much again as a thousand,
+    // or a tenth of a millisecond, which is below what a busy machine varies.
+    for (int t = 0; t < 2; ++t) {
+        const double margin = std::max(0.5 * warmFind[0][t], 0.1);
+        target(t == 0 ? "warm Find median, 1,000,000 over 1,000 acronyms (socket)"
+                      : "warm Find median, 1,000,000 over 1,000 acronyms (127.0.0.1)",
+               warmFind[1][t] - warmFind[0][t], margin);
+    }
+    target("50 clients' Find p99, socket", together[0].p99, 10.0);
+    target("50 clients' Find p99, 127.0.0.1", together[1].p99, 10.0);
+    target("cold Find median, socket, 1,000,000 acronyms", coldFind[1][0], 30.0);
+    target("cold Find median, 127.0.0.1, 1,000,000 acronyms", coldFind[1][1], 30.0);
+    std::printf("%d of %d server targets met\n", met, checks);
+    return 0;
+} catch (const std::exception &error) {
+    // Returning stops the cluster; an exception left alone would not.
+    std::fprintf(stderr, "server_bench: %s\n", error.what());
+    return 1;
+}

@@ -1,0 +1,283 @@
+#include "store/postgres.h"
+
+#include "store/error.h"
+#include "store/text.h"
+
+#include <QStringList>
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace store::pg {
+
+namespace {
+
+QString libpqMessage(const char *text)
+{
+    return QString::fromUtf8(text).trimmed();
+}
+
+// libpq reports a failed connection only in words; the server's words for a
+// refused login or a missing database are the ones looked for here.
+Error::Kind connectFault(pg_conn *conn, const QString &message)
+{
+    if (message.contains(QLatin1String("database \"")) && message.contains(QLatin1String("does not exist")))
+        return Error::Kind::Missing;
+    if (PQconnectionNeedsPassword(conn) || message.contains(QLatin1String("password authentication failed"))
+        || message.contains(QLatin1String("no pg_hba.conf entry"))
+        || message.contains(QLatin1String("permission denied"))
+        || (message.contains(QLatin1String("role \"")) && message.contains(QLatin1String("does not exist"))))
+        return Error::Kind::NoPermission;
+    return Error::Kind::Unreachable;
+}
+
+Error::Kind statementFault(const QByteArray &state)
+{
+    static const struct
+    {
+        const char *state;
+        Error::Kind kind;
+    } exact[] = {
+        {"42P01", Error::Kind::NoTable},     {"42703", Error::Kind::NoField},     {"42501", Error::Kind::NoPermission},
+        {"25006", Error::Kind::ReadOnly},    {"53100", Error::Kind::Full},        {"54000", Error::Kind::TooBig},
+        {"22021", Error::Kind::TextChanged}, {"22P05", Error::Kind::TextChanged}, {"40001", Error::Kind::Busy},
+        {"40P01", Error::Kind::Busy},        {"55P03", Error::Kind::Busy},        {"58030", Error::Kind::Io},
+        {"XX001", Error::Kind::Damaged},     {"XX002", Error::Kind::Damaged},     {"3D000", Error::Kind::Missing},
+    };
+    for (const auto &entry : exact) {
+        if (state == entry.state)
+            return entry.kind;
+    }
+    // Connection exceptions, and the server or this backend shutting down.
+    if (state.startsWith("08") || state.startsWith("57P"))
+        return Error::Kind::ConnectionLost;
+    if (state.startsWith("28"))
+        return Error::Kind::NoPermission;
+    return Error::Kind::Other;
+}
+
+QString joinedHostsAndPorts(const QString &hosts, const QString &ports, const QString &database)
+{
+    const QStringList hostList =
+        hosts.isEmpty() ? QStringList{QStringLiteral("localhost")} : hosts.split(QLatin1Char(','));
+    const QStringList portList = ports.isEmpty() ? QStringList{QStringLiteral("5432")} : ports.split(QLatin1Char(','));
+    QStringList servers;
+    for (qsizetype i = 0; i < hostList.size(); ++i) {
+        // One port serves every host, or each host has its own.
+        const QString &port = portList.size() == 1 ? portList.first() : portList.value(i);
+        servers << hostList.at(i) + QLatin1Char(':') + port;
+    }
+    return servers.join(QLatin1Char(',')) + QLatin1Char('/') + database;
+}
+
+} // namespace
+
+QString describe(const QString &connectionString)
+{
+    PQconninfoOption *parsed = PQconninfoParse(connectionString.toUtf8().constData(), nullptr);
+    if (!parsed)
+        return QStringLiteral("(an unreadable connection string)");
+    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> given(parsed, &PQconninfoFree);
+    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> defaults(PQconndefaults(), &PQconninfoFree);
+    auto value = [&](const char *keyword) {
+        for (auto *options : {given.get(), defaults.get()}) {
+            for (PQconninfoOption *option = options; option && option->keyword; ++option) {
+                if (std::strcmp(option->keyword, keyword) == 0 && option->val && *option->val)
+                    return QString::fromUtf8(option->val);
+            }
+        }
+        return QString();
+    };
+    QString hosts = value("host");
+    if (hosts.isEmpty())
+        hosts = value("hostaddr");
+    QString database = value("dbname");
+    if (database.isEmpty())
+        database = value("user");
+    return joinedHostsAndPorts(hosts, value("port"), database);
+}
+
+QString quotedIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+Result::~Result() noexcept
+{
+    PQclear(m_result);
+}
+
+Result::Result(Result &&other) noexcept
+    : m_result(std::exchange(other.m_result, nullptr))
+{}
+
+Result &Result::operator=(Result &&other) noexcept
+{
+    if (this != &other) {
+        PQclear(m_result);
+        m_result = std::exchange(other.m_result, nullptr);
+    }
+    return *this;
+}
+
+int Result::rows() const
+{
+    return PQntuples(m_result);
+}
+
+bool Result::isNull(int row, int column) const
+{
+    return PQgetisnull(m_result, row, column) == 1;
+}
+
+QString Result::text(int row, int column) const
+{
+    const char *value = PQgetvalue(m_result, row, column);
+    const int length = PQgetlength(m_result, row, column);
+    return fromStoredUtf8(std::string_view(value, static_cast<size_t>(length)));
+}
+
+qint64 Result::integer(int row, int column) const
+{
+    return QByteArray(PQgetvalue(m_result, row, column)).toLongLong();
+}
+
+bool Result::boolean(int row, int column) const
+{
+    return PQgetvalue(m_result, row, column)[0] == 't';
+}
+
+Connection::Connection(const QString &connectionString)
+    : m_location(describe(connectionString))
+{
+    const QByteArray given = connectionString.toUtf8();
+    // A server that never answers would otherwise hold the window forever;
+    // a connect_timeout in the string still wins, as it comes later.
+    const char *const keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding",
+                                    nullptr};
+    const char *const values[] = {"10", given.constData(), "orvex", "UTF8", nullptr};
+    m_conn = PQconnectdbParams(keywords, values, 1);
+    if (!m_conn)
+        throw Error(Error::Kind::Other, m_location, QStringLiteral("out of memory"));
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString message = libpqMessage(PQerrorMessage(m_conn));
+        const Error::Kind kind = connectFault(m_conn, message);
+        close();
+        throw Error(kind, m_location, message);
+    }
+    m_location = joinedHostsAndPorts(QString::fromUtf8(PQhost(m_conn)), QString::fromUtf8(PQport(m_conn)),
+                                     QString::fromUtf8(PQdb(m_conn)));
+    const char *encoding = PQparameterStatus(m_conn, "server_encoding");
+    if (encoding && std::strcmp(encoding, "UTF8") != 0) {
+        const QString message =
+            QStringLiteral("the database's encoding is %1, not UTF8").arg(QString::fromUtf8(encoding));
+        close();
+        throw Error(Error::Kind::NotADictionary, m_location, message);
+    }
+}
+
+Connection::~Connection() noexcept
+{
+    close();
+}
+
+Connection::Connection(Connection &&other) noexcept
+    : m_conn(std::exchange(other.m_conn, nullptr))
+    , m_location(std::move(other.m_location))
+{}
+
+Connection &Connection::operator=(Connection &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_conn = std::exchange(other.m_conn, nullptr);
+        m_location = std::move(other.m_location);
+    }
+    return *this;
+}
+
+void Connection::close() noexcept
+{
+    if (m_conn)
+        PQfinish(std::exchange(m_conn, nullptr));
+}
+
+bool Connection::hasGoneAway() const
+{
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return true;
+    // Between statements the server sends nothing unasked but its goodbye.
+    pollfd socket{PQsocket(m_conn), POLLIN, 0};
+    return poll(&socket, 1, 0) != 0;
+}
+
+Result Connection::exec(const char *sql, std::initializer_list<Param> params)
+{
+    return exec(sql, QList<Param>(params));
+}
+
+Result Connection::exec(const char *sql, const QList<Param> &params)
+{
+    if (!m_conn)
+        throw Error(Error::Kind::ConnectionLost, m_location, QStringLiteral("the connection is closed"));
+    std::vector<const char *> values;
+    values.reserve(params.size());
+    for (const Param &param : params) {
+        // Parameters travel as C strings, and the server's text has no NUL.
+        if (param.utf8().contains('\0'))
+            throw Error(Error::Kind::TextChanged, m_location,
+                        QStringLiteral("the server cannot store the character U+0000"));
+        values.push_back(param.isNull() ? nullptr : param.utf8().constData());
+    }
+    pg_result *result =
+        PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        fail(result);
+    return Result(result);
+}
+
+void Connection::fail(pg_result *result) const
+{
+    const QByteArray state = result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
+    QString message = libpqMessage(result ? PQresultErrorMessage(result) : "");
+    if (message.isEmpty())
+        message = libpqMessage(PQerrorMessage(m_conn));
+    PQclear(result);
+    Error::Kind kind = statementFault(state);
+    if (state.isEmpty())
+        kind = PQstatus(m_conn) == CONNECTION_BAD ? Error::Kind::ConnectionLost : Error::Kind::Other;
+    throw Error(kind, m_location, message);
+}
+
+Transaction::Transaction(Connection &connection)
+    : m_connection(connection)
+{
+    m_connection.exec("BEGIN");
+}
+
+Transaction::~Transaction() noexcept
+{
+    if (m_done || !m_connection.isOpen())
+        return;
+    try {
+        m_connection.exec("ROLLBACK");
+    } catch (const Error &) {
+        // A connection that failed mid-transaction has rolled back already.
+    }
+}
+
+void Transaction::commit()
+{
+    m_connection.exec("COMMIT");
+    m_done = true;
+}
+
+} // namespace store::pg

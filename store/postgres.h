@@ -1,0 +1,120 @@
+#pragma once
+
+// A thin RAII layer over libpq. Every failure surfaces as store::Error with
+// the server named by host, port and database, never by its password.
+// <libpq-fe.h> stays inside the .cpp files.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+#include <initializer_list>
+
+struct pg_conn;
+struct pg_result;
+
+namespace store::pg {
+
+class Result
+{
+public:
+    explicit Result(pg_result *result) noexcept
+        : m_result(result)
+    {}
+    ~Result() noexcept;
+    Result(Result &&other) noexcept;
+    Result &operator=(Result &&other) noexcept;
+    Result(const Result &) = delete;
+    Result &operator=(const Result &) = delete;
+
+    int rows() const;
+    bool isNull(int row, int column) const;
+    // A value without one reads as "".
+    QString text(int row, int column) const;
+    qint64 integer(int row, int column) const;
+    bool boolean(int row, int column) const;
+
+private:
+    pg_result *m_result = nullptr;
+};
+
+// One parameter, sent as UTF-8 text, or without a value (SQL NULL).
+class Param
+{
+public:
+    Param(const QString &text)
+        : m_utf8(text.toUtf8())
+    {}
+    Param(qint64 value)
+        : m_utf8(QByteArray::number(value))
+    {}
+    static Param null() { return Param(); }
+    bool isNull() const { return m_null; }
+    const QByteArray &utf8() const { return m_utf8; }
+
+private:
+    Param()
+        : m_null(true)
+    {}
+
+    QByteArray m_utf8;
+    bool m_null = false;
+};
+
+class Connection
+{
+public:
+    Connection() = default;
+    // Connects at once; throws Error when the server cannot be used.
+    explicit Connection(const QString &connectionString);
+    ~Connection() noexcept;
+    Connection(Connection &&other) noexcept;
+    Connection &operator=(Connection &&other) noexcept;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    bool isOpen() const { return m_conn != nullptr; }
+    // Whether the server has closed the connection since the last statement
+    // (a restart, a terminated backend): it says goodbye on the socket, which
+    // is read here without waiting.
+    bool hasGoneAway() const;
+    // The server as host, port and database.
+    const QString &location() const { return m_location; }
+
+    // One statement with bound parameters, in the text format.
+    Result exec(const char *sql, std::initializer_list<Param> params = {});
+    Result exec(const char *sql, const QList<Param> &params);
+
+    void close() noexcept;
+
+private:
+    [[noreturn]] void fail(pg_result *result) const;
+
+    pg_conn *m_conn = nullptr;
+    QString m_location;
+};
+
+// Rolls back unless committed. Held only for one operation, never while the
+// program waits for the user.
+class Transaction
+{
+public:
+    explicit Transaction(Connection &connection);
+    ~Transaction() noexcept;
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_done = false;
+};
+
+// The server a connection string names, as host, port and database.
+QString describe(const QString &connectionString);
+// An SQL identifier, quoted.
+QString quotedIdentifier(const QString &name);
+
+} // namespace store::pg

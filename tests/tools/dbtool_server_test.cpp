@@ -1,0 +1,101 @@
+// orvex-db on a server: create makes the table and prints the grants; copy
+// moves a whole dictionary from a file to a server and back, every record in
+// its order, fields without values included.
+
+#include "support/pgcluster.h"
+#include "support/tempdictionary.h"
+#include "tools/dbtool.h"
+
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using testing_support::PgCluster;
+using testing_support::Row;
+using testing_support::TempDictionary;
+
+namespace {
+
+struct ToolRun
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+ToolRun orvexDb(const QStringList &arguments)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int status = tools::runDbTool(arguments, outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {status, out, err};
+}
+
+TEST(DbToolOnAServer, CreateMakesTheTableOnceAndPrintsTheGrants)
+{
+    PgCluster &cluster = PgCluster::instance();
+    const QString database = cluster.newDatabase();
+    const QString uri = cluster.tcp(database) + QStringLiteral("?password=hunter2");
+
+    const ToolRun created = orvexDb({QStringLiteral("create"), uri});
+    EXPECT_EQ(created.status, 0) << qPrintable(created.err);
+    EXPECT_TRUE(created.out.contains(QLatin1String("GRANT SELECT, INSERT, UPDATE ON acronyms TO \"orvex_writer\"")))
+        << qPrintable(created.out);
+    EXPECT_FALSE(created.out.contains(QLatin1String("hunter2")));
+    EXPECT_EQ(cluster.query(database, QStringLiteral("SELECT count(*) FROM pg_indexes WHERE tablename = 'acronyms'"))
+                  .at(0)
+                  .at(0),
+              QStringLiteral("2"));
+
+    const ToolRun again = orvexDb({QStringLiteral("create"), uri});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.contains(QLatin1String("already exists"))) << qPrintable(again.err);
+    EXPECT_FALSE(again.err.contains(QLatin1String("hunter2")));
+}
+
+TEST(DbToolOnAServer, CopyMovesEveryRecordInOrderToTheServerAndBack)
+{
+    const QList<Row> records = {
+        {QStringLiteral("ABC"), QStringLiteral("first"), 1},
+        {std::nullopt, QStringLiteral("no acronym"), 1},
+        {QStringLiteral(" ABC "), std::nullopt, std::nullopt},
+        {QString::fromUtf16(u"\u00c9T\u00c9"), QString::fromUtf16(u"\u00e9t\u00e9 \U0001F600"), 1},
+        {QStringLiteral("abc"), QString(600, QLatin1Char('x')), 7},
+    };
+    TempDictionary file;
+    for (const Row &record : records)
+        file.insert(record);
+    // Doubled to 640 records, more than one batch of the copy.
+    for (int i = 0; i < 7; ++i)
+        file.exec(QStringLiteral("INSERT INTO Acronyms SELECT * FROM Acronyms ORDER BY rowid"));
+    PgCluster &cluster = PgCluster::instance();
+    const QString database = cluster.newDatabase();
+    ASSERT_EQ(orvexDb({QStringLiteral("create"), cluster.socket(database)}).status, 0);
+
+    const ToolRun there = orvexDb({QStringLiteral("copy"), file.path(), cluster.socket(database)});
+    EXPECT_EQ(there.status, 0) << qPrintable(there.err);
+    EXPECT_TRUE(there.out.startsWith(QLatin1String("copied 640 records"))) << qPrintable(there.out);
+    EXPECT_EQ(cluster.rows(database), file.rows());
+
+    QTemporaryDir folder;
+    const QString back = folder.filePath(QStringLiteral("nym2.fdb"));
+    EXPECT_EQ(orvexDb({QStringLiteral("copy"), cluster.socket(database), back}).status, 0);
+    TempDictionary reread;
+    reread.exec(QStringLiteral("ATTACH '%1' AS back; DELETE FROM main.Acronyms; "
+                               "INSERT INTO main.Acronyms SELECT Acronym, Definition, Active FROM back.Acronyms "
+                               "ORDER BY rowid")
+                    .arg(back));
+    EXPECT_EQ(reread.rows(), file.rows());
+
+    // A target that holds records already is left as it is.
+    const ToolRun refused = orvexDb({QStringLiteral("copy"), file.path(), cluster.socket(database)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(cluster.rows(database).size(), 640);
+}
+
+} // namespace
