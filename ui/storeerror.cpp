@@ -65,7 +65,7 @@ QString storeErrorReason(const store::Error &error)
 QString storeErrorText(const store::Error &error)
 {
     QString text = QStringLiteral("The acronym dictionary could not be used.\n\n"
-                                  "File: %1\n"
+                                  "Dictionary: %1\n"
                                   "Reason: %2")
                        .arg(QDir::toNativeSeparators(error.location()), storeErrorReason(error));
     if (!error.engineMessage().isEmpty())

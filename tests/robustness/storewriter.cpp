@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
         if (args.size() == 4 && args[1] == QLatin1String("race"))
             return race(store::Location::parse(args[2]), args[3]);
     } catch (const store::Error &error) {
-        std::cerr << "storewriter: " << error.what() << '\n';
+        std::cerr << "storewriter: " << error.what() << " code " << error.extendedCode() << "\n";
         return 1;
     }
     std::cerr << "storewriter: bad arguments\n";
