@@ -3,6 +3,7 @@
 #include "store/error.h"
 #include "store/text.h"
 
+#include <QLibrary>
 #include <QStringList>
 
 #include <libpq-fe.h>
@@ -12,6 +13,85 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+#define ORVEX_LIBPQ_FUNCTIONS ORVEX_LIBPQ(PQclear) ORVEX_LIBPQ(PQconndefaults) ORVEX_LIBPQ(PQconnectdbParams) ORVEX_LIBPQ(PQconnectionNeedsPassword) ORVEX_LIBPQ(PQconninfoFree) ORVEX_LIBPQ(PQconninfoParse) ORVEX_LIBPQ(PQdb) ORVEX_LIBPQ(PQerrorMessage) ORVEX_LIBPQ(PQexecParams) ORVEX_LIBPQ(PQfinish) ORVEX_LIBPQ(PQgetisnull) ORVEX_LIBPQ(PQgetlength) ORVEX_LIBPQ(PQgetvalue) ORVEX_LIBPQ(PQhost) ORVEX_LIBPQ(PQntuples) ORVEX_LIBPQ(PQparameterStatus) ORVEX_LIBPQ(PQport) ORVEX_LIBPQ(PQresultErrorField) ORVEX_LIBPQ(PQresultErrorMessage) ORVEX_LIBPQ(PQresultStatus) ORVEX_LIBPQ(PQsocket) ORVEX_LIBPQ(PQstatus)
+
+namespace store {
+
+namespace {
+
+// libpq, and with it OpenSSL, Kerberos and LDAP, take some 6 MiB of memory
+// in every process that loads them. They are loaded when a server is first
+// used, so that the program and the tool working on a file never pay for
+// them.
+struct LibPq
+{
+#define ORVEX_LIBPQ(name) decltype(&::name) name = nullptr;
+    ORVEX_LIBPQ_FUNCTIONS
+#undef ORVEX_LIBPQ
+    QString problem; // why it could not be loaded; empty when it was
+};
+
+const LibPq &libpq()
+{
+    static const LibPq loaded = [] {
+        LibPq pq;
+        static QLibrary library(QStringLiteral("pq"), 5);
+        if (!library.load()) {
+            pq.problem = library.errorString();
+            return pq;
+        }
+#define ORVEX_LIBPQ(name)                                                                                              \
+    pq.name = reinterpret_cast<decltype(&::name)>(library.resolve(#name));                                             \
+    if (!pq.name && pq.problem.isEmpty())                                                                              \
+        pq.problem = QStringLiteral("libpq has no %1").arg(QLatin1String(#name));
+        ORVEX_LIBPQ_FUNCTIONS
+#undef ORVEX_LIBPQ
+        return pq;
+    }();
+    return loaded;
+}
+
+bool libpqLoaded()
+{
+    return libpq().problem.isEmpty();
+}
+
+void requireLibpq(const QString &location)
+{
+    if (!libpqLoaded())
+        throw Error(Error::Kind::Unreachable, location,
+                    QStringLiteral("the PostgreSQL client library (libpq 5) cannot be loaded: %1").arg(libpq().problem));
+}
+
+} // namespace
+
+} // namespace store
+
+// Every call below goes through the library loaded on first use.
+#define PQclear (::store::libpq().PQclear)
+#define PQconndefaults (::store::libpq().PQconndefaults)
+#define PQconnectdbParams (::store::libpq().PQconnectdbParams)
+#define PQconnectionNeedsPassword (::store::libpq().PQconnectionNeedsPassword)
+#define PQconninfoFree (::store::libpq().PQconninfoFree)
+#define PQconninfoParse (::store::libpq().PQconninfoParse)
+#define PQdb (::store::libpq().PQdb)
+#define PQerrorMessage (::store::libpq().PQerrorMessage)
+#define PQexecParams (::store::libpq().PQexecParams)
+#define PQfinish (::store::libpq().PQfinish)
+#define PQgetisnull (::store::libpq().PQgetisnull)
+#define PQgetlength (::store::libpq().PQgetlength)
+#define PQgetvalue (::store::libpq().PQgetvalue)
+#define PQhost (::store::libpq().PQhost)
+#define PQntuples (::store::libpq().PQntuples)
+#define PQparameterStatus (::store::libpq().PQparameterStatus)
+#define PQport (::store::libpq().PQport)
+#define PQresultErrorField (::store::libpq().PQresultErrorField)
+#define PQresultErrorMessage (::store::libpq().PQresultErrorMessage)
+#define PQresultStatus (::store::libpq().PQresultStatus)
+#define PQsocket (::store::libpq().PQsocket)
+#define PQstatus (::store::libpq().PQstatus)
+
 
 namespace store::pg {
 
@@ -79,11 +159,13 @@ QString joinedHostsAndPorts(const QString &hosts, const QString &ports, const QS
 
 QString describe(const QString &connectionString)
 {
+    if (!libpqLoaded())
+        return QStringLiteral("a database server");
     PQconninfoOption *parsed = PQconninfoParse(connectionString.toUtf8().constData(), nullptr);
     if (!parsed)
         return QStringLiteral("(an unreadable connection string)");
-    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> given(parsed, &PQconninfoFree);
-    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> defaults(PQconndefaults(), &PQconninfoFree);
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> given(parsed, PQconninfoFree);
+    std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> defaults(PQconndefaults(), PQconninfoFree);
     auto value = [&](const char *keyword) {
         for (auto *options : {given.get(), defaults.get()}) {
             for (PQconninfoOption *option = options; option && option->keyword; ++option) {
@@ -157,6 +239,7 @@ bool Result::boolean(int row, int column) const
 Connection::Connection(const QString &connectionString)
     : m_location(describe(connectionString))
 {
+    requireLibpq(m_location);
     const QByteArray given = connectionString.toUtf8();
     // A server that never answers would otherwise hold the window forever;
     // a connect_timeout in the string still wins, as it comes later.
