@@ -38,7 +38,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE http://www.kelbrite.example/)
 # adduser makes the group; the window font and the hand-off of the Contact
 # window's addresses to the mail program and the browser.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, xdg-utils")
+# libpq is loaded only for a dictionary on a PostgreSQL server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, xdg-utils, libpq5")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/debian/preinst
     ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
