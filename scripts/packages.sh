@@ -10,8 +10,10 @@ ensure_packages() {
     echo "Installing: ${missing[*]}"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    # Another apt run on the machine holds the lock for a while: wait for it.
+    local lock=(-o DPkg::Lock::Timeout=900)
+    "${sudo[@]}" apt-get "${lock[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 }
 
