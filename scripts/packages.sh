@@ -32,3 +32,27 @@ configure_and_build() { # build-dir [cmake options...]
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
+
+# apt-get source needs deb-src entries. They mirror the Debian archive
+# entries the machine already uses, so a source matches what is installed.
+ensure_deb_src() {
+    local file=/etc/apt/sources.list.d/orvex-deb-src.sources
+    [ -s "$file" ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    local entries
+    entries=$(for f in /etc/apt/sources.list.d/*.sources; do
+        [ "$f" = "$file" ] || [ ! -f "$f" ] && continue
+        # Each stanza signed by the Debian archive key, as deb-src.
+        awk 'BEGIN { RS = ""; ORS = "\n\n" }
+             /Types:[^\n]*deb/ && /debian-archive-keyring/ {
+                 sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f"
+    done)
+    if [ -z "$entries" ]; then
+        echo "No Debian archive entry in /etc/apt/sources.list.d to mirror as deb-src" >&2
+        return 1
+    fi
+    echo "Adding deb-src entries beside the Debian archive's deb entries"
+    printf '%s\n' "$entries" | "${sudo[@]}" tee "$file" >/dev/null
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
+}
