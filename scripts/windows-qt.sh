@@ -68,25 +68,30 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
-say "building Qt $qt_version for Windows into $prefix (first time on this machine: 25-35 minutes)"
 work=$cache/work-qt-$qt_version-$recipe_hash
-rm -rf "$work" "$prefix"
-mkdir -p "$work"
 log=$work/build.log
-say "the full log is $log"
+if [ -f "$work/build/build.ninja" ]; then
+    # An earlier run was stopped part-way: its build goes on where it was.
+    say "resuming the build of Qt $qt_version for Windows into $prefix"
+else
+    say "building Qt $qt_version for Windows into $prefix (first time on this machine: 25-35 minutes)"
+    rm -rf "$work" "$prefix"
+    mkdir -p "$work"
+    say "the full log is $log"
 
-ensure_deb_src >&2 || fail "no deb-src entry for apt-get source"
-say "fetching the qt6-base $debian_version source package"
-(cd "$work" && apt-get source -qq "qt6-base=$debian_version") >>"$log" 2>&1 \
-    || fail "apt-get source qt6-base=$debian_version (see $log)"
-src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
-[ -n "$src" ] || fail "the unpacked source is not in $work"
-printf '%s' "$toolchain" >"$work/toolchain.cmake"
+    ensure_deb_src >&2 || fail "no deb-src entry for apt-get source"
+    say "fetching the qt6-base $debian_version source package"
+    (cd "$work" && apt-get source -qq "qt6-base=$debian_version") >>"$log" 2>&1 \
+        || fail "apt-get source qt6-base=$debian_version (see $log)"
+    src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+    [ -n "$src" ] || fail "the unpacked source is not in $work"
+    printf '%s' "$toolchain" >"$work/toolchain.cmake"
 
-say "configuring"
-nice -n 19 cmake -S "$src" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" \
-    >>"$log" 2>&1 || fail "configuring Qt (see the end of $log)"
+    say "configuring"
+    nice -n 19 cmake -S "$src" -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" \
+        >>"$log" 2>&1 || fail "configuring Qt (see the end of $log)"
+fi
 
 say "compiling (nice -n 19, two jobs); follow it in $log"
 nice -n 19 cmake --build "$work/build" -j2 >>"$log" 2>&1 || fail "compiling Qt (see the end of $log)"
