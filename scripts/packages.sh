@@ -24,8 +24,12 @@ BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libfontconfig-dev lib
 TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
-# resource compiler), Wine to run what it builds, and GoogleTest's sources.
-WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 googletest)
+# resource compiler), Wine (and its fonts) to run what it builds, GoogleTest's
+# sources, and for the black-box run a virtual display, a keyboard and mouse
+# driver, a screenshot taker, unzip and SQLite's shell. The Qt and SQLite for
+# Windows are built from Debian's sources (scripts/windows-qt.sh).
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 fonts-wine googletest
+    xvfb xdotool imagemagick unzip sqlite3)
 
 configure_and_build() { # build-dir [cmake options...]
     local dir=$1; shift

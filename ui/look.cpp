@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QResource>
 #include <QStringList>
+#include <QWindow>
 
 namespace ui {
 
@@ -96,6 +97,17 @@ QIcon rgbaIcon(const QString &pattern, std::initializer_list<int> sizes)
 }
 
 } // namespace
+
+void keepOffTaskbar(QWidget *window)
+{
+    // A child of the window, so that it is destroyed after the window's own
+    // native window: on Windows destroying an owner takes its windows along.
+    auto *owner = new QWindow;
+    static_cast<QObject *>(owner)->setParent(window);
+    owner->create();
+    window->winId();
+    window->windowHandle()->setTransientParent(owner);
+}
 
 QIcon programIcon()
 {

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,9 @@ TEST_F(ContactWindow, IsAFixedDialogAtItsPlaceWithTheProgramsIcon)
     EXPECT_EQ(window->minimumSize(), QSize(262, 154));
     EXPECT_EQ(window->maximumSize(), QSize(262, 154));
     EXPECT_EQ(window->windowType(), Qt::Dialog);
+    // A hidden owner keeps it off the taskbar.
+    ASSERT_NE(window->windowHandle()->transientParent(), nullptr);
+    EXPECT_FALSE(window->windowHandle()->transientParent()->isVisible());
     const Qt::WindowFlags flags = window->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
