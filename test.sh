@@ -49,9 +49,16 @@ windows_check() {
 
     # The whole program. The Qt and SQLite for Windows come from Debian's
     # sources, built once per machine into a cache outside the checkout.
-    local qt sqlite
-    qt=$(scripts/windows-qt.sh)
-    sqlite=$(scripts/windows-sqlite.sh)
+    # When Debian's sources cannot be had (no deb-src access), that is no
+    # fault of the project: the check says loudly that it did not run.
+    local qt sqlite status=0
+    qt=$(scripts/windows-qt.sh) && sqlite=$(scripts/windows-sqlite.sh) || status=$?
+    if [ "$status" -eq 3 ]; then
+        echo "SKIPPED: the Windows program check (orvex.exe, its window tests, the zip under Wine):"
+        echo "SKIPPED: the Qt or SQLite source package could not be fetched; see the lines above."
+        return 0
+    fi
+    [ "$status" -eq 0 ] || return "$status"
     cmake -S . -B build-windows-app -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \

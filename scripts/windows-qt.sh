@@ -19,6 +19,12 @@ fail() {
     say "FAILED: $*"
     exit 1
 }
+# The source cannot be had: a reason outside the project, told apart by the
+# exit code (3) so that the caller can say so rather than fail.
+unavailable() {
+    say "UNAVAILABLE: $*"
+    exit 3
+}
 
 toolchain='set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -79,10 +85,10 @@ else
     mkdir -p "$work"
     say "the full log is $log"
 
-    ensure_deb_src >&2 || fail "no deb-src entry for apt-get source"
+    ensure_deb_src >&2 || unavailable "no deb-src entry for apt-get source"
     say "fetching the qt6-base $debian_version source package"
     (cd "$work" && apt-get source -qq "qt6-base=$debian_version") >>"$log" 2>&1 \
-        || fail "apt-get source qt6-base=$debian_version (see $log)"
+        || unavailable "apt-get source qt6-base=$debian_version (see $log)"
     src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
     [ -n "$src" ] || fail "the unpacked source is not in $work"
     printf '%s' "$toolchain" >"$work/toolchain.cmake"

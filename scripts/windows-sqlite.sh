@@ -16,6 +16,12 @@ fail() {
     say "FAILED: $*"
     exit 1
 }
+# The source cannot be had: a reason outside the project, told apart by the
+# exit code (3) so that the caller can say so rather than fail.
+unavailable() {
+    say "UNAVAILABLE: $*"
+    exit 3
+}
 
 ensure_packages libsqlite3-dev g++-mingw-w64-x86-64 tcl make dpkg-dev xz-utils >&2
 debian_version=$(dpkg-query -W -f='${Version}' libsqlite3-dev)
@@ -35,9 +41,9 @@ mkdir -p "$work" "$prefix/include" "$prefix/lib"
 log=$work/build.log
 say "building SQLite $sqlite_version for Windows into $prefix (log: $log)"
 
-ensure_deb_src >&2 || fail "no deb-src entry for apt-get source"
+ensure_deb_src >&2 || unavailable "no deb-src entry for apt-get source"
 (cd "$work" && apt-get source -qq "sqlite3=$debian_version") >>"$log" 2>&1 \
-    || fail "apt-get source sqlite3=$debian_version (see $log)"
+    || unavailable "apt-get source sqlite3=$debian_version (see $log)"
 src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)
 [ -n "$src" ] || fail "the unpacked source is not in $work"
 

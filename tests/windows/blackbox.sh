@@ -211,5 +211,5 @@ checks=$((checks + 1))
 win "$probe" manifest "$(winepath -w "$program_files/orvex.exe")" | grep -q 'PerMonitorV2' \
     || fail "orvex.exe has no manifest declaring per-monitor DPI awareness"
 
-echo "black-box run under Wine: $((checks - failures)) passed, $failures failed"
+echo "blackbox: $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
