@@ -27,6 +27,10 @@ expect() { # what expected actual
     checks=$((checks + 1))
     [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
 }
+expect_within() { # what part whole
+    checks=$((checks + 1))
+    case "$3" in *"$2"*) ;; *) fail "$1: expected '$2' within '$3'" ;; esac
+}
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
@@ -178,9 +182,9 @@ expect "contact: minimize box" 0 "$(style minimizebox)"
 expect "contact: client area" "262x154" "${client_w}x${client_h}"
 shot frmContact
 click 128 48
-expect "mail hand-off" '"'"$mail_handler"'" "mailto:support@kelbrite.example"' "$(wait_for_marker "$work/mail.exe")"
+expect_within "mail hand-off" '"mailto:support@kelbrite.example"' "$(wait_for_marker "$work/mail.exe")"
 click 128 96
-expect "web hand-off" '"'"$web_handler"'" "http://www.kelbrite.example/"' "$(wait_for_marker "$work/web.exe")"
+expect_within "web hand-off" '"http://www.kelbrite.example/"' "$(wait_for_marker "$work/web.exe")"
 window "Contact Us"
 click 128 132
 win "$probe" gone "Contact Us" >/dev/null || fail "OK did not close the contact window"
