@@ -100,13 +100,18 @@ QIcon rgbaIcon(const QString &pattern, std::initializer_list<int> sizes)
 
 void keepOffTaskbar(QWidget *window)
 {
-    // A child of the window, so that it is destroyed after the window's own
-    // native window: on Windows destroying an owner takes its windows along.
     auto *owner = new QWindow;
-    static_cast<QObject *>(owner)->setParent(window);
     owner->create();
     window->winId();
     window->windowHandle()->setTransientParent(owner);
+    // A widget deletes its children before its own native window, and on
+    // Windows destroying an owner takes the windows it owns along; so the
+    // window lets go of its owner first, as it starts to go.
+    QObject::connect(window, &QObject::destroyed, window, [window, owner] {
+        if (QWindow *handle = window->windowHandle())
+            handle->setTransientParent(nullptr);
+        delete owner;
+    });
 }
 
 QIcon programIcon()
