@@ -6,6 +6,7 @@
 #include "platform/programstarter.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "store/location.h"
 #include "ui/deferrediconstyle.h"
 #include "ui/look.h"
 #include "ui/main/frmmain.h"
@@ -13,16 +14,8 @@
 
 #include <QApplication>
 #include <QStyle>
-#include <QDir>
 
 namespace app {
-
-QString databasePath()
-{
-    // The separator goes on without looking at how the folder ends.
-    return QString::fromStdString(platform::programFolder()) + QDir::separator()
-           + QStringLiteral("nym2.fdb");
-}
 
 void setUpApplication()
 {
@@ -50,7 +43,7 @@ int run(int argc, char *argv[])
     const std::unique_ptr<platform::Registry> registry = platform::systemRegistry();
     const std::unique_ptr<platform::ProgramStarter> programs = platform::systemProgramStarter();
     const std::unique_ptr<platform::FileProbe> files = platform::systemFileProbe();
-    ui::Services services{boxes, databasePath()};
+    ui::Services services{boxes, store::dictionaryBeside(QString::fromStdString(platform::programFolder()))};
     services.shell = &shell;
     services.registry = registry.get();
     services.programs = programs.get();

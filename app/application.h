@@ -4,9 +4,6 @@
 
 namespace app {
 
-// The dictionary the program opens: nym2.fdb in the program's own folder.
-QString databasePath();
-
 // What every window of the program shares, set on the running application:
 // name, version, icon, style and font.
 void setUpApplication();

@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     }
 
     ui::QtModalBoxes boxes;
-    ui::frmMain window(ui::Services{boxes, path});
+    ui::frmMain window(ui::Services{boxes, store::Location::file(path)});
     window.show();
     QCoreApplication::processEvents();
 

@@ -44,7 +44,9 @@ RefusedFiles &refusedFiles()
     return files;
 }
 
-bool tryToAddIndex(Database &db)
+} // namespace
+
+bool tryToAddAcronymIndex(Database &db)
 {
     if (db.isReadOnly() || refusedFiles().contains(db.path()))
         return false;
@@ -63,6 +65,8 @@ bool tryToAddIndex(Database &db)
     db.setBusyTimeoutMs(timeout);
     return added;
 }
+
+namespace {
 
 bool storesUtf8(Database &db)
 {
@@ -105,7 +109,7 @@ std::optional<qint64> runSeek(Statement &seek, const QString &key)
 // file cannot turn this into a walk through the table, and an index of that
 // name that cannot answer the query is refused when the query is prepared.
 const char *const kSeekAcronymSql =
-    "SELECT rowid FROM Acronyms INDEXED BY AcronymsTrimmed "
+    "SELECT rowid, Acronym, Definition FROM Acronyms INDEXED BY AcronymsTrimmed "
     "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
 
 AcronymIndex acronymIndexState(Database &db)
@@ -137,22 +141,56 @@ std::optional<qint64> seekAcronym(Database &db, const QString &key)
     return runSeek(seek, key);
 }
 
-std::optional<qint64> findFirstAcronym(Database &db, const QString &key)
+AcronymLookup::AcronymLookup(Database &db)
 {
-    if (!Engine::instance().lookupByIndex() || !storesUtf8(db))
-        return scanForAcronym(db, key);
-    std::optional<Statement> seek;
-    switch (prepareSeek(db, seek)) {
-    case Prepared::Ready:
-        return runSeek(*seek, key);
-    case Prepared::Missing:
-        if (tryToAddIndex(db) && prepareSeek(db, seek) == Prepared::Ready)
-            return runSeek(*seek, key);
-        break;
-    case Prepared::Unusable:
-        break;
+    if (Engine::instance().lookupByIndex() && storesUtf8(db)) {
+        switch (prepareSeek(db, m_statement)) {
+        case Prepared::Ready:
+            m_byIndex = true;
+            break;
+        case Prepared::Missing:
+            m_byIndex = tryToAddAcronymIndex(db) && prepareSeek(db, m_statement) == Prepared::Ready;
+            break;
+        case Prepared::Unusable:
+            break;
+        }
     }
-    return scanForAcronym(db, key);
+    // Preparing reads the schema: a file that is no database, a missing
+    // table or a missing field is reported here, before any work.
+    if (!m_byIndex)
+        m_statement.emplace(db, kScanAcronymsSql);
+}
+
+Entry entryFromRow(const Statement &row, qsizetype longest)
+{
+    const std::string_view definition = row.utf8(2);
+    bool whole = true;
+    Entry entry{row.integer(0), row.text(1), fromStoredUtf8(definition, longest, whole)};
+    if (!whole)
+        entry.shortenedFrom = static_cast<qint64>(definition.size());
+    return entry;
+}
+
+std::optional<Entry> AcronymLookup::find(const QString &key, qsizetype longest)
+{
+    Statement &statement = *m_statement;
+    statement.reset();
+    const QString trimmed = trimSpaces(key);
+    bool found = false;
+    if (m_byIndex) {
+        // Bound as text: compared with trim()'s text result under BINARY,
+        // with no affinity to turn either side into a number.
+        statement.bind(1, trimmed);
+        found = statement.step();
+    } else {
+        const QByteArray wanted = trimmed.toUtf8();
+        found = scanTo(statement, std::string_view(wanted.constData(), static_cast<size_t>(wanted.size())));
+    }
+    std::optional<Entry> entry;
+    if (found)
+        entry = entryFromRow(statement, longest);
+    statement.reset();
+    return entry;
 }
 
 } // namespace store

@@ -8,6 +8,7 @@
 // and length, as the scan does; and the lowest rowid among equal keys is the
 // scan's first record in natural order.
 
+#include "store/entry.h"
 #include "store/sqlite.h"
 
 #include <QString>
@@ -28,16 +29,40 @@ AcronymIndex acronymIndexState(Database &db);
 // at all.
 void createAcronymIndex(Database &db);
 
-// The lookup through the index; exposed so that its plan can be checked.
+// Adds the index when the file can take it now; a file that refused it is
+// not asked again during this run, and a locked one is asked next time.
+bool tryToAddAcronymIndex(Database &db);
+
+// The lookup through the index, giving rowid, Acronym and Definition;
+// exposed so that its plan can be checked. The key is bound trimmed.
 extern const char *const kSeekAcronymSql;
 
 // The record scan's answer found through the index; the file must hold a
 // usable index.
 std::optional<qint64> seekAcronym(Database &db, const QString &key);
 
-// Every lookup of the program: through the index when the file holds it or
-// it can be added now, by the record scan otherwise (a read-only or locked
-// file, or UTF-16 text).
-std::optional<qint64> findFirstAcronym(Database &db, const QString &key);
+// The one statement every lookup of an open dictionary runs, chosen and
+// prepared once per open: the index seek when the file holds the index or
+// can take it now, the record scan otherwise (a read-only or locked file,
+// UTF-16 text, or lookups by index switched off). Reset after each lookup,
+// so that no read transaction outlives one.
+// An entry from a row of rowid, acronym and definition; the definition
+// shortened to longest characters when it is longer.
+Entry entryFromRow(const Statement &row, qsizetype longest);
+
+class AcronymLookup
+{
+public:
+    explicit AcronymLookup(Database &db);
+
+    // key: the key as the caller forms it (upper-cased, blanks kept).
+    // Definitions longer than longest characters come back shortened.
+    std::optional<Entry> find(const QString &key, qsizetype longest = -1);
+    bool usesIndex() const { return m_byIndex; }
+
+private:
+    std::optional<Statement> m_statement;
+    bool m_byIndex = false;
+};
 
 } // namespace store

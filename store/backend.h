@@ -18,6 +18,12 @@ public:
     virtual Entry append(const Entry &entry, const QString &more) = 0;
     virtual Entry replace(const Entry &entry, const QString &definition) = 0;
     virtual bool isReadOnly() = 0;
+    // See Dictionary::setLongestDefinition. An engine that cannot read a
+    // beginning alone shortens what it read.
+    virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }
+
+protected:
+    qsizetype m_longest = -1;
 };
 
 // The engines; each opens at once and throws Error when it cannot.

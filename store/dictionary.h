@@ -27,8 +27,6 @@ class Backend;
 QString keyOf(const QString &typed);
 // A definition with one more meaning after it: "definition - more".
 QString joined(const QString &definition, const QString &more);
-// Only spaces count as blanks.
-bool isBlank(const QString &text);
 
 class Dictionary
 {
@@ -56,11 +54,19 @@ public:
     // writing): the look and the write share one write transaction.
     Added add(const QString &typed, const QString &definition);
 
-    // entry's definition with " - " and more after it, written at once;
-    // gives the entry as stored now. An entry removed meanwhile is reported.
+    // The definition as stored at this moment, with " - " and more after it,
+    // written at once and in one statement, so that another program's words
+    // written since entry was read are kept, and so is every stored byte.
+    // Gives the entry as stored now. An entry removed meanwhile is reported.
     Entry append(const Entry &entry, const QString &more);
     // Overwrites entry's definition; no other field changes.
     Entry replace(const Entry &entry, const QString &definition);
+
+    // Definitions longer than characters come back shortened to their
+    // beginning, with Entry::shortenedFrom set: a window shows no more, and
+    // reading hundreds of megabytes another tool stored would hold it up.
+    // The stored text is never changed by this. Unset (-1), they come whole.
+    void setLongestDefinition(qsizetype characters);
 
     // Whether adding and changing are refused here (a read-only file or
     // folder, a role without write rights).
@@ -72,6 +78,7 @@ public:
 private:
     Location m_location;
     std::unique_ptr<Backend> m_backend;
+    qsizetype m_longest = -1;
 };
 
 } // namespace store

@@ -35,9 +35,9 @@ Database Engine::createNew(const QString &path) const
     QFile file(path);
     if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly)) {
         const bool exists = QFileInfo::exists(path);
-        throw Error(SQLITE_CANTOPEN, path,
-                    exists ? QStringLiteral("the file already exists")
-                           : file.errorString());
+        if (exists)
+            throw Error(Error::Kind::Exists, path, QStringLiteral("the file already exists"), SQLITE_CANTOPEN);
+        throw sqliteError(SQLITE_CANTOPEN, path, file.errorString());
     }
     file.close();
     return open(path);

@@ -11,6 +11,9 @@ struct Entry
     qint64 id = 0;      // the record's place in natural order
     QString acronym;    // as stored, blanks kept
     QString definition; // as stored; a definition without value reads as ""
+    // Set when definition holds only the beginning of a longer stored text
+    // (see Dictionary::setLongestDefinition): the stored size in bytes.
+    qint64 shortenedFrom = 0;
 
     bool operator==(const Entry &other) const
     {

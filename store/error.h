@@ -15,6 +15,7 @@ class Error : public std::runtime_error
 public:
     enum class Kind {
         Missing,         // no dictionary file there (or its folder is missing)
+        Exists,          // a new dictionary was asked for where a file is already
         Folder,          // a folder stands where the file should be
         NoPermission,    // the file or server refused us
         NotADictionary,  // not a database the engine can open
@@ -23,6 +24,7 @@ public:
         Damaged,         // the engine found the file damaged
         Busy,            // another program holds the dictionary
         ReadOnly,        // nothing can be added or changed
+        ReadOnlyFolder,  // the folder cannot take the journal a write needs
         Unfinished,      // another program's interrupted change that we cannot roll back
         Full,            // the disk (or the server's) is full
         Io,              // reading or writing failed

@@ -6,78 +6,76 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <utility>
 
 namespace store {
 
 namespace {
 
-QString describe(int code, const QString &path, const QString &engineMessage)
+std::atomic<long> g_prepared{0};
+
+Error::Kind kindOfCantOpen(const QString &path)
 {
-    return QStringLiteral("%1: %2").arg(path, engineMessage.isEmpty()
-                                                  ? QString::fromUtf8(sqlite3_errstr(code))
-                                                  : engineMessage);
+    // The engine gives one code for every file it could not open, the
+    // journal beside a dictionary included.
+    const QFileInfo file(path);
+    if (!file.exists())
+        return Error::Kind::Missing;
+    if (file.isDir())
+        return Error::Kind::Folder;
+    if (!file.isReadable())
+        return Error::Kind::NoPermission;
+    return Error::Kind::ReadOnlyFolder;
 }
 
-} // namespace
-
-Error::Error(int code, QString path, QString engineMessage)
-    : std::runtime_error(describe(code, path, engineMessage).toStdString())
-    , m_code(code)
-    , m_path(std::move(path))
-    , m_engineMessage(std::move(engineMessage))
+Error::Kind kindOf(int code, const QString &path, const QString &engineMessage)
 {
-}
-
-QString Error::reason() const
-{
-    switch (code()) {
-    case SQLITE_CANTOPEN: {
-        // The engine gives one code for every file it could not open, the
-        // journal beside a dictionary included.
-        const QFileInfo file(m_path);
-        if (!file.exists())
-            return QStringLiteral("The file does not exist.");
-        if (file.isDir())
-            return QStringLiteral("There is a folder of that name, not a file.");
-        if (!file.isReadable())
-            return QStringLiteral("The program has no permission to read the file.");
-        return QStringLiteral("The file or its folder cannot be written to, so the change "
-                              "could not be saved (saving needs a journal file beside it).");
-    }
+    switch (code & 0xff) {
+    case SQLITE_CANTOPEN:
+        return kindOfCantOpen(path);
     case SQLITE_NOTADB:
-        return QStringLiteral("The file is not an acronym database.");
+        return Error::Kind::NotADictionary;
     case SQLITE_CORRUPT:
-        return QStringLiteral("The database file is damaged.");
+        return Error::Kind::Damaged;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("The database is in use by another program. Try again in a moment.");
+        return Error::Kind::Busy;
     case SQLITE_READONLY:
-        return QStringLiteral("The dictionary is read-only, so nothing can be added or changed. "
-                              "Looking up acronyms still works.");
+        return Error::Kind::ReadOnly;
     case SQLITE_FULL:
-        return QStringLiteral("The disk is full.");
+        return Error::Kind::Full;
     case SQLITE_IOERR:
-        return QStringLiteral("The file could not be read or written.");
+        return Error::Kind::Io;
     case SQLITE_TOOBIG:
-        return QStringLiteral("The text is too long to be stored.");
+        return Error::Kind::TooBig;
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return QStringLiteral("The program has no permission to use the file.");
-    case SQLITE_NOTFOUND:
-        return m_engineMessage;
+        return Error::Kind::NoPermission;
     case SQLITE_ERROR:
-        if (m_engineMessage.startsWith(QLatin1String("no such table")))
-            return QStringLiteral("The file has no table Acronyms.");
-        if (m_engineMessage.startsWith(QLatin1String("no such column"))
-            || m_engineMessage.contains(QLatin1String("has no column")))
-            return QStringLiteral("The table Acronyms lacks a field (%1).")
-                .arg(m_engineMessage.section(QLatin1Char(':'), -1).trimmed());
+        if (engineMessage.startsWith(QLatin1String("no such table")))
+            return Error::Kind::NoTable;
+        if (engineMessage.startsWith(QLatin1String("no such column"))
+            || engineMessage.contains(QLatin1String("has no column")))
+            return Error::Kind::NoField;
         break;
     default:
         break;
     }
-    return QStringLiteral("The database engine reported: %1.").arg(m_engineMessage);
+    return Error::Kind::Other;
+}
+
+} // namespace
+
+Error sqliteError(int code, const QString &path, const QString &engineMessage)
+{
+    const QString message = engineMessage.isEmpty() ? QString::fromUtf8(sqlite3_errstr(code)) : engineMessage;
+    return Error(kindOf(code, path, message), path, message, code);
+}
+
+long preparedStatements()
+{
+    return g_prepared.load(std::memory_order_relaxed);
 }
 
 Database::Database(const QString &path, Open how, int busyTimeoutMs, const char *vfs)
@@ -91,7 +89,7 @@ Database::Database(const QString &path, Open how, int busyTimeoutMs, const char 
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                      : QString::fromUtf8(sqlite3_errstr(rc));
         close();
-        throw Error(rc, m_path, message);
+        throw sqliteError(rc, m_path, message);
     }
     sqlite3_extended_result_codes(m_db, 1);
     setBusyTimeoutMs(busyTimeoutMs);
@@ -160,13 +158,13 @@ void Database::check(int rc) const
     if (primary == SQLITE_OK || primary == SQLITE_ROW || primary == SQLITE_DONE)
         return;
     if (!m_db)
-        throw Error(rc, m_path, QStringLiteral("the database is closed"));
-    throw Error(rc, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+        throw sqliteError(rc, m_path, QStringLiteral("the database is closed"));
+    throw sqliteError(rc, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 void Database::fail(int code, const QString &message) const
 {
-    throw Error(code, m_path, message);
+    throw sqliteError(code, m_path, message);
 }
 
 Statement::Statement(Database &db, const char *sql)
@@ -174,6 +172,7 @@ Statement::Statement(Database &db, const char *sql)
 {
     if (!db.isOpen())
         db.check(SQLITE_MISUSE);
+    g_prepared.fetch_add(1, std::memory_order_relaxed);
     db.check(sqlite3_prepare_v2(db.handle(), sql, -1, &m_stmt, nullptr));
 }
 

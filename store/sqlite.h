@@ -4,10 +4,11 @@
 // store::Error, raised from one place (check); destructors never throw and
 // always release what they hold. <sqlite3.h> stays inside the .cpp files.
 
+#include "store/error.h"
+
 #include <QString>
 #include <QtGlobal>
 
-#include <stdexcept>
 #include <string_view>
 
 struct sqlite3;
@@ -15,25 +16,13 @@ struct sqlite3_stmt;
 
 namespace store {
 
-class Error : public std::runtime_error
-{
-public:
-    Error(int code, QString path, QString engineMessage);
+// The store's error for an SQLite result code: its kind, told apart by what
+// the engine said and, for a file it could not open, by the file itself.
+Error sqliteError(int code, const QString &path, const QString &engineMessage);
 
-    // The primary and the extended SQLite result code.
-    int code() const { return m_code & 0xff; }
-    int extendedCode() const { return m_code; }
-    const QString &path() const { return m_path; }
-    const QString &engineMessage() const { return m_engineMessage; }
-
-    // What went wrong, in words a user understands.
-    QString reason() const;
-
-private:
-    int m_code = 0;
-    QString m_path;
-    QString m_engineMessage;
-};
+// How many statements have been prepared in this process; tests count the
+// statements an operation needs with it.
+long preparedStatements();
 
 class Database
 {

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace store {
 
 QString trimSpaces(const QString &text)
@@ -65,6 +67,27 @@ QString fromStoredUtf8(std::string_view utf8)
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+QString fromStoredUtf8(std::string_view utf8, qsizetype longest, bool &whole)
+{
+    whole = true;
+    // A code unit takes one to three bytes (a pair takes four), so every
+    // text of longest units fits in its first 3 x longest bytes.
+    if (longest < 0 || utf8.size() <= static_cast<size_t>(longest))
+        return fromStoredUtf8(utf8);
+    size_t end = std::min(utf8.size(), static_cast<size_t>(longest) * 3);
+    while (end < utf8.size() && end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end; // not inside a character
+    QString text = fromStoredUtf8(utf8.substr(0, end));
+    whole = end == utf8.size() && text.size() <= longest;
+    if (text.size() > longest) {
+        qsizetype cut = longest;
+        if (text.at(cut - 1).isHighSurrogate())
+            --cut;
+        text.truncate(cut);
+    }
+    return text;
 }
 
 } // namespace store

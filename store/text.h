@@ -17,5 +17,9 @@ QString upperCased(const QString &text);
 // Decodes UTF-8 as stored. Unlike QString::fromUtf8 it keeps a leading
 // U+FEFF: in a stored text that is a character, not a byte order mark.
 QString fromStoredUtf8(std::string_view utf8);
+// The same for at most the first longest characters (UTF-16 code units, never
+// half of a pair); all of it when longest is negative. Decodes no more of
+// the bytes than it needs. whole tells whether nothing was left out.
+QString fromStoredUtf8(std::string_view utf8, qsizetype longest, bool &whole);
 
 } // namespace store

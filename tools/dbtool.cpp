@@ -48,6 +48,42 @@ const char *const kHelp =
 
 enum Exit { Ok = 0, Failed = 1, Usage = 2 };
 
+// What a store error means, in the tool's words.
+QString reasonFor(const store::Error &error)
+{
+    using Kind = store::Error::Kind;
+    switch (error.kind()) {
+    case Kind::Missing:
+        return QStringLiteral("the file does not exist");
+    case Kind::Exists:
+        return QStringLiteral("the file already exists");
+    case Kind::Folder:
+        return QStringLiteral("there is a folder of that name, not a file");
+    case Kind::NoPermission:
+        return QStringLiteral("no permission to use the file");
+    case Kind::NotADictionary:
+        return QStringLiteral("the file is not an acronym database");
+    case Kind::NoTable:
+        return QStringLiteral("the file has no table Acronyms");
+    case Kind::NoField:
+        return QStringLiteral("the table Acronyms lacks a field");
+    case Kind::Damaged:
+        return QStringLiteral("the database file is damaged");
+    case Kind::Busy:
+        return QStringLiteral("the dictionary is in use by another program");
+    case Kind::ReadOnly:
+        return QStringLiteral("the dictionary is read-only");
+    case Kind::ReadOnlyFolder:
+        return QStringLiteral("the file's folder cannot be written to (a change needs a journal beside it)");
+    case Kind::Full:
+        return QStringLiteral("the disk is full");
+    case Kind::Io:
+        return QStringLiteral("the file could not be read or written");
+    default:
+        return error.engineMessage();
+    }
+}
+
 // A command's words: positional arguments and --options, in any order.
 struct CommandLine
 {
@@ -230,8 +266,9 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
             return exportTo(line, out, err, setup);
         return stats(line, out, setup);
     } catch (const store::Error &error) {
-        err << "orvex-db: " << error.path() << ": " << error.reason();
-        if (error.reason() != error.engineMessage())
+        const QString reason = reasonFor(error);
+        err << "orvex-db: " << error.location() << ": " << reason;
+        if (reason != error.engineMessage())
             err << " (" << error.engineMessage() << ")";
         err << '\n';
         if (command == QLatin1String("import") && !QFileInfo::exists(error.path()))

@@ -1,5 +1,6 @@
-#include "app/application.h"
+#include "platform/programfolder.h"
 #include "platform/terminal.h"
+#include "store/location.h"
 #include "tools/dbtool.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,8 @@ int main(int argc, char *argv[])
     tools::DbToolSetup setup;
     // The tool lies beside the program, so the program's path rule finds
     // the program's dictionary.
-    setup.defaultDatabase = app::databasePath();
+    setup.defaultDatabase =
+        store::dictionaryBeside(QString::fromStdString(platform::programFolder())).target();
     setup.progressBar = platform::standardErrorIsTerminal();
     return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
 }

@@ -32,4 +32,15 @@ void DefinitionBox::setText(const QString &text)
     setPlainText(text);
 }
 
+void DefinitionBox::showDefinition(const QString &text, qint64 shortenedFrom)
+{
+    if (shortenedFrom == 0) {
+        setText(text);
+        return;
+    }
+    m_text = text + QStringLiteral("\u2026\n\n[Only the beginning is shown: the definition holds %L1 bytes.]")
+                        .arg(shortenedFrom);
+    setPlainText(m_text);
+}
+
 } // namespace ui

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "store/location.h"
 #include "ui/modalboxes.h"
-
-#include <QString>
 
 namespace platform {
 class FileProbe;
@@ -13,13 +12,13 @@ class Shell;
 
 namespace ui {
 
-// What the windows need from outside: the modal boxes, the dictionary's path
-// and the platform services. The program passes the real ones, tests their
+// What the windows need from outside: the modal boxes, where the dictionary
+// is, and the platform services. The program passes the real ones, tests their
 // own. A window that needs a platform service requires it to be set.
 struct Services
 {
     ModalBoxes &boxes;
-    QString databasePath;
+    store::Location dictionary;
     platform::Shell *shell = nullptr;             // mail and web hand-off
     platform::Registry *registry = nullptr;       // finding System Info
     platform::ProgramStarter *programs = nullptr; // starting System Info

@@ -1,8 +1,64 @@
 #include "ui/storeerror.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace ui {
+
+QString storeErrorReason(const store::Error &error)
+{
+    using Kind = store::Error::Kind;
+    switch (error.kind()) {
+    case Kind::Missing:
+        return QStringLiteral("The file does not exist.");
+    case Kind::Exists:
+        return QStringLiteral("The file already exists.");
+    case Kind::Folder:
+        return QStringLiteral("There is a folder of that name, not a file.");
+    case Kind::NoPermission:
+        return QFileInfo::exists(error.location()) && !QFileInfo(error.location()).isReadable()
+            ? QStringLiteral("The program has no permission to read the file.")
+            : QStringLiteral("The program has no permission to use the file.");
+    case Kind::NotADictionary:
+        return QStringLiteral("The file is not an acronym database.");
+    case Kind::NoTable:
+        return QStringLiteral("The file has no table Acronyms.");
+    case Kind::NoField:
+        return QStringLiteral("The table Acronyms lacks a field (%1).")
+            .arg(error.engineMessage().section(QLatin1Char(':'), -1).trimmed());
+    case Kind::Damaged:
+        return QStringLiteral("The database file is damaged.");
+    case Kind::Busy:
+        return QStringLiteral("The database is in use by another program. Try again in a moment.");
+    case Kind::ReadOnlyFolder:
+        return QStringLiteral("The file or its folder cannot be written to, so the change "
+                              "could not be saved (saving needs a journal file beside it).");
+    case Kind::ReadOnly:
+        return QStringLiteral("The dictionary is read-only, so nothing can be added or changed. "
+                              "Looking up acronyms still works.");
+    case Kind::Unfinished:
+        return QStringLiteral("The dictionary holds an unfinished change by another program, which "
+                              "someone who can write the dictionary must open once.");
+    case Kind::Full:
+        return QStringLiteral("The disk is full.");
+    case Kind::Io:
+        return QStringLiteral("The file could not be read or written.");
+    case Kind::TooBig:
+        return QStringLiteral("The text is too long to be stored.");
+    case Kind::RecordGone:
+        return QStringLiteral("The acronym was removed by another program meanwhile. Nothing was changed.");
+    case Kind::TextChanged:
+        return QStringLiteral("The dictionary's table would store the text as something else, so "
+                              "nothing was stored.");
+    case Kind::Unreachable:
+        return QStringLiteral("The dictionary server cannot be reached.");
+    case Kind::ConnectionLost:
+        return QStringLiteral("The connection to the dictionary server was lost. Nothing was changed.");
+    case Kind::Other:
+        break;
+    }
+    return QStringLiteral("The database engine reported: %1.").arg(error.engineMessage());
+}
 
 QString storeErrorText(const store::Error &error)
 {
@@ -10,7 +66,7 @@ QString storeErrorText(const store::Error &error)
                           "File: %1\n"
                           "Reason: %2\n\n"
                           "(%3)")
-        .arg(QDir::toNativeSeparators(error.path()), error.reason(), error.engineMessage());
+        .arg(QDir::toNativeSeparators(error.location()), storeErrorReason(error), error.engineMessage());
 }
 
 void reportStoreError(ModalBoxes &boxes, const store::Error &error)

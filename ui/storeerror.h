@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/sqlite.h"
+#include "store/error.h"
 #include "ui/modalboxes.h"
 
 namespace ui {
@@ -10,5 +10,7 @@ namespace ui {
 void reportStoreError(ModalBoxes &boxes, const store::Error &error);
 
 QString storeErrorText(const store::Error &error);
+// Why, in words a user understands.
+QString storeErrorReason(const store::Error &error);
 
 } // namespace ui

@@ -47,7 +47,7 @@ TEST(StartUp, ShowingTheMainWindowReadsNoImagePluginAndOneFontFace)
     app::setUpApplication();
     testing_support::TempDictionary dictionary;
     testing_support::FakeBoxes boxes;
-    ui::frmMain window(ui::Services{boxes, dictionary.path()});
+    ui::frmMain window(ui::Services{boxes, store::Location::file(dictionary.path())});
     window.show();
     window.grab(); // every control painted, text included
 

@@ -2,7 +2,7 @@
 // hand-off, verb "open", and the text made of the parts exactly as given.
 
 #include "platform/shell.h"
-#include "ui/info/mail.h"
+#include "platform/mail.h"
 
 #include <cctype>
 #include <cstdint>
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string &body = parts[2];
 
     RecordingShell shell;
-    ui::Mail::ComposeMail(shell, address, subject, body);
+    platform::Mail::ComposeMail(shell, address, subject, body);
     require(shell.calls.size() == 1);
     require(shell.calls[0].verb == "open");
     require(shell.calls[0].show == platform::ShowCommand::Show);

@@ -4,7 +4,7 @@
 // its promises about the result.
 
 #include "platform/registry.h"
-#include "ui/info/sysinfo.h"
+#include "platform/sysinfo.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     AnsweringRegistry registry(data, size);
     std::string value = "as on entry";
-    const bool read = ui::readRegistryValue(registry, platform::Registry::kLocalMachine,
+    const bool read = platform::readRegistryValue(registry, platform::Registry::kLocalMachine,
                                             "SOFTWARE\\Key", "Value", value);
     require(registry.openKeys() == 0);
     if (!read)

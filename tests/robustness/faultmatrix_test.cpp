@@ -224,7 +224,7 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
         FaultVfs vfs;
         Scene scene{dictionary, vfs, nullptr, {}};
         FakeBoxes boxes;
-        ui::frmMain window(ui::Services{boxes, dictionary.path()});
+        ui::frmMain window(ui::Services{boxes, store::Location::file(dictionary.path())});
         window.show();
         QWidget *dialog = nullptr;
         if (fault.operation == Operation::DialogAdd || fault.operation == Operation::DialogReplace) {
@@ -298,7 +298,7 @@ TEST_F(FaultMatrix, ValuesWrittenByOtherToolsAreReadAsTextAndNeverStopTheProgram
         "INSERT INTO Acronyms VALUES (NULL, 'orphan', 1), (42, 'the answer', 1), "
         "(X'00FF41', 'binary', 1), (' ABC', NULL, NULL), ('NUM', 3.5, 'yes'), ('BLOB', X'6869', 1)"));
     FakeBoxes boxes;
-    ui::frmMain window(ui::Services{boxes, dictionary.path()});
+    ui::frmMain window(ui::Services{boxes, store::Location::file(dictionary.path())});
     const auto find = [&](const QString &entry) {
         control<QLineEdit>(window, "txtAcronym")->setText(entry);
         control<QPushButton>(window, "cmdFind")->click();

@@ -2,7 +2,7 @@
 // moments, and two copies writing at once.
 
 #include "robustness/writerplan.h"
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 #include "support/figures.h"
 #include "support/printers.h"
 #include "support/tempdictionary.h"
@@ -64,11 +64,7 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLosesNoFinishedWriteAndTearsNone)
         const qint64 inFlight = lastDone + 1;
 
         // Reopening through the store rolls back whatever the kill left.
-        {
-            store::AcronymTable table = store::OpenAcronymTable(dictionary.path());
-            store::FindAcronym(table, QStringLiteral("K0"));
-            store::CloseAcronymTable(table);
-        }
+        store::Dictionary(store::Location::file(dictionary.path())).find(QStringLiteral("K0"));
         ASSERT_EQ(dictionary.integrityCheck(), QStringLiteral("ok")) << "trial " << trial;
 
         const auto stored = byAcronym(dictionary.rows());

@@ -7,7 +7,7 @@
 //                                line on stdin, then adds KEY unless stored
 
 #include "robustness/writerplan.h"
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -24,45 +24,54 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-int churn(const QString &db, qint64 first)
+int churn(const store::Location &db, qint64 first)
 {
     say(QStringLiteral("ready"));
     for (qint64 step = first;; ++step) {
-        store::AcronymTable table = store::OpenAcronymTable(db);
+        store::Dictionary dictionary(db);
         const QString key = writer_plan::key(step);
-        if (store::FindAcronym(table, key))
-            store::ReplaceDefinition(table, writer_plan::definition(step));
+        if (const std::optional<store::Entry> entry = dictionary.find(key))
+            dictionary.replace(*entry, writer_plan::definition(step));
         else
-            store::AddAcronymUnlessStored(table, key, writer_plan::definition(step));
-        store::CloseAcronymTable(table);
+            dictionary.add(key, writer_plan::definition(step));
+        dictionary.close();
         say(QStringLiteral("done %1").arg(step));
     }
 }
 
-int addMany(const QString &db, const QString &prefix, int count)
+int addMany(const store::Location &db, const QString &prefix, int count)
 {
     for (int i = 0; i < count; ++i) {
-        store::AcronymTable table = store::OpenAcronymTable(db);
+        store::Dictionary dictionary(db);
         const QString key = prefix + QString::number(i);
-        if (!store::FindAcronym(table, key))
-            store::AddAcronymUnlessStored(table, key, QStringLiteral("added by %1").arg(prefix));
-        store::CloseAcronymTable(table);
+        if (!dictionary.find(key))
+            dictionary.add(key, QStringLiteral("added by %1").arg(prefix));
     }
     return 0;
 }
 
-int race(const QString &db, const QString &key)
+int race(const store::Location &db, const QString &key)
 {
-    store::AcronymTable table = store::OpenAcronymTable(db);
-    const bool foundAtFirst = store::FindAcronym(table, key);
+    store::Dictionary dictionary(db);
+    const bool foundAtFirst = dictionary.find(key).has_value();
     say(foundAtFirst ? QStringLiteral("found") : QStringLiteral("scanned"));
     if (foundAtFirst)
         return 0;
     std::string line;
     std::getline(std::cin, line); // the user typing the definition
-    const bool added = store::AddAcronymUnlessStored(table, key, QStringLiteral("racer"));
-    store::CloseAcronymTable(table);
+    const bool added = dictionary.add(key, QStringLiteral("racer")).added;
+    dictionary.close();
     say(added ? QStringLiteral("added") : QStringLiteral("found"));
+    return 0;
+}
+
+int append(const store::Location &db, const QString &key, const QString &more)
+{
+    store::Dictionary dictionary(db);
+    const std::optional<store::Entry> entry = dictionary.find(key);
+    if (!entry)
+        return 1;
+    dictionary.append(*entry, more);
     return 0;
 }
 
@@ -74,11 +83,13 @@ int main(int argc, char *argv[])
     const QStringList args = QCoreApplication::arguments();
     try {
         if (args.size() == 4 && args[1] == QLatin1String("churn"))
-            return churn(args[2], args[3].toLongLong());
+            return churn(store::Location::parse(args[2]), args[3].toLongLong());
         if (args.size() == 5 && args[1] == QLatin1String("add"))
-            return addMany(args[2], args[3], args[4].toInt());
+            return addMany(store::Location::parse(args[2]), args[3], args[4].toInt());
+        if (args.size() == 5 && args[1] == QLatin1String("append"))
+            return append(store::Location::parse(args[2]), args[3], args[4]);
         if (args.size() == 4 && args[1] == QLatin1String("race"))
-            return race(args[2], args[3]);
+            return race(store::Location::parse(args[2]), args[3]);
     } catch (const store::Error &error) {
         std::cerr << "storewriter: " << error.what() << '\n';
         return 1;

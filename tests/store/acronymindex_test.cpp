@@ -1,6 +1,6 @@
 #include "store/acronymindex.h"
 
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 #include "store/engine.h"
 #include "store/recordscan.h"
 #include "store/schema.h"

@@ -69,3 +69,37 @@ TEST(UpperCasing, MapsEveryLetterWithACapitalAndKeepsTheRest)
 }
 
 } // namespace
+
+namespace {
+
+// The beginning of a long stored text: never half a character, and "whole"
+// exactly when nothing was left out.
+TEST(StoredText, TheBeginningOfALongTextStopsBetweenCharacters)
+{
+    const struct
+    {
+        const char16_t *text;
+        qsizetype longest;
+        const char16_t *expected;
+        bool whole;
+    } cases[] = {
+        {u"abcdef", 3, u"abc", false},
+        {u"abc", 3, u"abc", true},
+        {u"\u00e9\u00e9\u00e9", 3, u"\u00e9\u00e9\u00e9", true}, // six bytes, three characters
+        {u"\u6f22\u5b57\u6f22\u5b57", 3, u"\u6f22\u5b57\u6f22", false},
+        {u"ab\U0001F600cd", 3, u"ab", false}, // a pair is not split
+        {u"ab\U0001F600", 4, u"ab\U0001F600", true},
+        {u"anything", -1, u"anything", true},
+    };
+    for (const auto &c : cases) {
+        const QByteArray utf8 = QString::fromUtf16(c.text).toUtf8();
+        bool whole = false;
+        EXPECT_EQ(store::fromStoredUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
+                                        c.longest, whole),
+                  QString::fromUtf16(c.expected))
+            << utf8.toStdString();
+        EXPECT_EQ(whole, c.whole) << utf8.toStdString();
+    }
+}
+
+} // namespace

@@ -1,6 +1,6 @@
 #include "support/storehelpers.h"
 
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 #include "store/engine.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +10,8 @@ namespace testing_support {
 
 std::optional<QString> lookUp(const QString &path, const QString &key)
 {
-    store::AcronymTable table = store::OpenAcronymTable(path);
-    std::optional<QString> result;
-    if (store::FindAcronym(table, key))
-        result = store::ReadDefinition(table);
-    store::CloseAcronymTable(table);
-    return result;
+    const std::optional<store::Entry> entry = store::Dictionary(store::Location::file(path)).find(key);
+    return entry ? std::optional<QString>(entry->definition) : std::nullopt;
 }
 
 HeldLock::HeldLock(const QString &path)

@@ -10,8 +10,8 @@ struct sqlite3;
 
 namespace testing_support {
 
-// Looks key up the way the main window does: open, find, read, close.
-// Gives the definition found, or nothing.
+// Looks key up the way the main window does: open, find, close. Gives the
+// definition found, or nothing.
 std::optional<QString> lookUp(const QString &path, const QString &key);
 
 // Another program holding the dictionary's exclusive lock while it lives.

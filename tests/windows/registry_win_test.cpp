@@ -3,7 +3,7 @@
 // back through RegOpenKeyExA / RegQueryValueExA.
 #include "platform/registry.h"
 #include "platform/text_win.h"
-#include "ui/info/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "wintest.h"
 
 #include "support/casename.h"
@@ -113,7 +113,7 @@ TEST_P(ReadValue, GivesWhatTheSystemStored)
 
     std::string value = "before";
     const bool read =
-        ui::readRegistryValue(*registry, Registry::kLocalMachine, key, "Value", value);
+        platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "Value", value);
     EXPECT_EQ(read, GetParam().read);
     EXPECT_EQ(value, GetParam().expected);
 }
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RealRegistry, AMissingKeyReadsAsAbsent)
 {
     std::string value = "before";
-    EXPECT_FALSE(ui::readRegistryValue(*registry, Registry::kLocalMachine, key + "\\Missing",
+    EXPECT_FALSE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key + "\\Missing",
                                        "Value", value));
     EXPECT_EQ(value, "");
 }
@@ -170,10 +170,10 @@ TEST_F(RealRegistry, KeyPathsAndValueNamesMayHoldNonAsciiLetters)
     const std::string name = "Caf\xc3\xa9";
     add("REG_SZ", "found", name);
     std::string value;
-    EXPECT_TRUE(ui::readRegistryValue(*registry, Registry::kLocalMachine, key, name, value));
+    EXPECT_TRUE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key, name, value));
     EXPECT_EQ(value, "found");
     // Names are found regardless of case, the system's way.
-    EXPECT_TRUE(ui::readRegistryValue(*registry, Registry::kLocalMachine, key, "CAF\xc3\x89",
+    EXPECT_TRUE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "CAF\xc3\x89",
                                       value));
 }
 

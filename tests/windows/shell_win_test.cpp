@@ -2,8 +2,8 @@
 // outside the test starts, the handlers for "mailto:" and a test scheme are
 // the marker program, registered in the throw-away prefix.
 #include "platform/shell.h"
-#include "ui/info/mail.h"
-#include "ui/info/web.h"
+#include "platform/mail.h"
+#include "platform/web.h"
 #include "wintest.h"
 
 #include <gtest/gtest.h>
@@ -56,14 +56,14 @@ protected:
 TEST_F(RealShell, ComposeMailReachesTheMailHandler)
 {
     handle("mailto");
-    ui::Mail::ComposeMail(shell, "support@kelbrite.example", std::string(), std::string());
+    platform::Mail::ComposeMail(shell, "support@kelbrite.example", std::string(), std::string());
     EXPECT_EQ(handedOver(), "\"mailto:support@kelbrite.example\"");
 }
 
 TEST_F(RealShell, ASubjectAndBodyReachTheMailHandlerAsWritten)
 {
     handle("mailto");
-    ui::Mail::ComposeMail(shell, "support@kelbrite.example", "Bug in Find & Add?",
+    platform::Mail::ComposeMail(shell, "support@kelbrite.example", "Bug in Find & Add?",
                           "Caf\xc3\xa9 crashed");
     EXPECT_EQ(handedOver(), "\"mailto:support@kelbrite.example?subject=Bug in Find & Add?"
                             "&body=Caf\xc3\xa9 crashed\"");
@@ -72,7 +72,7 @@ TEST_F(RealShell, ASubjectAndBodyReachTheMailHandlerAsWritten)
 TEST_F(RealShell, OpenWebPageReachesTheSchemesHandler)
 {
     handle("orvextest");
-    ui::Web::OpenWebPage(shell, "orvextest://www.kelbrite.example/");
+    platform::Web::OpenWebPage(shell, "orvextest://www.kelbrite.example/");
     EXPECT_EQ(handedOver(), "\"orvextest://www.kelbrite.example/\"");
 }
 

@@ -6,7 +6,7 @@
 #include "platform/programstarter.h"
 #include "platform/registry.h"
 #include "platform/text_win.h"
-#include "ui/info/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "wintest.h"
 
 #include <gtest/gtest.h>
@@ -59,11 +59,11 @@ protected:
 
     bool start()
     {
-        ui::SystemInfoServices services;
+        platform::SystemInfoServices services;
         services.registry = registry.get();
         services.files = files.get();
         services.programs = programs.get();
-        return ui::startSystemInfo(services);
+        return platform::startSystemInfo(services);
     }
 
     std::unique_ptr<platform::Registry> registry = platform::systemRegistry();

@@ -1,6 +1,6 @@
 #include "ui/edit/frmedit.h"
 
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
 #include "ui/look.h"
@@ -33,9 +33,11 @@ QLabel *boldBlackLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QString &definition)
+frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const store::Entry &stored)
     : QWidget(nullptr)
     , m_services(services)
+    , m_typed(acronymEntry)
+    , m_key(store::keyOf(acronymEntry))
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Definition Exists"));
@@ -47,7 +49,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
 
     lblHead = place(boldBlackLabel(QStringLiteral("Definition Already exists as follows:"), this),
                     "lblHead", 8, 8, 257, 25);
-    lblNym = place(centredLabel(store::upperCased(acronymEntry), this), "lblNym", 88, 40, 81, 17);
+    lblNym = place(centredLabel(m_key, this), "lblNym", 88, 40, 81, 17);
     lblTail = place(boldBlackLabel(QStringLiteral("What Would you Like to do?"), this), "lblTail",
                     16, 104, 225, 25);
 
@@ -63,7 +65,7 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const QS
         button->setAutoDefault(true);
 
     lblDef = place(new DefinitionBox(this), "lblDef", 0, 64, 265, 33);
-    lblDef->setText(definition);
+    lblDef->showDefinition(stored.definition, stored.shortenedFrom);
 
     setTabOrder(cmdAdd, cmdReplace);
     setTabOrder(cmdReplace, cmdCancel);
@@ -79,32 +81,31 @@ frmEdit::~frmEdit() = default;
 
 void frmEdit::addToDefinition()
 {
-    amend(QStringLiteral("Add definition for '") + lblNym->text() + QLatin1Char('\''), Change::Append);
+    amend(QStringLiteral("Add definition for '") + m_key + QLatin1Char('\''), Change::Append);
 }
 
 void frmEdit::replaceDefinition()
 {
-    amend(QStringLiteral("Enter new definition for '") + lblNym->text() + QLatin1Char('\''),
-          Change::Replace);
+    amend(QStringLiteral("Enter new definition for '") + m_key + QLatin1Char('\''), Change::Replace);
 }
 
 void frmEdit::amend(const QString &prompt, Change change)
 {
     try {
-        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
-        if (store::FindAcronym(table, lblNym->text())) {
-            const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
-            if (!store::isBlank(answer)) {
-                // Appending builds on the dialog's working copy, not on what
-                // the record holds now.
-                const QString definition = change == Change::Append
-                    ? lblDef->text() + QStringLiteral(" - ") + answer
-                    : answer;
-                store::ReplaceDefinition(table, definition);
-                lblDef->setText(definition);
-            }
-        }
-        store::CloseAcronymTable(table);
+        store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
+        const std::optional<store::Entry> entry = dictionary.find(m_typed);
+        if (!entry)
+            return;
+        const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
+        if (store::isBlank(answer))
+            return;
+        // Appending builds on the definition as stored now, so that words
+        // another program added meanwhile are kept; the working copy then
+        // shows what was stored.
+        const store::Entry stored = change == Change::Append ? dictionary.append(*entry, answer)
+                                                             : dictionary.replace(*entry, answer);
+        lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }

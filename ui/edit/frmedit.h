@@ -5,6 +5,10 @@
 #include <QWidget>
 
 class QLabel;
+
+namespace store {
+struct Entry;
+}
 class QPushButton;
 
 namespace ui {
@@ -20,8 +24,8 @@ class frmEdit : public QWidget
 
 public:
     // acronymEntry is the main window's acronym box as the user typed it;
-    // definition is the stored definition shown there.
-    frmEdit(const Services &services, const QString &acronymEntry, const QString &definition);
+    // stored is the entry found for it.
+    frmEdit(const Services &services, const QString &acronymEntry, const store::Entry &stored);
     ~frmEdit() override;
 
 private:
@@ -33,6 +37,8 @@ private:
     void amend(const QString &prompt, Change change);
 
     Services m_services;
+    QString m_typed;      // the main window's acronym box as typed
+    QString m_key;        // the acronym the dialog works on: m_typed upper-cased
 
     QLabel *lblHead = nullptr;
     QLabel *lblNym = nullptr;

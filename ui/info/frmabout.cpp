@@ -1,6 +1,6 @@
 #include "ui/info/frmabout.h"
 
-#include "ui/info/sysinfo.h"
+#include "platform/sysinfo.h"
 #include "ui/look.h"
 
 #include <QKeyEvent>
@@ -135,7 +135,7 @@ bool frmAbout::GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyN
     // not text leaves the caller's string exactly as it was.
     const std::string before = KeyVal.toStdString();
     std::string value = before;
-    const bool read = readRegistryValue(*m_services.registry, KeyRoot, KeyName.toStdString(),
+    const bool read = platform::readRegistryValue(*m_services.registry, KeyRoot, KeyName.toStdString(),
                                         SubKeyRef.toStdString(), value);
     if (value != before)
         KeyVal = QString::fromStdString(value);
@@ -146,13 +146,13 @@ void frmAbout::StartSysInfo()
 {
     bool started = false;
     try {
-        started = startSystemInfo({m_services.registry, m_services.files, m_services.programs});
+        started = platform::startSystemInfo({m_services.registry, m_services.files, m_services.programs});
     } catch (...) {
         // Whatever went wrong, the user learns only that the tool is unavailable.
         started = false;
     }
     if (!started) {
-        m_services.boxes.message(QString::fromUtf8(kSystemInfoUnavailable), kAppTitle,
+        m_services.boxes.message(QStringLiteral("System Information Is Unavailable At This Time"), kAppTitle,
                                  ModalBoxes::Icon::None);
     }
 }

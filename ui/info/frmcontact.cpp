@@ -1,8 +1,8 @@
 #include "ui/info/frmcontact.h"
 
 #include "ui/info/linklabel.h"
-#include "ui/info/mail.h"
-#include "ui/info/web.h"
+#include "platform/mail.h"
+#include "platform/web.h"
 #include "ui/look.h"
 
 #include <QLabel>
@@ -89,13 +89,13 @@ void frmContact::sendMail()
 {
     // The same text as lblMail's caption, kept here so that the hand-off
     // never depends on what the label shows.
-    Mail::ComposeMail(m_shell, "support@kelbrite.example", std::string(), std::string());
+    platform::Mail::ComposeMail(m_shell, "support@kelbrite.example", std::string(), std::string());
 }
 
 void frmContact::visitWebSite()
 {
     // The same text as lblWeb's caption; see sendMail().
-    Web::OpenWebPage(m_shell, "http://www.kelbrite.example/");
+    platform::Web::OpenWebPage(m_shell, "http://www.kelbrite.example/");
 }
 
 } // namespace ui

@@ -1,6 +1,6 @@
 #include "ui/main/frmmain.h"
 
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 #include "store/text.h"
 #include "ui/definitionbox.h"
 #include "ui/edit/frmedit.h"
@@ -162,13 +162,13 @@ void frmMain::find()
     if (refuseBlankEntry())
         return;
     try {
-        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
-        const QString key = store::upperCased(txtAcronym->text());
-        if (store::FindAcronym(table, key))
-            lblDef->setText(store::ReadDefinition(table));
+        store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
+        const std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
+        if (entry)
+            lblDef->showDefinition(entry->definition, entry->shortenedFrom);
         else
-            lblDef->setText(QStringLiteral("No defintion found for ") + key);
-        store::CloseAcronymTable(table);
+            lblDef->setText(QStringLiteral("No defintion found for ") + store::keyOf(txtAcronym->text()));
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
@@ -179,43 +179,37 @@ void frmMain::add()
     if (refuseBlankEntry())
         return;
     try {
-        store::AcronymTable table = store::OpenAcronymTable(m_services.databasePath);
-        const QString key = store::upperCased(txtAcronym->text());
-        if (store::FindAcronym(table, key)) {
-            handOverToEditDialog(table);
-            return;
-        }
-        // The scan has finished: the table is open but holds no lock while
-        // the user types, so another running copy can still write.
-        const QString acronym = store::upperCased(txtAcronym->text());
-        const QString answer = m_services.boxes.input(
-            QStringLiteral("Enter definition for '") + acronym + QLatin1Char('\''),
-            QStringLiteral("Add Acronym"));
-        if (!store::isBlank(answer) && !store::AddAcronymUnlessStored(table, acronym, answer)) {
+        store::Dictionary dictionary(m_services.dictionary);
+        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
+        std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
+        if (!entry) {
+            // The lookup has finished: the dictionary is open but holds no
+            // lock while the user types, so another running copy can write.
+            const QString answer = m_services.boxes.input(
+                QStringLiteral("Enter definition for '") + store::keyOf(txtAcronym->text()) + QLatin1Char('\''),
+                QStringLiteral("Add Acronym"));
+            if (store::isBlank(answer))
+                return;
+            const store::Dictionary::Added added = dictionary.add(txtAcronym->text(), answer);
+            if (added.added)
+                return;
             // Another copy stored the acronym while the user typed: treat it
             // as found rather than adding a second record.
-            handOverToEditDialog(table);
-            return;
+            entry = added.entry;
         }
-        store::CloseAcronymTable(table);
+        dictionary.close();
+        showEditDialog(*entry);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
     }
 }
 
-void frmMain::handOverToEditDialog(store::AcronymTable &table)
-{
-    lblDef->setText(store::ReadDefinition(table));
-    store::CloseAcronymTable(table);
-    showEditDialog();
-    lblDef->setText(QString());
-}
-
-void frmMain::showEditDialog()
+void frmMain::showEditDialog(const store::Entry &entry)
 {
     // While it is open the dialog keeps the acronym and the working copy it
-    // was loaded with.
-    showSingle(m_edit, [this] { return new frmEdit(m_services, txtAcronym->text(), lblDef->text()); });
+    // was loaded with. The definition box is left empty behind it.
+    showSingle(m_edit, [&] { return new frmEdit(m_services, txtAcronym->text(), entry); });
+    lblDef->clear();
 }
 
 } // namespace ui

@@ -12,7 +12,7 @@ class QMenu;
 class QPushButton;
 
 namespace store {
-class AcronymTable;
+struct Entry;
 }
 
 namespace ui {
@@ -40,8 +40,7 @@ private:
     void find();
     void add();
     bool refuseBlankEntry();
-    void handOverToEditDialog(store::AcronymTable &table);
-    void showEditDialog();
+    void showEditDialog(const store::Entry &entry);
     void showContact();
     void showAbout();
 

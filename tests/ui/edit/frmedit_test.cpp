@@ -11,10 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using testing_support::control;
 using testing_support::FakeBoxes;
@@ -32,7 +34,7 @@ protected:
         : dictionary{stored(QStringLiteral("XYZ"), QStringLiteral("other")),
                      stored(QStringLiteral("ABC"), QStringLiteral("alpha")),
                      stored(QStringLiteral("DEF"), QStringLiteral("delta"))}
-        , window(ui::Services{boxes, dictionary.path()})
+        , window(ui::Services{boxes, store::Location::file(dictionary.path())})
     {
         window.show();
     }
@@ -159,13 +161,42 @@ TEST_F(EditDialog, WhenTheAcronymIsGoneNothingIsAskedOrWritten)
     EXPECT_EQ(dictionary.rows().size(), 2);
 }
 
-TEST_F(EditDialog, AChangeMadeElsewhereIsOverwrittenFromTheWorkingCopy)
+// Another program (a second copy, or orvex-db) appends while the dialog is
+// open: the dialog's Add keeps its words, and the working copy shows them.
+TEST_F(EditDialog, WordsAnotherProgramAddedMeanwhileAreKept)
 {
     QWidget *dialog = openFor(QStringLiteral("abc"));
     ASSERT_NE(dialog, nullptr);
-    dictionary.exec(QStringLiteral("UPDATE Acronyms SET Definition = 'elsewhere' WHERE Acronym = 'ABC'"));
-    press(dialog, "cmdAdd", QStringLiteral("beta"));
-    EXPECT_EQ(storedDefinitionOf(QStringLiteral("ABC")), QStringLiteral("alpha - beta"));
+    QProcess other;
+    other.start(QStringLiteral(STOREWRITER_PATH), {QStringLiteral("append"), dictionary.path(), QStringLiteral("ABC"),
+                                                   QStringLiteral("added by the other program")});
+    ASSERT_TRUE(other.waitForFinished(10000));
+    ASSERT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
+
+    press(dialog, "cmdAdd", QStringLiteral("added in the dialog"));
+    const QString expected = QStringLiteral("alpha - added by the other program - added in the dialog");
+    EXPECT_EQ(storedDefinitionOf(QStringLiteral("ABC")), expected);
+    EXPECT_EQ(control<ui::DefinitionBox>(*dialog, "lblDef")->text(), expected);
+}
+
+// A definition another tool stored in an 8-bit encoding keeps its bytes when
+// the dialog appends to it.
+TEST_F(EditDialog, StoredBytesThatAreNoUtf8SurviveAnAdd)
+{
+    dictionary.exec(QStringLiteral("UPDATE Acronyms SET Definition = CAST(X'636166E920EF' AS TEXT) WHERE Acronym = 'ABC'"));
+    QWidget *dialog = openFor(QStringLiteral("abc"));
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, "cmdAdd", QStringLiteral("more"));
+
+    sqlite3 *db = nullptr;
+    sqlite3_open(dictionary.path().toUtf8().constData(), &db);
+    sqlite3_stmt *read = nullptr;
+    sqlite3_prepare_v2(db, "SELECT hex(Definition) FROM Acronyms WHERE Acronym = 'ABC'", -1, &read, nullptr);
+    ASSERT_EQ(sqlite3_step(read), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(read, 0)),
+                 QByteArray("caf\xe9 \xef - more").toHex().toUpper().constData());
+    sqlite3_finalize(read);
+    sqlite3_close(db);
 }
 
 TEST_F(EditDialog, DatabaseErrorsAreReportedAndTheDialogStaysUsable)

@@ -38,7 +38,7 @@ class AboutMenu : public ::testing::Test
 {
 protected:
     AboutMenu()
-        : main(std::make_unique<ui::frmMain>(ui::Services{boxes, QStringLiteral("unused.fdb")}))
+        : main(std::make_unique<ui::frmMain>(ui::Services{boxes, store::Location::file(QStringLiteral("unused.fdb"))}))
     {
         main->show();
     }

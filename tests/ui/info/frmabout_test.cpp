@@ -42,7 +42,7 @@ protected:
 
     ui::Services services()
     {
-        ui::Services result{boxes, QString()};
+        ui::Services result{boxes, store::Location::file(QString())};
         result.registry = &registry;
         result.programs = &programs;
         result.files = &files;
@@ -163,7 +163,7 @@ TEST(GetKeyValueErrors, AKeyIsClosedWhenTheQueryThrows)
     FakeRegistry registry;
     registry.setString(kKey, kName, QStringLiteral("x"));
     registry.throwOnQuery(kKey, kName);
-    ui::Services services{boxes, QString()};
+    ui::Services services{boxes, store::Location::file(QString())};
     services.registry = &registry;
     ui::frmAbout window(services);
 
@@ -326,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StartSysInfoServices, MissingPlatformServicesGiveTheMessage)
 {
     FakeBoxes boxes;
-    ui::frmAbout window(ui::Services{boxes, QString()});
+    ui::frmAbout window(ui::Services{boxes, store::Location::file(QString())});
     window.StartSysInfo();
     ASSERT_EQ(boxes.shown().size(), 1);
     EXPECT_EQ(boxes.shown()[0].text, kUnavailable);

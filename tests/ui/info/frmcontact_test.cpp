@@ -283,7 +283,7 @@ class ContactMenu : public ::testing::Test
 protected:
     ContactMenu()
         : main([this] {
-              ui::Services services{boxes, QString()};
+              ui::Services services{boxes, store::Location::file(QString())};
               services.shell = &shell;
               return services;
           }())

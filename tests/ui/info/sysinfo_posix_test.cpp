@@ -28,7 +28,7 @@ protected:
         const auto registry = platform::desktopRegistry(programs, {dir.path()});
         const auto starter = platform::systemProgramStarter();
         const auto probe = platform::systemFileProbe();
-        ui::Services services{boxes, QString()};
+        ui::Services services{boxes, store::Location::file(QString())};
         services.registry = registry.get();
         services.programs = starter.get();
         services.files = probe.get();

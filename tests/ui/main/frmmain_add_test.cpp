@@ -27,7 +27,7 @@ class AddInMainWindow : public ::testing::Test
 {
 protected:
     AddInMainWindow()
-        : window(ui::Services{boxes, dictionary.path()})
+        : window(ui::Services{boxes, store::Location::file(dictionary.path())})
     {
         window.show();
     }

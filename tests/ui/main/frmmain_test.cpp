@@ -38,7 +38,7 @@ protected:
     MainWindow()
         : dictionary{Row{QStringLiteral("ABC"), QStringLiteral("Alpha Beta Charlie"), 1},
                      Row{QStringLiteral("NASA"), QStringLiteral("National Aeronautics"), 1}}
-        , window(ui::Services{boxes, dictionary.path()})
+        , window(ui::Services{boxes, store::Location::file(dictionary.path())})
     {
         window.show();
     }

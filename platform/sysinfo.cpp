@@ -1,4 +1,4 @@
-#include "ui/info/sysinfo.h"
+#include "platform/sysinfo.h"
 
 #include "platform/codepage.h"
 #include "platform/fileprobe.h"
@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-namespace ui {
+namespace platform {
 
 namespace {
 
@@ -125,4 +125,4 @@ bool startSystemInfo(const SystemInfoServices &services)
     return need(services.programs).start(path, platform::ProgramStarter::kShowNormal);
 }
 
-} // namespace ui
+} // namespace platform

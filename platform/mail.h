@@ -6,7 +6,7 @@ namespace platform {
 class Shell;
 }
 
-namespace ui::Mail {
+namespace platform::Mail {
 
 // Opens a new message to address in the user's mail program. The subject and
 // the body, when not empty, go into the "mailto:" text as they are: nothing
@@ -15,4 +15,4 @@ namespace ui::Mail {
 void ComposeMail(platform::Shell &shell, std::string address, const std::string &subject,
                  const std::string &body);
 
-} // namespace ui::Mail
+} // namespace platform::Mail

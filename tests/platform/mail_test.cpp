@@ -1,4 +1,4 @@
-#include "ui/info/mail.h"
+#include "platform/mail.h"
 
 #include "support/casename.h"
 #include "support/fakeshell.h"
@@ -29,7 +29,7 @@ TEST_P(ComposeMail, HandsTheMailtoTextToTheShellToOpen)
     FakeShell shell;
     const std::string address = c.address;
 
-    ui::Mail::ComposeMail(shell, address, c.subject, c.body);
+    platform::Mail::ComposeMail(shell, address, c.subject, c.body);
 
     ASSERT_EQ(shell.calls().size(), 1u);
     EXPECT_EQ(shell.calls()[0].text, c.handedOver);
@@ -74,8 +74,8 @@ TEST(ComposeMailShell, AFailingShellIsNotLookedAt)
 {
     FakeShell shell;
     shell.setFailing(true);
-    ui::Mail::ComposeMail(shell, kAddress, {}, {});
-    ui::Mail::ComposeMail(shell, kAddress, {}, {});
+    platform::Mail::ComposeMail(shell, kAddress, {}, {});
+    platform::Mail::ComposeMail(shell, kAddress, {}, {});
     EXPECT_EQ(shell.calls().size(), 2u); // each call is a hand-off of its own
 }
 

@@ -1,4 +1,4 @@
-#include "ui/info/web.h"
+#include "platform/web.h"
 
 #include "support/fakeshell.h"
 
@@ -21,7 +21,7 @@ TEST(OpenWebPage, HandsTheAddressUnchangedToTheShellWithOpen)
     };
     FakeShell shell;
     for (const std::string &address : addresses)
-        ui::Web::OpenWebPage(shell, address);
+        platform::Web::OpenWebPage(shell, address);
 
     ASSERT_EQ(shell.calls().size(), std::size(addresses));
     for (size_t i = 0; i < shell.calls().size(); ++i) {

@@ -1,12 +1,12 @@
-#include "ui/info/web.h"
+#include "platform/web.h"
 
 #include "platform/shell.h"
 
-namespace ui::Web {
+namespace platform::Web {
 
 void OpenWebPage(platform::Shell &shell, const std::string &address)
 {
     shell.execute("Open", address, platform::ShowCommand::Show);
 }
 
-} // namespace ui::Web
+} // namespace platform::Web

@@ -6,10 +6,10 @@ namespace platform {
 class Shell;
 }
 
-namespace ui::Web {
+namespace platform::Web {
 
 // Opens address (UTF-8), unchanged, in the user's web browser. The shell's
 // answer is not looked at.
 void OpenWebPage(platform::Shell &shell, const std::string &address);
 
-} // namespace ui::Web
+} // namespace platform::Web

@@ -9,7 +9,7 @@ class FileProbe;
 class ProgramStarter;
 } // namespace platform
 
-namespace ui {
+namespace platform {
 
 // Reads the value valueName of the key keyName below root into value (all
 // texts UTF-8). True when the value was read: a string gives its text, an
@@ -36,8 +36,4 @@ struct SystemInfoServices
 // needs is not set, and passes on whatever the services throw.
 bool startSystemInfo(const SystemInfoServices &services);
 
-// What the user is told when System Info cannot be started.
-inline constexpr const char *kSystemInfoUnavailable =
-    "System Information Is Unavailable At This Time";
-
-} // namespace ui
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "store/acronymtable.h"
+#include "store/dictionary.h"
 
 #include "store/engine.h"
 #include "store/schema.h"
@@ -31,6 +31,25 @@ Row row(const char16_t *acronym, const char16_t *definition)
 }
 
 
+class LookupMode
+{
+public:
+    explicit LookupMode(bool byIndex)
+        : m_saved(store::Engine::instance().lookupByIndex())
+    {
+        store::Engine::instance().setLookupByIndex(byIndex);
+    }
+    ~LookupMode() { store::Engine::instance().setLookupByIndex(m_saved); }
+
+private:
+    bool m_saved;
+};
+
+store::Location at(const QString &path)
+{
+    return store::Location::file(path);
+}
+
 struct ScanCase
 {
     const char *name;
@@ -43,12 +62,18 @@ class RecordScan : public ::testing::TestWithParam<ScanCase>
 {
 };
 
+// The same answers through the trimmed-acronym index and through the plain
+// record scan (the index switched off, as for a read-only or UTF-16 file).
 TEST_P(RecordScan, FindsTheFirstRecordWhoseTrimmedAcronymEqualsTheTrimmedKey)
 {
-    TempDictionary dictionary;
-    for (const Row &r : GetParam().rows)
-        dictionary.insert(r);
-    EXPECT_EQ(lookUp(dictionary.path(), QString::fromUtf16(GetParam().key)), text(GetParam().expected));
+    for (const bool byIndex : {true, false}) {
+        const LookupMode mode(byIndex);
+        TempDictionary dictionary;
+        for (const Row &r : GetParam().rows)
+            dictionary.insert(r);
+        EXPECT_EQ(lookUp(dictionary.path(), QString::fromUtf16(GetParam().key)), text(GetParam().expected))
+            << (byIndex ? "through the index" : "by the record scan");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,15 +102,15 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"SpacesOnlyStoredMatchesNothingReal", {row(u"   ", u"blank")}, u"ABC", nullptr}),
     testing_support::CaseName());
 
-TEST(AcronymTable, AMissingFileIsAnErrorAndStaysMissing)
+TEST(Dictionary, AMissingFileIsAnErrorAndStaysMissing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("nym2.fdb"));
     try {
-        store::OpenAcronymTable(path);
+        store::Dictionary opened(at(path));
         FAIL() << "a missing dictionary opened";
     } catch (const store::Error &error) {
-        EXPECT_EQ(error.code(), SQLITE_CANTOPEN);
+        EXPECT_EQ(error.kind(), store::Error::Kind::Missing);
         EXPECT_EQ(error.path(), path);
     }
     EXPECT_FALSE(QFileInfo::exists(path));
@@ -96,14 +121,14 @@ struct FaultCase
     const char *name;
     std::function<void(const QString &path)> damage;
     int expectedCode;
-    const char *reasonMentions;
+    store::Error::Kind expectedKind;
 };
 
 class OpenFault : public ::testing::TestWithParam<FaultCase>
 {
 };
 
-TEST_P(OpenFault, IsReportedWithACodeAndPlainWords)
+TEST_P(OpenFault, IsReportedWithACodeAndAKind)
 {
     TempDictionary dictionary{row(u"ABC", u"alpha")};
     GetParam().damage(dictionary.path());
@@ -112,8 +137,7 @@ TEST_P(OpenFault, IsReportedWithACodeAndPlainWords)
         FAIL() << "the fault went unnoticed";
     } catch (const store::Error &error) {
         EXPECT_EQ(error.code(), GetParam().expectedCode) << error.what();
-        EXPECT_TRUE(error.reason().contains(QLatin1String(GetParam().reasonMentions)))
-            << error.reason().toStdString();
+        EXPECT_EQ(error.kind(), GetParam().expectedKind) << error.what();
     }
 }
 
@@ -137,20 +161,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FaultCase{"NotADatabase",
                   [](const QString &p) { overwrite(p, QByteArray(4096, 'x')); }, SQLITE_NOTADB,
-                  "not an acronym database"},
+                  store::Error::Kind::NotADictionary},
         FaultCase{"EmptyFile", [](const QString &p) { overwrite(p, {}); }, SQLITE_ERROR,
-                  "no table Acronyms"},
+                  store::Error::Kind::NoTable},
         FaultCase{"TableMissing",
                   [](const QString &p) { rawExec(p, "ALTER TABLE Acronyms RENAME TO Other"); },
-                  SQLITE_ERROR, "no table Acronyms"},
+                  SQLITE_ERROR, store::Error::Kind::NoTable},
         FaultCase{"FieldMissing",
                   [](const QString &p) {
                       rawExec(p, "ALTER TABLE Acronyms RENAME COLUMN Definition TO Meaning");
                   },
-                  SQLITE_ERROR, "lacks a field"}),
+                  SQLITE_ERROR, store::Error::Kind::NoField}),
     testing_support::CaseName());
 
-TEST(AcronymTable, AddStoresExactlyWhatItIsGivenWithActiveOne)
+TEST(Dictionary, AddStoresTheKeyAndExactlyTheDefinitionWithActiveOne)
 {
     TempDictionary dictionary;
     const QStringList definitions = {
@@ -162,11 +186,8 @@ TEST(AcronymTable, AddStoresExactlyWhatItIsGivenWithActiveOne)
         QString(1 << 20, QLatin1Char('m')),
     };
     int n = 0;
-    for (const QString &definition : definitions) {
-        store::AcronymTable table = store::OpenAcronymTable(dictionary.path());
-        store::AddAcronym(table, QStringLiteral(" K%1").arg(n++), definition);
-        store::CloseAcronymTable(table);
-    }
+    for (const QString &definition : definitions)
+        EXPECT_TRUE(store::Dictionary(at(dictionary.path())).add(QStringLiteral(" k%1").arg(n++), definition).added);
     const QList<Row> rows = dictionary.rows();
     ASSERT_EQ(rows.size(), definitions.size());
     for (int i = 0; i < rows.size(); ++i) {
@@ -175,39 +196,50 @@ TEST(AcronymTable, AddStoresExactlyWhatItIsGivenWithActiveOne)
     }
 }
 
-TEST(AcronymTable, ReplaceChangesOnlyTheFoundRecordsDefinition)
+TEST(Dictionary, ReplaceChangesOnlyTheFoundRecordsDefinition)
 {
     TempDictionary dictionary{row(u"ABC", u"first"), row(u"ABC", u"second"), row(u"XYZ", u"other")};
     dictionary.exec(QStringLiteral("UPDATE Acronyms SET Active = 7 WHERE Definition = 'first'"));
 
-    store::AcronymTable table = store::OpenAcronymTable(dictionary.path());
-    ASSERT_TRUE(store::FindAcronym(table, QStringLiteral("ABC")));
-    store::ReplaceDefinition(table, QStringLiteral(" new "));
-    store::CloseAcronymTable(table);
+    store::Dictionary opened(at(dictionary.path()));
+    const std::optional<store::Entry> found = opened.find(QStringLiteral("abc"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(*found, (store::Entry{1, QStringLiteral("ABC"), QStringLiteral("first")}));
+    EXPECT_EQ(opened.replace(*found, QStringLiteral(" new ")).definition, QStringLiteral(" new "));
+    opened.close();
 
     EXPECT_EQ(dictionary.rows(), (QList<Row>{Row{QStringLiteral("ABC"), QStringLiteral(" new "), 7},
                                              row(u"ABC", u"second"), row(u"XYZ", u"other")}));
 }
 
-TEST(AcronymTable, ReplaceOfARecordRemovedMeanwhileWritesNothingAndSaysSo)
+TEST(Dictionary, ChangingARecordRemovedMeanwhileWritesNothingAndSaysSo)
 {
     TempDictionary dictionary{row(u"ABC", u"alpha"), row(u"XYZ", u"other")};
-    store::AcronymTable table = store::OpenAcronymTable(dictionary.path());
-    ASSERT_TRUE(store::FindAcronym(table, QStringLiteral("ABC")));
+    store::Dictionary opened(at(dictionary.path()));
+    const std::optional<store::Entry> found = opened.find(QStringLiteral("ABC"));
+    ASSERT_TRUE(found);
     dictionary.exec(QStringLiteral("DELETE FROM Acronyms WHERE Acronym = 'ABC'"));
 
-    EXPECT_THROW(store::ReplaceDefinition(table, QStringLiteral("lost?")), store::Error);
-    store::CloseAcronymTable(table);
+    for (const auto &change : {&store::Dictionary::replace, &store::Dictionary::append}) {
+        try {
+            (opened.*change)(*found, QStringLiteral("lost?"));
+            ADD_FAILURE() << "a change to a removed record was taken";
+        } catch (const store::Error &error) {
+            EXPECT_EQ(error.kind(), store::Error::Kind::RecordGone);
+        }
+    }
+    opened.close();
     EXPECT_EQ(dictionary.rows(), (QList<Row>{row(u"XYZ", u"other")}));
 }
 
-TEST(AcronymTable, NoReadLockIsHeldAfterTheScan)
+TEST(Dictionary, NoReadLockIsHeldAfterALookup)
 {
-    // While the user answers an input box the table stays open; another
-    // copy of the program must still be able to write.
+    // While the user answers an input box the dictionary stays open;
+    // another copy of the program must still be able to write.
     TempDictionary dictionary{row(u"ABC", u"alpha"), row(u"DEF", u"delta")};
-    store::AcronymTable table = store::OpenAcronymTable(dictionary.path());
-    ASSERT_TRUE(store::FindAcronym(table, QStringLiteral("ABC")));
+    store::Dictionary opened(at(dictionary.path()));
+    const std::optional<store::Entry> found = opened.find(QStringLiteral("ABC"));
+    ASSERT_TRUE(found);
 
     sqlite3 *other = nullptr;
     sqlite3_open(dictionary.path().toUtf8().constData(), &other);
@@ -217,13 +249,13 @@ TEST(AcronymTable, NoReadLockIsHeldAfterTheScan)
         << sqlite3_errmsg(other);
     sqlite3_close(other);
 
-    store::ReplaceDefinition(table, QStringLiteral("alpha - beta"));
-    store::CloseAcronymTable(table);
+    opened.append(*found, QStringLiteral("beta"));
+    opened.close();
     EXPECT_EQ(dictionary.rows().size(), 3);
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("ABC")), QStringLiteral("alpha - beta"));
 }
 
-TEST(AcronymTable, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
+TEST(Dictionary, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
 {
     TempDictionary dictionary{row(u"ABC", u"alpha")};
     {
@@ -234,7 +266,7 @@ TEST(AcronymTable, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
             ADD_FAILURE() << "read through an exclusive lock";
         } catch (const store::Error &error) {
             EXPECT_EQ(error.code(), SQLITE_BUSY);
-            EXPECT_TRUE(error.reason().contains(QLatin1String("in use by another program")));
+            EXPECT_EQ(error.kind(), store::Error::Kind::Busy);
         }
     }
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("ABC")), QStringLiteral("alpha"));
@@ -243,7 +275,12 @@ TEST(AcronymTable, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
 TEST(Dictionary, CreateRefusesAnExistingFileAndLeavesItAlone)
 {
     TempDictionary dictionary{row(u"ABC", u"alpha")};
-    EXPECT_THROW(store::createDictionary(dictionary.path()), store::Error);
+    try {
+        store::createDictionary(dictionary.path());
+        ADD_FAILURE() << "an existing file was taken";
+    } catch (const store::Error &error) {
+        EXPECT_EQ(error.kind(), store::Error::Kind::Exists);
+    }
     EXPECT_EQ(dictionary.rows(), (QList<Row>{row(u"ABC", u"alpha")}));
 }
 
@@ -253,10 +290,79 @@ TEST(Dictionary, ANewDictionaryHasAnEmptyAcronymsTable)
     const QString path = dir.filePath(QStringLiteral("new.fdb"));
     store::createDictionary(path);
     EXPECT_EQ(lookUp(path, QStringLiteral("ABC")), std::nullopt);
-    store::AcronymTable table = store::OpenAcronymTable(path);
-    store::AddAcronym(table, QStringLiteral("ABC"), QStringLiteral("alpha"));
-    store::CloseAcronymTable(table);
+    EXPECT_TRUE(store::Dictionary(at(path)).add(QStringLiteral("ABC"), QStringLiteral("alpha")).added);
     EXPECT_EQ(lookUp(path, QStringLiteral("ABC")), QStringLiteral("alpha"));
+}
+
+TEST(Dictionary, AddingAStoredAcronymGivesTheStoredEntryAndWritesNothing)
+{
+    TempDictionary dictionary{row(u"XYZ", u"other"), row(u" ABC ", u"alpha")};
+    const store::Dictionary::Added added =
+        store::Dictionary(at(dictionary.path())).add(QStringLiteral("abc"), QStringLiteral("beta"));
+    EXPECT_FALSE(added.added);
+    EXPECT_EQ(added.entry, (store::Entry{2, QStringLiteral(" ABC "), QStringLiteral("alpha")}));
+    EXPECT_EQ(dictionary.rows(), (QList<Row>{row(u"XYZ", u"other"), row(u" ABC ", u"alpha")}));
+}
+
+// The lookup is chosen once when the dictionary opens; a Find then runs one
+// statement it has prepared already.
+TEST(Dictionary, AFindPreparesNoStatementAfterTheOpen)
+{
+    for (const bool byIndex : {true, false}) {
+        const LookupMode mode(byIndex);
+        TempDictionary dictionary{row(u"ABC", u"alpha")};
+        store::Dictionary opened(at(dictionary.path()));
+        const long before = store::preparedStatements();
+        EXPECT_TRUE(opened.find(QStringLiteral("ABC")));
+        EXPECT_FALSE(opened.find(QStringLiteral("XYZ")));
+        EXPECT_EQ(store::preparedStatements() - before, 0) << (byIndex ? "index" : "scan");
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A table made by another tool may declare its fields as numbers. What is
+// typed is stored as text, or refused with nothing written; Find then finds
+// what Add stored.
+TEST(Dictionary, TypedTextIsNeverTurnedIntoANumberByTheTable)
+{
+    const struct
+    {
+        const char *acronymType;
+        const char *definitionType;
+        const char16_t *typed;
+        const char16_t *definition;
+        bool stored;
+    } cases[] = {
+        {"INTEGER", "TEXT", u"0800", u"free phone", false},
+        {"INTEGER", "TEXT", u" 12 ", u"twelve", false},
+        {"REAL", "TEXT", u"1e3", u"thousand", false},
+        {"NUMERIC", "TEXT", u"42", u"answer", false},
+        {"INTEGER", "TEXT", u"ABC", u"letters stay text", true},
+        {"TEXT", "INTEGER", u"ABC", u"123", false},
+        {"TEXT", "INTEGER", u"ABC", u"words", true},
+    };
+    for (const auto &c : cases) {
+        TempDictionary dictionary;
+        dictionary.exec(QStringLiteral("DROP TABLE Acronyms"));
+        dictionary.exec(QStringLiteral("CREATE TABLE Acronyms (Acronym %1, Definition %2, Active INTEGER)")
+                            .arg(QLatin1String(c.acronymType), QLatin1String(c.definitionType)));
+        const QString typed = QString::fromUtf16(c.typed);
+        const QString definition = QString::fromUtf16(c.definition);
+        const std::string what = typed.toStdString() + " as " + c.acronymType + ", " + definition.toStdString()
+                                 + " as " + c.definitionType;
+        try {
+            store::Dictionary(at(dictionary.path())).add(typed, definition);
+            EXPECT_TRUE(c.stored) << what << ": stored as something else";
+            EXPECT_EQ(lookUp(dictionary.path(), typed), definition) << what;
+        } catch (const store::Error &error) {
+            EXPECT_FALSE(c.stored) << what << ": " << error.what();
+            EXPECT_EQ(error.kind(), store::Error::Kind::TextChanged) << what;
+            EXPECT_TRUE(dictionary.rows().isEmpty()) << what << ": a refused record was written";
+        }
+    }
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "ui/info/mail.h"
+#include "platform/mail.h"
 
 #include "platform/shell.h"
 
-namespace ui::Mail {
+namespace platform::Mail {
 
 namespace {
 
@@ -41,4 +41,4 @@ void ComposeMail(platform::Shell &shell, std::string address, const std::string 
     shell.execute("open", address, platform::ShowCommand::Show);
 }
 
-} // namespace ui::Mail
+} // namespace platform::Mail

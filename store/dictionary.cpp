@@ -1,0 +1,85 @@
+#include "store/dictionary.h"
+
+#include "store/backend.h"
+#include "store/text.h"
+
+#include <utility>
+
+namespace store {
+
+QString keyOf(const QString &typed)
+{
+    return upperCased(typed);
+}
+
+QString joined(const QString &definition, const QString &more)
+{
+    return definition + QStringLiteral(" - ") + more;
+}
+
+namespace {
+
+// For an engine that read a long definition whole all the same.
+Entry shortened(Entry entry, qsizetype longest)
+{
+    if (longest >= 0 && entry.shortenedFrom == 0 && entry.definition.size() > longest) {
+        entry.shortenedFrom = entry.definition.toUtf8().size();
+        entry.definition.truncate(entry.definition.at(longest - 1).isHighSurrogate() ? longest - 1 : longest);
+    }
+    return entry;
+}
+
+} // namespace
+
+Dictionary::Dictionary(const Location &where)
+    : m_location(where)
+    , m_backend(where.isServer() ? openServerBackend(where.target()) : openFileBackend(where.target()))
+{
+}
+
+Dictionary::~Dictionary() noexcept = default;
+Dictionary::Dictionary(Dictionary &&other) noexcept = default;
+Dictionary &Dictionary::operator=(Dictionary &&other) noexcept = default;
+
+std::optional<Entry> Dictionary::find(const QString &typed)
+{
+    std::optional<Entry> entry = m_backend->find(keyOf(typed));
+    if (entry)
+        entry = shortened(std::move(*entry), m_longest);
+    return entry;
+}
+
+Dictionary::Added Dictionary::add(const QString &typed, const QString &definition)
+{
+    Added added = m_backend->addUnlessStored(keyOf(typed), definition);
+    added.entry = shortened(std::move(added.entry), m_longest);
+    return added;
+}
+
+Entry Dictionary::append(const Entry &entry, const QString &more)
+{
+    return shortened(m_backend->append(entry, more), m_longest);
+}
+
+Entry Dictionary::replace(const Entry &entry, const QString &definition)
+{
+    return shortened(m_backend->replace(entry, definition), m_longest);
+}
+
+void Dictionary::setLongestDefinition(qsizetype characters)
+{
+    m_longest = characters;
+    m_backend->setLongestDefinition(characters);
+}
+
+bool Dictionary::isReadOnly()
+{
+    return m_backend->isReadOnly();
+}
+
+void Dictionary::close() noexcept
+{
+    m_backend.reset();
+}
+
+} // namespace store

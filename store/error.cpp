@@ -1,0 +1,16 @@
+#include "store/error.h"
+
+#include <utility>
+
+namespace store {
+
+Error::Error(Kind kind, QString location, QString engineMessage, int engineCode)
+    : std::runtime_error(QStringLiteral("%1: %2").arg(location, engineMessage).toStdString())
+    , m_kind(kind)
+    , m_location(std::move(location))
+    , m_engineMessage(std::move(engineMessage))
+    , m_engineCode(engineCode)
+{
+}
+
+} // namespace store

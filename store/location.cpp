@@ -1,0 +1,57 @@
+#include "store/location.h"
+
+#include "store/backend.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <utility>
+
+namespace store {
+
+Location::Location(Kind kind, QString target)
+    : m_kind(kind)
+    , m_target(std::move(target))
+{
+}
+
+Location Location::file(const QString &path)
+{
+    return Location(Kind::File, path);
+}
+
+Location Location::server(const QString &connectionString)
+{
+    return Location(Kind::Server, connectionString);
+}
+
+Location Location::parse(const QString &text)
+{
+    if (text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://")))
+        return server(text);
+    // A libpq key=value string: "host=db dbname=words". A file name with an
+    // equals sign and a space in it is rare; ./name says it is a file.
+    if (text.contains(QLatin1Char('=')) && !text.contains(QLatin1Char('/'))
+        && !text.contains(QLatin1Char('\\')))
+        return server(text);
+    return file(text);
+}
+
+QString Location::display() const
+{
+    return m_kind == Kind::Server ? describeServer(m_target) : m_target;
+}
+
+Location dictionaryBeside(const QString &folder)
+{
+    const QString server = folder + QDir::separator() + QStringLiteral("nym2.server");
+    QFile named(server);
+    if (named.open(QIODevice::ReadOnly)) {
+        const QString connection = QString::fromUtf8(named.readAll()).trimmed();
+        if (!connection.isEmpty())
+            return Location::server(connection);
+    }
+    return Location::file(folder + QDir::separator() + QStringLiteral("nym2.fdb"));
+}
+
+} // namespace store
