@@ -59,3 +59,9 @@ awk -v fe="$found_empty" -v pe="$peak_empty" -v fm="$found_million" -v pm="$peak
     # no more than the empty file, give or take what the process varies.
     printf "\nTargets\n  peak memory with 1,000,000 acronyms within 5%% of the empty dictionary'"'"'s: %.2fx: %s\n", pm / pe, (pm / pe <= 1.05 ? "met" : "not met")
 }'
+
+# orvex-db's import beside sqlite3's own, and one acronym repeated beside as
+# many distinct ones: a regression shows here with the other targets.
+echo
+echo "== orvex-db import of 1,000,000 lines beside sqlite3 .import (best of 3)"
+bench/import/import-bench.sh build-bench 1000000 3 | sed -n '/^input:/,$p'

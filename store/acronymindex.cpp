@@ -135,6 +135,12 @@ void createAcronymIndex(Database &db)
     db.exec(kCreateIndexSql);
 }
 
+void dropAcronymIndex(Database &db)
+{
+    if (acronymIndexState(db) == AcronymIndex::Usable)
+        db.exec("DROP INDEX AcronymsTrimmed");
+}
+
 std::optional<qint64> seekAcronym(Database &db, const QString &key)
 {
     Statement seek(db, kSeekAcronymSql);

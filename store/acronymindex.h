@@ -29,6 +29,12 @@ AcronymIndex acronymIndexState(Database &db);
 // at all.
 void createAcronymIndex(Database &db);
 
+// Removes the program's own index before a bulk load (one sort afterwards
+// is far cheaper than a million index inserts); an index of that name that
+// is somebody else's is left alone. Call createAcronymIndex() afterwards in
+// the same transaction.
+void dropAcronymIndex(Database &db);
+
 // Adds the index when the file can take it now; a file that refused it is
 // not asked again during this run, and a locked one is asked next time.
 bool tryToAddAcronymIndex(Database &db);

@@ -18,6 +18,18 @@ public:
     virtual Entry append(const Entry &entry, const QString &more) = 0;
     virtual Entry replace(const Entry &entry, const QString &definition) = 0;
     virtual bool isReadOnly() = 0;
+
+    // Deletes the record entry.id, whatever it holds now; throws Error with
+    // Kind::RecordGone when there is none.
+    virtual void remove(const Entry &entry) = 0;
+    // The distinct stored acronyms, trimmed of spaces, that start with
+    // prefix (byte for byte; "" lists all), sorted by their bytes. Records
+    // without an acronym are not listed.
+    virtual QStringList acronyms(const QString &prefix) = 0;
+    // Every entry whose definition may contain all of words, in natural
+    // order: a superset is allowed (an engine may compare ASCII letters
+    // only, or nothing at all); Dictionary::search() keeps the ones that do.
+    virtual QList<Entry> searchCandidates(const QStringList &words) = 0;
     // See Dictionary::setLongestDefinition. An engine that cannot read a
     // beginning alone shortens what it read.
     virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }

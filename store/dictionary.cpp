@@ -72,6 +72,35 @@ void Dictionary::setLongestDefinition(qsizetype characters)
     m_backend->setLongestDefinition(characters);
 }
 
+void Dictionary::remove(const Entry &entry)
+{
+    m_backend->remove(entry);
+}
+
+QStringList Dictionary::acronyms(const QString &typedPrefix)
+{
+    QString prefix = keyOf(typedPrefix);
+    qsizetype blanks = 0;
+    while (blanks < prefix.size() && prefix.at(blanks) == QLatin1Char(' '))
+        ++blanks;
+    return m_backend->acronyms(prefix.mid(blanks));
+}
+
+QList<Entry> Dictionary::search(const QStringList &words)
+{
+    QList<Entry> found;
+    if (words.isEmpty())
+        return found;
+    for (Entry &entry : m_backend->searchCandidates(words)) {
+        bool all = true;
+        for (const QString &word : words)
+            all = all && entry.definition.contains(word, Qt::CaseInsensitive);
+        if (all)
+            found.append(std::move(entry));
+    }
+    return found;
+}
+
 bool Dictionary::isReadOnly()
 {
     return m_backend->isReadOnly();

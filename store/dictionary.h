@@ -14,7 +14,9 @@
 #include "store/error.h"
 #include "store/location.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -61,6 +63,18 @@ public:
     Entry append(const Entry &entry, const QString &more);
     // Overwrites entry's definition; no other field changes.
     Entry replace(const Entry &entry, const QString &definition);
+
+    // Deletes the entry's record; an entry removed meanwhile is reported.
+    void remove(const Entry &entry);
+
+    // The acronyms a lookup compares with, each once: the stored acronyms
+    // trimmed of spaces that start with keyOf(typedPrefix) trimmed of
+    // leading spaces, sorted by their bytes.
+    QStringList acronyms(const QString &typedPrefix = QString());
+
+    // The entries whose definition contains every one of words, letter case
+    // aside, in natural order. No words: none.
+    QList<Entry> search(const QStringList &words);
 
     // Definitions longer than characters come back shortened to their
     // beginning, with Entry::shortenedFrom set: a window shows no more, and

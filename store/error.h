@@ -17,6 +17,7 @@ public:
         Missing,         // no dictionary file there (or its folder is missing)
         Exists,          // a new dictionary was asked for where a file is already
         Folder,          // a folder stands where the file should be
+        Replaced,        // another file took the dictionary's place while it was open
         NoPermission,    // the file or server refused us
         NotADictionary,  // not a database the engine can open
         NoTable,         // no table Acronyms

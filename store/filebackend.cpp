@@ -69,6 +69,79 @@ public:
         return m_db.isReadOnly() || !QFileInfo(QFileInfo(m_db.path()).absolutePath()).isWritable();
     }
 
+    void remove(const Entry &entry) override
+    {
+        Statement erase(m_db, "DELETE FROM Acronyms WHERE rowid = ?1");
+        erase.bind(1, entry.id);
+        erase.run();
+        if (m_db.changes() == 0)
+            recordGone();
+    }
+
+    QStringList acronyms(const QString &prefix) override
+    {
+        // A range of the trimmed-acronym index when the file has it.
+        Statement list(m_db, "SELECT trim(Acronym, ' ') AS a FROM Acronyms "
+                             "WHERE a >= ?1 AND (?2 IS NULL OR a < ?2) GROUP BY a ORDER BY a");
+        const QByteArray low = prefix.toUtf8();
+        list.bindUtf8(1, std::string_view(low.constData(), static_cast<size_t>(low.size())));
+        // The first byte string above every one that starts with low.
+        QByteArray high = low;
+        while (!high.isEmpty() && static_cast<unsigned char>(high.back()) == 0xFF)
+            high.chop(1);
+        if (!high.isEmpty()) {
+            high.back() = static_cast<char>(static_cast<unsigned char>(high.back()) + 1);
+            list.bindUtf8(2, std::string_view(high.constData(), static_cast<size_t>(high.size())));
+        }
+        QStringList found;
+        while (list.step()) {
+            if (!list.isNull(0))
+                found << list.text(0);
+        }
+        return found;
+    }
+
+    QList<Entry> searchCandidates(const QStringList &words) override
+    {
+        // LIKE folds ASCII letters only. Of a word with other letters it is
+        // given the longest ASCII run without k or s (whose capitals K and S
+        // are also the folding of the Kelvin sign and the long s); the
+        // caller's comparison does the rest.
+        QByteArray sql = "SELECT rowid, Acronym, Definition FROM Acronyms WHERE Definition IS NOT NULL";
+        QList<QByteArray> patterns;
+        for (const QString &word : words) {
+            QString longest;
+            QString run;
+            bool ascii = true;
+            for (const QChar c : word) {
+                const bool plain = c.unicode() < 0x80;
+                ascii = ascii && plain;
+                if (plain && c.toLower() != QLatin1Char('k') && c.toLower() != QLatin1Char('s')) {
+                    run += c;
+                    if (run.size() > longest.size())
+                        longest = run;
+                } else {
+                    run.clear();
+                }
+            }
+            if (!ascii && longest.size() < 2)
+                continue;
+            QByteArray pattern = (ascii ? word : longest).toUtf8();
+            pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
+            patterns << '%' + pattern + '%';
+            sql += " AND Definition LIKE ?" + QByteArray::number(patterns.size()) + " ESCAPE '\\'";
+        }
+        sql += " ORDER BY rowid";
+        Statement search(m_db, sql.constData());
+        for (qsizetype i = 0; i < patterns.size(); ++i)
+            search.bindUtf8(static_cast<int>(i + 1),
+                            std::string_view(patterns.at(i).constData(), static_cast<size_t>(patterns.at(i).size())));
+        QList<Entry> found;
+        while (search.step())
+            found.append(Entry{search.integer(0), search.isNull(1) ? QString() : search.text(1), search.text(2)});
+        return found;
+    }
+
 private:
     // Runs an UPDATE ... RETURNING rowid, Acronym, Definition,
     // typeof(Definition) of the entry's record, in a transaction of its own

@@ -29,11 +29,38 @@ Error::Kind kindOfCantOpen(const QString &path)
     return Error::Kind::ReadOnlyFolder;
 }
 
+// The file as it stands now, for a dictionary that was open while it was
+// removed or replaced (a box waited meanwhile).
+Error::Kind kindOfMoved(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return Error::Kind::Missing;
+    if (file.isDir())
+        return Error::Kind::Folder;
+    return Error::Kind::Replaced;
+}
+
+// A journal left beside the file by a program interrupted in a change: it
+// must be rolled back before anything can be read, which takes write access.
+bool hasHotJournal(const QString &path)
+{
+    return QFileInfo(path + QStringLiteral("-journal")).size() > 0;
+}
+
 Error::Kind kindOf(int code, const QString &path, const QString &engineMessage)
 {
+    if (code == SQLITE_READONLY_DBMOVED)
+        return kindOfMoved(path);
+    if (code == SQLITE_READONLY_ROLLBACK)
+        return Error::Kind::Unfinished;
+    if (((code & 0xff) == SQLITE_IOERR || (code & 0xff) == SQLITE_READONLY) && hasHotJournal(path))
+        return Error::Kind::Unfinished;
     switch (code & 0xff) {
-    case SQLITE_CANTOPEN:
-        return kindOfCantOpen(path);
+    case SQLITE_CANTOPEN: {
+        const Error::Kind kind = kindOfCantOpen(path);
+        return kind == Error::Kind::ReadOnlyFolder && hasHotJournal(path) ? Error::Kind::Unfinished : kind;
+    }
     case SQLITE_NOTADB:
         return Error::Kind::NotADictionary;
     case SQLITE_CORRUPT:

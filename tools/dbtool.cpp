@@ -1,15 +1,20 @@
 #include "tools/dbtool.h"
 
+#include "store/dictionary.h"
+#include "store/error.h"
 #include "store/schema.h"
-#include "store/sqlite.h"
+#include "store/text.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
 #include "tools/progressbar.h"
 #include "tools/stats.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QTextStream>
 
 #include <optional>
@@ -18,105 +23,260 @@ namespace tools {
 
 namespace {
 
-const char *const kUsage =
-    "usage: orvex-db create FILE\n"
-    "       orvex-db import FILE [--into DB] [--strict]\n"
-    "       orvex-db export [--from DB] [FILE]\n"
-    "       orvex-db stats [--from DB]\n"
-    "       orvex-db --help\n";
-
-const char *const kHelp =
-    "\n"
-    "  create  make a new, empty acronym dictionary; never overwrites a file\n"
-    "  import  add the acronyms of FILE to the dictionary DB, in one transaction.\n"
-    "          FILE holds ACRONYM<TAB>definition lines (lines starting with # or $\n"
-    "          are skipped), or CSV with a header row naming an Acronym and a\n"
-    "          Definition column (a .csv name, or such a first line). Acronyms are\n"
-    "          upper-cased; one already stored, or repeated in FILE, gets the new\n"
-    "          meaning appended after \" - \". Bad lines (no tab, an empty acronym\n"
-    "          or definition, text that is not UTF-8) are skipped and listed.\n"
-    "          --strict  refuse the whole file at its first bad line instead\n"
-    "  export  write the dictionary to FILE (or to standard output) as lines that\n"
-    "          import reads back into the same table; CSV when FILE ends in .csv\n"
-    "  stats   count the records and acronyms of the dictionary\n"
-    "\n"
-    "DB defaults to the program's own dictionary, nym2.fdb beside orvex-db:\n"
-    "  %1\n"
-    "\n"
-    "Exit status: 0 done, 1 the work failed (a failed import writes nothing),\n"
-    "2 the command line was wrong.\n";
-
 enum Exit { Ok = 0, Failed = 1, Usage = 2 };
 
-// What a store error means, in the tool's words.
-QString reasonFor(const store::Error &error)
+struct Command
 {
-    using Kind = store::Error::Kind;
-    switch (error.kind()) {
-    case Kind::Missing:
-        return QStringLiteral("the file does not exist");
-    case Kind::Exists:
-        return QStringLiteral("the file already exists");
-    case Kind::Folder:
-        return QStringLiteral("there is a folder of that name, not a file");
-    case Kind::NoPermission:
-        return QStringLiteral("no permission to use the file");
-    case Kind::NotADictionary:
-        return QStringLiteral("the file is not an acronym database");
-    case Kind::NoTable:
-        return QStringLiteral("the file has no table Acronyms");
-    case Kind::NoField:
-        return QStringLiteral("the table Acronyms lacks a field");
-    case Kind::Damaged:
-        return QStringLiteral("the database file is damaged");
-    case Kind::Busy:
-        return QStringLiteral("the dictionary is in use by another program");
-    case Kind::ReadOnly:
-        return QStringLiteral("the dictionary is read-only");
-    case Kind::ReadOnlyFolder:
-        return QStringLiteral("the file's folder cannot be written to (a change needs a journal beside it)");
-    case Kind::Full:
-        return QStringLiteral("the disk is full");
-    case Kind::Io:
-        return QStringLiteral("the file could not be read or written");
-    default:
-        return error.engineMessage();
+    const char *name;
+    const char *usage;
+    const char *help;
+};
+
+const Command kCommands[] = {
+    {"create", "create FILE", "  Makes a new, empty acronym dictionary. Never overwrites a file.\n"},
+    {"import",
+     "import FILE|- [--into DB] [--strict] [--acronym-column NAME]\n"
+     "                [--definition-column NAME] [--with-columns NAME,...]",
+     "  Adds the acronyms of FILE (- reads standard input) to the dictionary DB in\n"
+     "  one transaction. FILE holds ACRONYM<TAB>definition lines (lines starting\n"
+     "  with # or $ are comments), or CSV whose header row names an acronym column\n"
+     "  (Acronym, Abbreviation, Term or Title) and a definition column (Definition,\n"
+     "  Meaning, Description or Expansion), in any letter case; other columns are\n"
+     "  ignored. CSV when FILE ends in .csv, or when its first line has commas and\n"
+     "  no tab (and the name does not end in .tsv). Text is UTF-8 (with or without\n"
+     "  a byte order mark) or UTF-16 with one. Acronyms are upper-cased. One\n"
+     "  already stored gets the meaning appended after \" - \", unless the stored\n"
+     "  definition holds it already: importing a file twice changes nothing the\n"
+     "  second time. Bad lines are skipped and listed.\n"
+     "    --strict                   refuse the whole file at its first bad line\n"
+     "    --acronym-column NAME      take the acronym from CSV column NAME\n"
+     "    --definition-column NAME   take the definition from CSV column NAME\n"
+     "    --with-columns A,B         add these CSV columns: \"meaning (a; b)\"\n"},
+    {"export", "export [--from DB] [--force] [FILE|-]",
+     "  Writes the dictionary to FILE (or - , standard output, the default) as\n"
+     "  lines that import reads back into the same table; CSV when FILE ends in\n"
+     "  .csv. The file is written aside and moved into place when complete. An\n"
+     "  existing file is replaced only with --force, and never when it is a\n"
+     "  dictionary. Pipes and devices are written into. In CSV a cell starting\n"
+     "  with = + - or @ gets an apostrophe in front, so that spreadsheets show it\n"
+     "  as text; import takes it off again.\n"},
+    {"stats", "stats [--from DB]", "  Counts the records and acronyms of the dictionary.\n"},
+    {"find", "find ACRONYM... [--db DB]",
+     "  Prints the definition of each acronym as the program's window finds it:\n"
+     "  upper-cased, compared after trimming spaces, the first record in the\n"
+     "  table's order. With several acronyms each line reads \"ACRONYM: definition\".\n"
+     "  Exit status 1 when one is missing (named on standard error).\n"},
+    {"add", "add ACRONYM DEFINITION [--db DB]",
+     "  Adds the acronym; one stored already gets the definition appended after\n"
+     "  \" - \", as the window's Add does.\n"},
+    {"replace", "replace ACRONYM DEFINITION [--db DB]", "  Replaces the definition of the acronym as find finds it.\n"},
+    {"delete", "delete ACRONYM [--db DB]", "  Deletes the record find finds and prints what it held.\n"},
+    {"list", "list [PREFIX] [--db DB]", "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n"},
+    {"search", "search WORD... [--db DB]",
+     "  Prints \"ACRONYM: definition\" for each record whose definition holds every\n"
+     "  word, letter case aside, in the table's order. Exit status 1 when none does.\n"},
+};
+
+const Command *commandNamed(const QString &name)
+{
+    for (const Command &command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
     }
+    return nullptr;
 }
 
-// A command's words: positional arguments and --options, in any order.
+QString usage()
+{
+    QString text;
+    for (const Command &command : kCommands)
+        text += (text.isEmpty() ? QLatin1String("usage: orvex-db ") : QLatin1String("       orvex-db "))
+                + QLatin1String(command.usage) + QLatin1Char('\n');
+    return text + QLatin1String("       orvex-db --help | --version\n");
+}
+
+QString help(const QString &defaultDatabase)
+{
+    QString text = usage() + QLatin1Char('\n');
+    for (const Command &command : kCommands)
+        text += QLatin1String(command.name) + QLatin1Char('\n') + QLatin1String(command.help);
+    return text
+           + QStringLiteral("\nDB defaults to the program's own dictionary, nym2.fdb beside orvex-db:\n  %1\n"
+                            "--db DB names it for any command, as --into and --from do. find, add,\n"
+                            "replace, delete, list and search also take a postgresql:// server.\n"
+                            "\n-- ends the options: orvex-db create -- -odd.fdb\n"
+                            "Exit status: 0 done, 1 the work failed (a failed import writes nothing),\n"
+                            "2 the command line was wrong.\n")
+                 .arg(defaultDatabase);
+}
+
+QString counted(qint64 count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+// A command's words: positional arguments and options, in any order.
 struct CommandLine
 {
+    QString command;
     QStringList positional;
     std::optional<QString> into;
+    std::optional<QString> db;
     std::optional<QString> from;
+    std::optional<QString> acronymColumn;
+    std::optional<QString> definitionColumn;
+    std::optional<QString> withColumns;
     bool strict = false;
+    bool force = false;
+    bool help = false;
+    bool version = false;
     QString problem;
 };
 
 CommandLine parse(const QStringList &arguments)
 {
     CommandLine line;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    bool options = true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &word = arguments.at(i);
         auto value = [&](std::optional<QString> &target) {
             if (i + 1 >= arguments.size() || target)
-                line.problem = QStringLiteral("%1 needs one file name").arg(word);
+                line.problem = QStringLiteral("%1 needs one value").arg(word);
             else
                 target = arguments.at(++i);
         };
-        if (word == QLatin1String("--into"))
+        if (!options || word == QLatin1String("-") || !word.startsWith(QLatin1Char('-'))) {
+            if (line.command.isEmpty() && options)
+                line.command = word;
+            else
+                line.positional << word;
+        } else if (word == QLatin1String("--")) {
+            options = false;
+        } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            line.help = true;
+        } else if (word == QLatin1String("--version")) {
+            line.version = true;
+        } else if (word == QLatin1String("--into")) {
             value(line.into);
-        else if (word == QLatin1String("--from"))
+        } else if (word == QLatin1String("--from")) {
             value(line.from);
-        else if (word == QLatin1String("--strict"))
+        } else if (word == QLatin1String("--db")) {
+            value(line.db);
+        } else if (word == QLatin1String("--acronym-column")) {
+            value(line.acronymColumn);
+        } else if (word == QLatin1String("--definition-column")) {
+            value(line.definitionColumn);
+        } else if (word == QLatin1String("--with-columns")) {
+            value(line.withColumns);
+        } else if (word == QLatin1String("--strict")) {
             line.strict = true;
-        else if (word.startsWith(QLatin1String("--")))
+        } else if (word == QLatin1String("--force")) {
+            line.force = true;
+        } else if (line.problem.isEmpty()) {
             line.problem = QStringLiteral("unknown option %1").arg(word);
-        else
-            line.positional << word;
+        }
     }
     return line;
+}
+
+// Which positional counts and options each command takes.
+bool fits(const CommandLine &line)
+{
+    const qsizetype count = line.positional.size();
+    const bool importOptions = line.strict || line.acronymColumn || line.definitionColumn || line.withColumns;
+    const QString &command = line.command;
+    // One way to name the dictionary at most.
+    if (int(line.into.has_value()) + int(line.from.has_value()) + int(line.db.has_value()) > 1)
+        return false;
+    if (command == QLatin1String("create"))
+        return count == 1 && !line.into && !line.from && !line.db && !importOptions && !line.force;
+    if (command == QLatin1String("import"))
+        return count == 1 && !line.from && !line.force;
+    if (importOptions || line.into)
+        return false;
+    if (command == QLatin1String("export"))
+        return count <= 1;
+    if (line.force)
+        return false;
+    if (command == QLatin1String("stats"))
+        return count == 0;
+    if (line.from)
+        return false;
+    if (command == QLatin1String("find") || command == QLatin1String("search"))
+        return count >= 1;
+    if (command == QLatin1String("add") || command == QLatin1String("replace"))
+        return count == 2;
+    if (command == QLatin1String("delete"))
+        return count == 1;
+    if (command == QLatin1String("list"))
+        return count <= 1;
+    return false;
+}
+
+// SQLite would read these as a URI or an in-memory database, not a file.
+QString notAFileName(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("an empty name is not a dictionary file name");
+    if (name == QLatin1String(":memory:") || name.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return QStringLiteral("%1 is not a dictionary file name (SQLite URIs and :memory: are not files)").arg(name);
+    return {};
+}
+
+QString folderOf(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+bool onReadOnlyFileSystem(const QString &path)
+{
+    const QStorageInfo storage(QFileInfo::exists(path) ? path : folderOf(path));
+    return storage.isValid() && storage.isReadOnly();
+}
+
+// Why a dictionary could not be opened or written, in the user's words.
+QString cause(const store::Error &error)
+{
+    using Kind = store::Error::Kind;
+    const QString &path = error.location();
+    switch (error.kind()) {
+    case Kind::Missing:
+        if (!QFileInfo(folderOf(path)).isDir())
+            return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folderOf(path)));
+        return QStringLiteral("no such file");
+    case Kind::Exists:
+        return QStringLiteral("the file already exists; choose another name");
+    case Kind::Folder:
+        return QStringLiteral("that is a folder, not a dictionary file");
+    case Kind::NoPermission:
+        return QStringLiteral("no permission to use the file");
+    case Kind::NotADictionary:
+        return QStringLiteral("not an acronym dictionary (not an SQLite database)");
+    case Kind::NoTable:
+        return QStringLiteral("not an acronym dictionary (no table Acronyms)");
+    case Kind::NoField:
+        return QStringLiteral("the table Acronyms lacks a field (%1)").arg(error.engineMessage());
+    case Kind::Damaged:
+        return QStringLiteral("the dictionary file is damaged");
+    case Kind::Busy:
+        return QStringLiteral("the dictionary is in use by another program; try again in a moment");
+    case Kind::ReadOnly:
+    case Kind::ReadOnlyFolder:
+        if (onReadOnlyFileSystem(path))
+            return QStringLiteral("the file system is read-only");
+        return error.kind() == Kind::ReadOnly
+                   ? QStringLiteral("the dictionary is read-only")
+                   : QStringLiteral("the file's folder cannot be written to (a change needs a journal beside it)");
+    case Kind::Full:
+        return QStringLiteral("the disk is full");
+    case Kind::Io:
+        return QStringLiteral("the file could not be read or written (%1)").arg(error.engineMessage());
+    case Kind::TooBig:
+        return QStringLiteral("a text is too long to be stored");
+    default:
+        break;
+    }
+    return error.engineMessage();
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -125,159 +285,405 @@ bool sameFile(const QString &a, const QString &b)
     return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
-int create(const CommandLine &line, QTextStream &out)
+bool isSqliteDatabase(const QString &path)
 {
-    store::createDictionary(line.positional.at(0));
-    out << "created " << line.positional.at(0) << '\n';
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+class Tool
+{
+public:
+    Tool(const CommandLine &line, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
+        : m_line(line)
+        , m_out(out)
+        , m_err(err)
+        , m_setup(setup)
+    {}
+
+    int run();
+
+private:
+    int create();
+    int import();
+    int exportTo();
+    int stats();
+    int find();
+    int add();
+    int replace();
+    int remove();
+    int list();
+    int search();
+    // The dictionary named on the command line, or the program's own.
+    QString dictionaryName() const
+    {
+        return m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase)));
+    }
+    // The dictionary as a file for the commands that work on files only;
+    // "" after saying why it is none.
+    QString dictionaryFile();
+    // The dictionary opened for the daily commands.
+    store::Dictionary open();
+    // The typed acronym unless it is blank (said, and "" given back).
+    bool acceptable(const QString &typed, const char *what);
+    int fail(const QString &message)
+    {
+        m_err << "orvex-db: " << message << '\n';
+        return Failed;
+    }
+
+    const CommandLine &m_line;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    const DbToolSetup &m_setup;
+};
+
+int Tool::create()
+{
+    const QString path = m_line.positional.at(0);
+    if (const QString why = notAFileName(path); !why.isEmpty())
+        return fail(why);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return fail(QStringLiteral("%1: the file already exists; choose another name").arg(path));
+    if (!QFileInfo(folderOf(path)).isDir())
+        return fail(
+            QStringLiteral("%1: the folder %2 does not exist").arg(path, QDir::toNativeSeparators(folderOf(path))));
+    if (onReadOnlyFileSystem(path))
+        return fail(QStringLiteral("%1: the file system is read-only").arg(path));
+    store::createDictionary(path);
+    m_out << "created " << path << '\n';
     return Ok;
 }
 
-int import(const CommandLine &line, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
+int Tool::import()
 {
-    const QString input = line.positional.at(0);
-    const QString db = line.into.value_or(setup.defaultDatabase);
+    const QString input = m_line.positional.at(0);
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
+        return Failed;
     ImportOptions options;
-    options.strict = line.strict;
+    options.strict = m_line.strict;
+    options.reader.acronymColumn = m_line.acronymColumn.value_or(QString());
+    options.reader.definitionColumn = m_line.definitionColumn.value_or(QString());
+    if (m_line.withColumns)
+        options.reader.extraColumns = m_line.withColumns->split(QLatin1Char(','));
     std::optional<ProgressBar> bar;
-    if (setup.progressBar) {
-        bar.emplace(err, QStringLiteral("importing"));
-        options.progress = [&bar](qint64 done, qint64 total) { bar->update(done, total); };
+    if (m_setup.progressBar) {
+        bar.emplace(m_err, QStringLiteral("importing"));
+        options.progress = [&bar](qint64 done, qint64 total) {
+            if (total > 0)
+                bar->update(done, total);
+        };
     }
+
+    QFile file;
+    QString name = input;
+    if (input == QLatin1String("-")) {
+        if (!file.open(stdin, QIODevice::ReadOnly))
+            return fail(QStringLiteral("standard input: %1").arg(file.errorString()));
+        name = QStringLiteral("standard input");
+    } else {
+        file.setFileName(input);
+        if (QFileInfo(input).isDir())
+            return fail(QStringLiteral("%1 is a folder, not a file to import").arg(input));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return fail(QStringLiteral("%1: %2").arg(input, file.errorString()));
+    }
+
     ImportReport report;
     try {
-        report = importFile(db, input, options);
+        report = importRecords(db, file, name, options);
     } catch (const ImportRefused &refusal) {
         if (bar)
             bar->finish();
-        err << "orvex-db: " << input << ": " << refusal.what() << "; nothing was imported\n";
-        return Failed;
+        return fail(QString::fromStdString(refusal.what()));
     }
     if (bar)
         bar->finish();
-    for (const QString &skipped : report.skipped)
-        err << input << ": skipped " << skipped << '\n';
-    out << "added " << report.added << ", appended to " << report.appended;
-    if (!report.skipped.isEmpty())
-        out << ", skipped " << report.skipped.size();
-    out << " (" << db << ")\n";
+    for (const QString &skipped : report.firstSkipped)
+        m_err << name << ": skipped " << skipped << '\n';
+    if (report.skipped > report.firstSkipped.size())
+        m_err << name << ": and "
+              << counted(report.skipped - report.firstSkipped.size(), "more bad line", "more bad lines") << '\n';
+    m_out << counted(report.records, "record", "records") << " read: " << report.added << " added, " << report.appended
+          << " appended, " << report.alreadyThere << " already there, " << report.skipped << " skipped (" << db
+          << ")\n";
+    if (report.skipped == report.records)
+        return fail(QStringLiteral("%1: no line could be imported; nothing was written").arg(name));
     return Ok;
 }
 
-int exportTo(const CommandLine &line, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
+int Tool::exportTo()
 {
-    const QString db = line.from.value_or(setup.defaultDatabase);
-    const QString target = line.positional.value(0, QStringLiteral("-"));
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
+        return Failed;
+    const QString target = m_line.positional.value(0, QStringLiteral("-"));
     ExportReport report;
-    if (target == QLatin1String("-")) {
-        out.flush();
-        if (QIODevice *device = out.device()) {
-            report = exportDictionary(db, *device, OutputFormat::Tsv);
+    try {
+        if (target == QLatin1String("-")) {
+            m_out.flush();
+            if (QIODevice *device = m_out.device()) {
+                report = exportDictionary(db, *device, OutputFormat::Tsv);
+            } else {
+                QBuffer buffer;
+                buffer.open(QIODevice::WriteOnly);
+                report = exportDictionary(db, buffer, OutputFormat::Tsv);
+                m_out << QString::fromUtf8(buffer.data());
+            }
         } else {
-            QBuffer buffer;
-            buffer.open(QIODevice::WriteOnly);
-            report = exportDictionary(db, buffer, OutputFormat::Tsv);
-            out << QString::fromUtf8(buffer.data());
+            const QFileInfo info(target);
+            if (sameFile(target, db))
+                return fail(QStringLiteral("%1 is the dictionary being exported; choose another file").arg(target));
+            if (info.isDir())
+                return fail(QStringLiteral("%1 is a folder; name a file to write").arg(target));
+            if (info.exists() && info.isFile()) {
+                if (isSqliteDatabase(target))
+                    return fail(QStringLiteral("%1 is a dictionary (an SQLite database); export writes text and never "
+                                               "replaces one. To read from it: orvex-db export --from %1")
+                                    .arg(target));
+                if (!m_line.force)
+                    return fail(QStringLiteral("%1 already exists; add --force to replace it").arg(target));
+            }
+            if (info.exists() && !info.isFile()) {
+                // A pipe, a device or a terminal: written into, never replaced.
+                QFile stream(target);
+                if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+                    return fail(QStringLiteral("%1: %2").arg(target, stream.errorString()));
+                report = exportDictionary(db, stream, outputFormatFor(target));
+            } else {
+                if (!QFileInfo(folderOf(target)).isDir())
+                    return fail(QStringLiteral("%1: the folder %2 does not exist")
+                                    .arg(target, QDir::toNativeSeparators(folderOf(target))));
+                if (onReadOnlyFileSystem(target))
+                    return fail(QStringLiteral("%1: the file system is read-only").arg(target));
+                // Written aside and moved in whole: a failed export leaves an
+                // older file of that name as it was.
+                QSaveFile file(target);
+                if (!file.open(QIODevice::WriteOnly))
+                    return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
+                report = exportDictionary(db, file, outputFormatFor(target));
+                if (!file.commit())
+                    return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
+            }
         }
-    } else {
-        if (sameFile(target, db)) {
-            err << "orvex-db: " << target << " is the dictionary itself; choose another file\n";
-            return Failed;
-        }
-        // Written aside and moved in whole: a failed export leaves an older
-        // file of that name as it was.
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly)) {
-            err << "orvex-db: " << target << ": " << file.errorString() << '\n';
-            return Failed;
-        }
-        report = exportDictionary(db, file, outputFormatFor(target));
-        if (!file.commit()) {
-            err << "orvex-db: " << target << ": " << file.errorString() << '\n';
-            return Failed;
-        }
+    } catch (const std::runtime_error &error) {
+        if (dynamic_cast<const store::Error *>(&error))
+            throw;
+        return fail(QStringLiteral("%1: could not be written: %2").arg(target, QString::fromStdString(error.what())));
     }
     for (const QString &left : report.left)
-        err << "orvex-db: left out " << left << '\n';
-    if (target != QLatin1String("-"))
-        out << "exported " << report.written << " records to " << target << '\n';
-    if (!report.left.isEmpty()) {
-        err << "orvex-db: " << report.left.size() << " records were not exported\n";
+        m_err << "orvex-db: left out " << left << '\n';
+    // Into a stream the count would land among the records.
+    if (target != QLatin1String("-") && !QFileInfo(target).isSymLink() && QFileInfo(target).isFile())
+        m_out << "exported " << counted(report.written, "record", "records") << " to " << target << '\n';
+    if (!report.left.isEmpty())
+        return fail(QStringLiteral("%1 not exported").arg(counted(report.left.size(), "record was", "records were")));
+    return Ok;
+}
+
+int Tool::stats()
+{
+    const QString db = dictionaryFile();
+    if (db.isEmpty())
         return Failed;
-    }
-    return Ok;
-}
-
-int stats(const CommandLine &line, QTextStream &out, const DbToolSetup &setup)
-{
-    const QString db = line.from.value_or(setup.defaultDatabase);
     const DictionaryStats stats = dictionaryStats(db);
-    out << "dictionary:  " << db << '\n'
-        << "file size:   " << stats.fileSize << " bytes\n"
-        << "records:     " << stats.records << '\n'
-        << "acronyms:    " << stats.acronyms << '\n';
+    m_out << "dictionary:  " << db << '\n'
+          << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n'
+          << "records:     " << stats.records << '\n'
+          << "acronyms:    " << stats.acronyms << '\n';
     if (stats.repeated)
-        out << "repeated:    " << stats.repeated << " records behind an earlier one of the same acronym\n";
+        m_out << "repeated:    " << counted(stats.repeated, "record", "records")
+              << " behind an earlier one of the same acronym\n";
     if (stats.lowerCase)
-        out << "lower-case:  " << stats.lowerCase << " acronyms with lower-case letters (never found)\n";
+        m_out << "lower-case:  " << counted(stats.lowerCase, "acronym", "acronyms")
+              << " with lower-case letters (never found)\n";
     if (stats.incomplete)
-        out << "incomplete:  " << stats.incomplete << " records without an acronym or a definition\n";
+        m_out << "incomplete:  " << counted(stats.incomplete, "record", "records")
+              << " without an acronym or a definition\n";
     return Ok;
 }
 
-// Which positional counts and options each command takes.
-bool fits(const QString &command, const CommandLine &line)
+QString Tool::dictionaryFile()
 {
-    const qsizetype count = line.positional.size();
-    if (command == QLatin1String("create"))
-        return count == 1 && !line.into && !line.from && !line.strict;
-    if (command == QLatin1String("import"))
-        return count == 1 && !line.from;
-    if (command == QLatin1String("export"))
-        return count <= 1 && !line.into && !line.strict;
-    if (command == QLatin1String("stats"))
-        return count == 0 && !line.into && !line.strict;
+    const QString name = dictionaryName();
+    if (const QString why = notAFileName(name); !why.isEmpty()) {
+        fail(why);
+        return {};
+    }
+    if (store::Location::parse(name).isServer()) {
+        fail(QStringLiteral("%1 works on dictionary files; %2 is a server")
+                 .arg(m_line.command, store::Location::parse(name).display()));
+        return {};
+    }
+    return name;
+}
+
+store::Dictionary Tool::open()
+{
+    if (const QString why = notAFileName(dictionaryName()); !why.isEmpty())
+        throw std::runtime_error(why.toStdString());
+    return store::Dictionary(store::Location::parse(dictionaryName()));
+}
+
+// The key as messages show it: upper-cased, without the blanks around it.
+QString shown(const QString &typed)
+{
+    return store::trimSpaces(store::keyOf(typed));
+}
+
+bool Tool::acceptable(const QString &typed, const char *what)
+{
+    if (!store::isBlank(typed))
+        return true;
+    fail(QStringLiteral("the %1 is blank").arg(QLatin1String(what)));
     return false;
+}
+
+int Tool::find()
+{
+    store::Dictionary dictionary = open();
+    const bool several = m_line.positional.size() > 1;
+    QStringList missing;
+    for (const QString &typed : m_line.positional) {
+        if (!acceptable(typed, "acronym"))
+            return Failed;
+        if (const std::optional<store::Entry> entry = dictionary.find(typed)) {
+            if (several)
+                m_out << shown(typed) << ": ";
+            m_out << entry->definition << '\n';
+        } else {
+            missing << shown(typed);
+        }
+    }
+    for (const QString &key : missing)
+        m_err << "orvex-db: " << key << " is not in the dictionary\n";
+    return missing.isEmpty() ? Ok : Failed;
+}
+
+int Tool::add()
+{
+    const QString &typed = m_line.positional.at(0);
+    const QString &definition = m_line.positional.at(1);
+    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const store::Dictionary::Added added = dictionary.add(typed, definition);
+    if (added.added) {
+        m_out << "added " << added.entry.acronym << '\n';
+        return Ok;
+    }
+    const store::Entry now = dictionary.append(added.entry, definition);
+    m_out << "appended to " << shown(typed) << ": " << now.definition << '\n';
+    return Ok;
+}
+
+int Tool::replace()
+{
+    const QString &typed = m_line.positional.at(0);
+    const QString &definition = m_line.positional.at(1);
+    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const std::optional<store::Entry> entry = dictionary.find(typed);
+    if (!entry)
+        return fail(QStringLiteral("%1 is not in the dictionary; add it with orvex-db add").arg(shown(typed)));
+    dictionary.replace(*entry, definition);
+    m_out << "replaced the definition of " << shown(typed) << " (was: " << entry->definition << ")\n";
+    return Ok;
+}
+
+int Tool::remove()
+{
+    const QString &typed = m_line.positional.at(0);
+    if (!acceptable(typed, "acronym"))
+        return Failed;
+    store::Dictionary dictionary = open();
+    const std::optional<store::Entry> entry = dictionary.find(typed);
+    if (!entry)
+        return fail(QStringLiteral("%1 is not in the dictionary").arg(shown(typed)));
+    dictionary.remove(*entry);
+    m_out << "deleted " << shown(typed) << ": " << entry->definition << '\n';
+    return Ok;
+}
+
+int Tool::list()
+{
+    store::Dictionary dictionary = open();
+    for (const QString &acronym : dictionary.acronyms(m_line.positional.value(0)))
+        m_out << acronym << '\n';
+    return Ok;
+}
+
+int Tool::search()
+{
+    store::Dictionary dictionary = open();
+    const QList<store::Entry> found = dictionary.search(m_line.positional);
+    for (const store::Entry &entry : found)
+        m_out << store::trimSpaces(entry.acronym) << ": " << entry.definition << '\n';
+    return found.isEmpty() ? Failed : Ok;
+}
+
+int Tool::run()
+{
+    try {
+        if (m_line.command == QLatin1String("create"))
+            return create();
+        if (m_line.command == QLatin1String("import"))
+            return import();
+        if (m_line.command == QLatin1String("export"))
+            return exportTo();
+        if (m_line.command == QLatin1String("stats"))
+            return stats();
+        if (m_line.command == QLatin1String("find"))
+            return find();
+        if (m_line.command == QLatin1String("add"))
+            return add();
+        if (m_line.command == QLatin1String("replace"))
+            return replace();
+        if (m_line.command == QLatin1String("delete"))
+            return remove();
+        if (m_line.command == QLatin1String("list"))
+            return list();
+        return search();
+    } catch (const store::Error &error) {
+        m_err << "orvex-db: " << error.location() << ": " << cause(error) << '\n';
+        if (m_line.command == QLatin1String("import") && error.kind() == store::Error::Kind::Missing
+            && QFileInfo(folderOf(error.location())).isDir())
+            m_err << "Make a new dictionary first: orvex-db create " << error.location() << '\n';
+        return Failed;
+    } catch (const std::exception &error) {
+        return fail(QString::fromStdString(error.what()));
+    }
 }
 
 } // namespace
 
 int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
 {
-    const QString command = arguments.value(0);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        out << kUsage << QString::fromLatin1(kHelp).arg(setup.defaultDatabase);
+    const CommandLine line = parse(arguments);
+    const Command *command = commandNamed(line.command);
+    if (line.help || line.command == QLatin1String("help")) {
+        if (command)
+            out << "usage: orvex-db " << command->usage << "\n\n" << command->help;
+        else
+            out << help(setup.defaultDatabase);
         return Ok;
     }
-    const CommandLine line = parse(arguments);
-    if (!line.problem.isEmpty() || !fits(command, line)) {
+    if (line.version) {
+        out << "orvex-db " << setup.version << '\n';
+        return Ok;
+    }
+    if (!line.problem.isEmpty() || !command || !fits(line)) {
         if (!line.problem.isEmpty())
             err << "orvex-db: " << line.problem << '\n';
-        else if (!command.isEmpty() && !QStringList{"create", "import", "export", "stats"}.contains(command))
-            err << "orvex-db: unknown command " << command << '\n';
-        err << kUsage << "Try orvex-db --help for more.\n";
+        else if (!line.command.isEmpty() && !command)
+            err << "orvex-db: unknown command " << line.command << '\n';
+        err << (command ? QStringLiteral("usage: orvex-db %1\n").arg(QLatin1String(command->usage)) : usage())
+            << "Try orvex-db --help for more.\n";
         return Usage;
     }
-    try {
-        if (command == QLatin1String("create"))
-            return create(line, out);
-        if (command == QLatin1String("import"))
-            return import(line, out, err, setup);
-        if (command == QLatin1String("export"))
-            return exportTo(line, out, err, setup);
-        return stats(line, out, setup);
-    } catch (const store::Error &error) {
-        const QString reason = reasonFor(error);
-        err << "orvex-db: " << error.location() << ": " << reason;
-        if (reason != error.engineMessage())
-            err << " (" << error.engineMessage() << ")";
-        err << '\n';
-        if (command == QLatin1String("import") && !QFileInfo::exists(error.path()))
-            err << "Make a new dictionary first: orvex-db create " << error.path() << '\n';
-        return Failed;
-    } catch (const std::exception &error) {
-        err << "orvex-db: " << error.what() << '\n';
-        return Failed;
-    }
+    return Tool(line, out, err, setup).run();
 }
 
 } // namespace tools

@@ -17,11 +17,12 @@ struct DbToolSetup
     QString defaultDatabase;
     // err is a terminal: long imports draw a progress bar there.
     bool progressBar = false;
+    // What --version prints after the tool's name.
+    QString version;
 };
 
 // Runs the command line; returns the process exit code: 0 done, 1 the work
 // failed (nothing written by a failed import), 2 the command line was wrong.
-int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err,
-              const DbToolSetup &setup = {});
+int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, const DbToolSetup &setup = {});
 
 } // namespace tools

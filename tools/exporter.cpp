@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 
+#include <string>
 #include <string_view>
 
 namespace tools {
@@ -28,15 +29,26 @@ const char *cannotCarry(std::string_view acronym, std::string_view definition, O
         return nullptr;
     if (hasLineBreak(acronym) || hasLineBreak(definition))
         return "a line break, which a tab-separated line cannot hold (export to .csv instead)";
-    if (acronym.find('\t') != std::string_view::npos)
-        return "a tab in the acronym, which a tab-separated line cannot hold (export to .csv instead)";
+    if (acronym.find('\t') != std::string_view::npos || definition.find('\t') != std::string_view::npos)
+        return "a tab, which a tab-separated line cannot hold (export to .csv instead)";
     if (acronym.front() == '#' || acronym.front() == '$')
         return "an acronym that would read as a comment line (export to .csv instead)";
     return nullptr;
 }
 
+// A cell a spreadsheet would run as a formula, after any apostrophes.
+bool readsAsFormula(std::string_view field)
+{
+    const size_t first = field.find_first_not_of('\'');
+    return first != std::string_view::npos && std::string_view("=+-@").find(field[first]) != std::string_view::npos;
+}
+
 void appendCsvField(QByteArray &line, std::string_view field)
 {
+    // One apostrophe more in front keeps it text; import takes it off again.
+    const std::string guarded = readsAsFormula(field) ? "'" + std::string(field) : std::string();
+    if (!guarded.empty())
+        field = guarded;
     if (field.find_first_of(",\"\r\n") == std::string_view::npos && field.find(' ') != 0) {
         line.append(field.data(), static_cast<qsizetype>(field.size()));
         return;

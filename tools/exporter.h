@@ -21,7 +21,10 @@ struct ExportReport
 // format cannot carry (a missing or blank field; in TSV also a line break,
 // a tab in the acronym, or an acronym that would read as a comment) is left
 // out and listed instead of being written in a form that would come back
-// different. Throws store::Error on a database fault.
+// different. In CSV a cell that a spreadsheet would run as a formula (one
+// starting with =, +, - or @, after any apostrophes) gets one apostrophe in
+// front, which import takes off. Throws store::Error on a database fault and
+// std::runtime_error when out refuses the bytes.
 ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputFormat format);
 
 // TSV unless the name ends in .csv.

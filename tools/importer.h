@@ -1,41 +1,46 @@
 #pragma once
 
+#include "tools/recordreader.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <stdexcept>
+
+class QIODevice;
 
 namespace tools {
 
 struct ImportOptions
 {
-    // Refuse the whole file at its first bad record instead of skipping it.
+    // Refuse the whole input at its first bad record instead of skipping it.
     bool strict = false;
-    // Called now and then with the bytes read so far and the file's size.
+    ReaderOptions reader;
+    // Called now and then with the bytes read so far and the input's size
+    // (-1 when unknown).
     std::function<void(qint64 done, qint64 total)> progress;
 };
 
 struct ImportReport
 {
+    qint64 records = 0; // every record read, good or bad
     qint64 added = 0;
     qint64 appended = 0;
-    QStringList skipped; // "line N: why"
-};
-
-// A strict import met a bad record; nothing was written.
-class ImportRefused : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
+    qint64 alreadyThere = 0;
+    qint64 skipped = 0;
+    static constexpr int kListed = 20;
+    QStringList firstSkipped; // "line N: why", the first kListed of them
 };
 
 // Reads a dictionary text file (ACRONYM<TAB>definition lines, or CSV with a
-// header row) into the dictionary at dbPath, in one transaction. Keys are
-// upper-cased as the program does; an acronym already stored (or repeated in
-// the file) gets the new meaning appended after " - ", as the
-// existing-definition dialog would. Throws store::Error on a database fault
-// and ImportRefused or std::runtime_error otherwise; then nothing is written.
-ImportReport importFile(const QString &dbPath, const QString &inputPath, const ImportOptions &options = {});
+// header row) from input into the dictionary file at dbPath, in one
+// transaction; name is the input's name for messages and its format. Each
+// record is added, appended after " - " to the acronym stored, or found
+// there already. Throws ImportRefused when the input as a whole cannot be
+// taken (and in a strict import at the first bad record), and store::Error
+// on a database fault; then nothing is written. When every record is bad,
+// nothing is written either and the report says so.
+ImportReport importRecords(const QString &dbPath, QIODevice &input, const QString &name,
+                           const ImportOptions &options = {});
 
 } // namespace tools

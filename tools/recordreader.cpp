@@ -2,15 +2,18 @@
 
 #include "store/text.h"
 
+#include <QIODevice>
 #include <QList>
+#include <QStringDecoder>
 
 #include <cstring>
-
 #include <string_view>
 
 namespace tools {
 
 namespace {
+
+constexpr qint64 kBlock = 1 << 20;
 
 std::string_view view(QByteArrayView bytes)
 {
@@ -22,73 +25,60 @@ bool isBlankBytes(QByteArrayView bytes)
     return store::trimSpaces(view(bytes)).empty();
 }
 
-// Reads CSV fields out of one line; used only to recognise a header.
-QList<QByteArray> splitCsvLine(QByteArrayView line)
+QByteArray trimmedName(const QByteArray &name)
 {
-    QList<QByteArray> fields;
-    QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.append(field);
-            field.clear();
-        } else {
-            field += c;
-        }
+    const std::string_view trimmed = store::trimSpaces(view(name));
+    return QByteArray(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
+}
+
+const char *const kAcronymNames[] = {"acronym", "abbreviation", "term", "title"};
+const char *const kDefinitionNames[] = {"definition", "meaning", "description", "expansion"};
+
+template<size_t N>
+bool isOneOf(const QByteArray &field, const char *const (&names)[N])
+{
+    const QByteArray name = trimmedName(field);
+    for (const char *candidate : names) {
+        if (name.compare(candidate, Qt::CaseInsensitive) == 0)
+            return true;
     }
-    fields.append(field);
-    return fields;
+    return false;
 }
 
-int columnNamed(const QList<QByteArray> &header, const char *name)
+QString quotedList(const QList<QByteArray> &names)
 {
-    for (qsizetype i = 0; i < header.size(); ++i) {
-        if (header.at(i).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    }
-    return -1;
+    QStringList quoted;
+    for (const QByteArray &name : names)
+        quoted << QLatin1Char('"') + QString::fromUtf8(trimmedName(name)) + QLatin1Char('"');
+    return quoted.join(QLatin1String(", "));
 }
 
-QByteArrayView firstLine(QByteArrayView data)
+// A spreadsheet runs a cell that starts with one of these as a formula.
+bool startsLikeAFormula(QByteArrayView cell)
 {
-    const qsizetype end = data.indexOf('\n');
-    QByteArrayView line = end < 0 ? data : data.first(end);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return line;
+    return !cell.isEmpty() && std::strchr("=+-@", cell.front()) != nullptr && cell.front() != '\0';
 }
 
-QByteArrayView withoutBom(QByteArrayView data)
+// Into the bytes target holds already: a record read after record reuses
+// their memory.
+void copyInto(QByteArray &target, QByteArrayView source)
 {
-    return data.startsWith("\xEF\xBB\xBF") ? data.sliced(3) : data;
+    target.resize(source.size());
+    if (!source.isEmpty())
+        std::memcpy(target.data(), source.data(), static_cast<size_t>(source.size()));
+}
+
+// The export writes such a cell after an apostrophe; one is taken off here.
+void unguardFormula(QByteArray &cell)
+{
+    qsizetype quotes = 0;
+    while (quotes < cell.size() && cell.at(quotes) == '\'')
+        ++quotes;
+    if (quotes > 0 && startsLikeAFormula(QByteArrayView(cell).sliced(quotes)))
+        cell.remove(0, 1);
 }
 
 } // namespace
-
-InputFormat detectFormat(const QString &path, QByteArrayView data)
-{
-    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        return InputFormat::Csv;
-    const QByteArrayView line = firstLine(withoutBom(data));
-    if (line.contains('\t'))
-        return InputFormat::Tsv;
-    const QList<QByteArray> header = splitCsvLine(line);
-    return columnNamed(header, "acronym") >= 0 && columnNamed(header, "definition") >= 0
-               ? InputFormat::Csv
-               : InputFormat::Tsv;
-}
 
 bool isValidUtf8(QByteArrayView bytes)
 {
@@ -142,14 +132,207 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-RecordReader::RecordReader(QByteArrayView data, InputFormat format)
-    : m_data(data)
-    , m_format(format)
+// The input as UTF-8 bytes, read a block at a time into one buffer; the
+// bytes before start are let go whenever a new record begins.
+class RecordReader::Source
 {
-    if (m_data.startsWith("\xEF\xBB\xBF"))
-        m_pos = 3;
+public:
+    Source(QIODevice &device, const QString &name)
+        : m_device(device)
+        , m_name(name)
+        , m_size(device.isSequential() ? -1 : device.size())
+    {}
+
+    // Appends the next block to buf; false at the end of the input.
+    bool more()
+    {
+        if (m_ended)
+            return false;
+        // Read straight onto the end of the buffer; decoded text is the
+        // rare case and takes a detour.
+        const qsizetype before = buf.size();
+        buf.resize(before + kBlock);
+        const qint64 got = m_device.read(buf.data() + before, kBlock);
+        buf.truncate(before + qMax<qint64>(got, 0));
+        if (got < 0)
+            throw ImportRefused(QStringLiteral("%1: %2").arg(m_name, m_device.errorString()).toStdString());
+        if (got == 0) {
+            m_ended = true;
+            // A file that shrank under us: what is missing cannot be known.
+            if (m_size >= 0 && m_read < m_size)
+                throw ImportRefused(QStringLiteral("%1 got shorter while it was read (%2 of %3 bytes); "
+                                                   "nothing was imported")
+                                        .arg(m_name)
+                                        .arg(m_read)
+                                        .arg(m_size)
+                                        .toStdString());
+            return false;
+        }
+        const bool first = m_read == 0;
+        m_read += got;
+        if (first)
+            startDecoding(before);
+        if (m_decoder) {
+            const QString text = m_decoder->decode(QByteArrayView(buf).sliced(m_decodeFrom));
+            if (m_decoder->hasError())
+                throw ImportRefused(
+                    QStringLiteral("%1 is not valid UTF-16 text; nothing was imported").arg(m_name).toStdString());
+            buf.truncate(m_decodeFrom);
+            buf += text.toUtf8();
+            m_decodeFrom = buf.size();
+        }
+        return true;
+    }
+
+    // Makes sure buf holds the byte at index i; false when the input ends
+    // before it.
+    bool has(qsizetype i)
+    {
+        while (i >= buf.size()) {
+            if (!more())
+                return false;
+        }
+        return true;
+    }
+
+    // Lets go of the bytes before start.
+    void compact()
+    {
+        if (start >= kBlock) {
+            buf.remove(0, start);
+            m_decodeFrom -= qMin(m_decodeFrom, start);
+            start = 0;
+        }
+    }
+
+    qint64 read() const { return m_read; }
+    qint64 size() const { return m_size; }
+
+    QByteArray buf;
+    qsizetype start = 0; // where the next record begins
+
+private:
+    void startDecoding(qsizetype from)
+    {
+        const QByteArrayView head = QByteArrayView(buf).sliced(from);
+        if (head.startsWith("\xEF\xBB\xBF")) {
+            buf.remove(from, 3);
+        } else if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) {
+            m_decoder.emplace(head.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+            buf.remove(from, 2);
+            m_decodeFrom = from;
+        }
+    }
+
+    QIODevice &m_device;
+    QString m_name;
+    qint64 m_size;
+    qint64 m_read = 0;
+    bool m_ended = false;
+    std::optional<QStringDecoder> m_decoder;
+    qsizetype m_decodeFrom = 0; // where the undecoded bytes begin
+};
+
+RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOptions &options)
+    : m_source(std::make_unique<Source>(input, name))
+    , m_name(name)
+    , m_options(options)
+{
+    Source &source = *m_source;
+    if (!source.has(0))
+        throw ImportRefused(QStringLiteral("%1 is empty; nothing was imported").arg(name).toStdString());
+
+    const qsizetype sniffed = qMin<qsizetype>(source.buf.size(), 1 << 16);
+    if (std::memchr(source.buf.constData(), '\0', static_cast<size_t>(sniffed)) != nullptr)
+        throw ImportRefused(
+            QStringLiteral("%1 is not a text file (it holds NUL bytes); nothing was imported").arg(name).toStdString());
+    qsizetype next = 0;
+    const qsizetype end = lineEnd(0, next);
+    const QByteArrayView first = QByteArrayView(source.buf).first(end);
+    checkText(first, 1);
+    if (options.format) {
+        m_format = *options.format;
+    } else if (name.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+        m_format = InputFormat::Csv;
+    } else if (!options.acronymColumn.isEmpty() || !options.definitionColumn.isEmpty()
+               || !options.extraColumns.isEmpty()) {
+        m_format = InputFormat::Csv; // only CSV has named columns
+    } else if (name.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive)) {
+        m_format = InputFormat::Tsv;
+    } else if (!first.contains('\t') && first.contains(',')) {
+        m_format = InputFormat::Csv;
+    }
+    if (m_format == InputFormat::Tsv && !first.contains('\t') && !first.contains(',') && first.contains(';'))
+        throw ImportRefused(QStringLiteral("%1 looks separated by semicolons; orvex-db reads tab-separated lines "
+                                           "or CSV separated by commas. Nothing was imported")
+                                .arg(name)
+                                .toStdString());
     if (m_format == InputFormat::Csv)
         readCsvHeader();
+}
+
+RecordReader::~RecordReader() = default;
+
+qint64 RecordReader::position() const
+{
+    return m_source->read();
+}
+
+qint64 RecordReader::size() const
+{
+    return m_source->size();
+}
+
+void RecordReader::checkText(QByteArrayView bytes, qint64 line) const
+{
+    if (std::memchr(bytes.data(), '\0', static_cast<size_t>(bytes.size())) != nullptr)
+        throw ImportRefused(QStringLiteral("%1 is not a text file (line %2 holds a NUL byte); nothing was imported")
+                                .arg(m_name)
+                                .arg(line)
+                                .toStdString());
+    if (!isValidUtf8(bytes))
+        throw ImportRefused(QStringLiteral("%1 is not UTF-8 or UTF-16 text (line %2); convert it first, for "
+                                           "example with iconv -f latin1 -t utf-8. Nothing was imported")
+                                .arg(m_name)
+                                .arg(line)
+                                .toStdString());
+}
+
+void RecordReader::checkLength(qsizetype bytes, qint64 line) const
+{
+    if (bytes > m_options.maxRecordBytes)
+        throw ImportRefused(QStringLiteral("%1: the record at line %2 is longer than %3 bytes, or the input never "
+                                           "ends its line; nothing was imported")
+                                .arg(m_name)
+                                .arg(line)
+                                .arg(m_options.maxRecordBytes)
+                                .toStdString());
+}
+
+qsizetype RecordReader::lineEnd(qsizetype start, qsizetype &next)
+{
+    Source &source = *m_source;
+    qsizetype i = start;
+    for (;;) {
+        if (!source.has(i)) {
+            next = -1;
+            return i;
+        }
+        const char *data = source.buf.constData();
+        const qsizetype size = source.buf.size();
+        while (i < size && data[i] != '\n' && data[i] != '\r')
+            ++i;
+        if (i < size)
+            break;
+        checkLength(i - start, m_line);
+    }
+    checkLength(i - start, m_line);
+    // LF, CR LF, and a lone CR as old Macs wrote it, all end a line.
+    if (source.buf.at(i) == '\r' && source.has(i + 1) && source.buf.at(i + 1) == '\n')
+        next = i + 2;
+    else
+        next = i + 1;
+    return i;
 }
 
 bool RecordReader::next(InputRecord &record)
@@ -159,16 +342,19 @@ bool RecordReader::next(InputRecord &record)
 
 bool RecordReader::nextTsv(InputRecord &record)
 {
-    while (m_pos < m_data.size()) {
-        const qsizetype end = m_data.indexOf('\n', m_pos);
-        const qsizetype stop = end < 0 ? m_data.size() : end;
-        QByteArrayView line = m_data.sliced(m_pos, stop - m_pos);
-        m_pos = end < 0 ? m_data.size() : end + 1;
+    Source &source = *m_source;
+    for (;;) {
+        source.compact();
+        const qsizetype start = source.start;
+        if (!source.has(start))
+            return false;
+        qsizetype next = 0;
+        const qsizetype end = lineEnd(start, next);
+        const QByteArrayView line = QByteArrayView(source.buf).sliced(start, end - start);
         const qint64 number = m_line++;
-        // Files written on Windows end their lines with CR LF.
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty() || line.front() == '#' || line.front() == '$')
+        source.start = next < 0 ? source.buf.size() : next;
+        checkText(line, number);
+        if (isBlankBytes(line) || line.front() == '#' || line.front() == '$')
             continue;
 
         record.line = number;
@@ -180,28 +366,69 @@ bool RecordReader::nextTsv(InputRecord &record)
             record.problem = QStringLiteral("no tab between acronym and definition");
             return true;
         }
-        record.acronym = QByteArray::fromRawData(line.data(), tab);
-        record.definition = QByteArray::fromRawData(line.data() + tab + 1, line.size() - tab - 1);
-        check(record);
+        copyInto(record.acronym, line.first(tab));
+        copyInto(record.definition, line.sliced(tab + 1));
+        if (record.definition.contains('\t')) {
+            record.problem = QStringLiteral("%1 tab-separated fields where a line holds 2").arg(line.count('\t') + 1);
+            return true;
+        }
+        if (isOneOf(record.acronym, kAcronymNames) && isOneOf(record.definition, kDefinitionNames)) {
+            record.problem = QStringLiteral("a header row, not an acronym");
+            return true;
+        }
+        checkFields(record);
         return true;
     }
-    return false;
 }
 
 void RecordReader::readCsvHeader()
 {
-    QList<QByteArray> header;
     QString problem;
-    if (!readCsvFields(header, problem))
-        return;
-    const int acronym = columnNamed(header, "acronym");
-    const int definition = columnNamed(header, "definition");
-    // A header that names neither column still heads the file; the first two
-    // columns then hold the acronym and the definition.
-    if (acronym >= 0 && definition >= 0) {
-        m_acronymColumn = acronym;
-        m_definitionColumn = definition;
+    if (readCsvFields(m_header, problem) != Fields::Done)
+        throw ImportRefused(QStringLiteral("%1: the header row cannot be read (%2); nothing was imported")
+                                .arg(m_name, problem.isEmpty() ? QStringLiteral("no header") : problem)
+                                .toStdString());
+    auto find = [this](const QString &wanted, auto &names) -> int {
+        for (qsizetype i = 0; i < m_header.size(); ++i) {
+            if (wanted.isEmpty()
+                    ? isOneOf(m_header.at(i), names)
+                    : QString::fromUtf8(trimmedName(m_header.at(i))).compare(wanted, Qt::CaseInsensitive) == 0)
+                return static_cast<int>(i);
+        }
+        return -1;
+    };
+    auto refuse = [this](const QString &what) {
+        throw ImportRefused(QStringLiteral("%1: %2; the header row names %3. A CSV file starts with a header "
+                                           "row; name the columns with --acronym-column and --definition-column. "
+                                           "Nothing was imported")
+                                .arg(m_name, what, quotedList(m_header))
+                                .toStdString());
+    };
+    m_acronymColumn = find(m_options.acronymColumn, kAcronymNames);
+    if (m_acronymColumn < 0)
+        refuse(m_options.acronymColumn.isEmpty()
+                   ? QStringLiteral("no acronym column (Acronym, Abbreviation, Term or Title)")
+                   : QStringLiteral("no column named \"%1\"").arg(m_options.acronymColumn));
+    m_definitionColumn = find(m_options.definitionColumn, kDefinitionNames);
+    if (m_definitionColumn < 0)
+        refuse(m_options.definitionColumn.isEmpty()
+                   ? QStringLiteral("no definition column (Definition, Meaning, Description or Expansion)")
+                   : QStringLiteral("no column named \"%1\"").arg(m_options.definitionColumn));
+    const char *const noNames[] = {""};
+    for (const QString &extra : m_options.extraColumns) {
+        const int column = find(extra, noNames);
+        if (column < 0 || extra.isEmpty())
+            refuse(QStringLiteral("no column named \"%1\"").arg(extra));
+        m_extraColumns << column;
     }
+}
+
+bool RecordReader::isHeaderAgain(const QList<QByteArray> &fields) const
+{
+    auto same = [&](int column) {
+        return trimmedName(fields.value(column)).compare(trimmedName(m_header.at(column)), Qt::CaseInsensitive) == 0;
+    };
+    return same(m_acronymColumn) && same(m_definitionColumn);
 }
 
 bool RecordReader::nextCsv(InputRecord &record)
@@ -210,77 +437,124 @@ bool RecordReader::nextCsv(InputRecord &record)
     for (;;) {
         const qint64 number = m_line;
         QString problem;
-        if (!readCsvFields(fields, problem))
+        const Fields read = readCsvFields(fields, problem);
+        if (read == Fields::End)
             return false;
-        if (problem.isEmpty() && fields.size() == 1 && fields.front().isEmpty())
-            continue; // an empty line
         record.line = number;
         record.problem = problem;
-        const int needed = qMax(m_acronymColumn, m_definitionColumn) + 1;
-        if (record.problem.isEmpty() && fields.size() < needed)
-            record.problem = QStringLiteral("%1 fields where %2 are needed").arg(fields.size()).arg(needed);
+        record.acronym.clear();
+        record.definition.clear();
+        if (read == Fields::Bad)
+            return true;
+        if (fields.size() == 1 && isBlankBytes(fields.front()))
+            continue; // an empty line
+        if (fields.size() > m_header.size()) {
+            record.problem =
+                QStringLiteral("%1 fields where the header names %2").arg(fields.size()).arg(m_header.size());
+            return true;
+        }
+        if (isHeaderAgain(fields)) {
+            record.problem = QStringLiteral("the header row again, not an acronym");
+            return true;
+        }
+        for (QByteArray &field : fields)
+            unguardFormula(field);
         record.acronym = fields.value(m_acronymColumn);
         record.definition = fields.value(m_definitionColumn);
-        if (record.problem.isEmpty())
-            check(record);
+        QList<QByteArray> extras;
+        for (const int column : m_extraColumns) {
+            const QByteArray value = trimmedName(fields.value(column));
+            if (!value.isEmpty())
+                extras << value;
+        }
+        if (!extras.isEmpty() && !isBlankBytes(record.definition))
+            record.definition += " (" + extras.join("; ") + ')';
+        checkFields(record);
         return true;
     }
 }
 
-bool RecordReader::readCsvFields(QList<QByteArray> &fields, QString &problem)
+RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QString &problem)
 {
+    Source &source = *m_source;
+    source.compact();
     fields.clear();
-    if (m_pos >= m_data.size())
-        return false;
+    const qsizetype start = source.start;
+    if (!source.has(start))
+        return Fields::End;
+    const qint64 firstLine = m_line;
     QByteArray field;
-    bool quoted = false;
-    bool wasQuoted = false;
-    while (m_pos < m_data.size()) {
-        const char c = m_data[m_pos++];
+    bool quoted = false; // inside quotes now
+    bool wasQuoted = false; // the field began with a quote
+    bool closed = false; // its closing quote has been read
+    qsizetype i = start;
+    auto finish = [&](qsizetype next) {
+        checkText(QByteArrayView(source.buf).sliced(start, i - start), firstLine);
+        fields.append(field);
+        source.start = next;
+        return Fields::Done;
+    };
+    // A quote that does not pair up is a bad record on its first line; the
+    // next line is read afresh, so no later record is swallowed by it.
+    auto bad = [&](const QString &why) {
+        problem = why;
+        m_line = firstLine;
+        qsizetype next = 0;
+        lineEnd(start, next);
+        ++m_line;
+        source.start = next < 0 ? source.buf.size() : next;
+        return Fields::Bad;
+    };
+    for (;; ++i) {
+        checkLength(i - start, firstLine);
+        if (!source.has(i)) {
+            if (quoted)
+                return bad(QStringLiteral("a quote that is never closed"));
+            ++m_line;
+            return finish(i);
+        }
+        const char c = source.buf.at(i);
         if (quoted) {
             if (c == '"') {
-                if (m_pos < m_data.size() && m_data[m_pos] == '"') {
+                if (source.has(i + 1) && source.buf.at(i + 1) == '"') {
                     field += '"';
-                    ++m_pos;
+                    ++i;
                 } else {
                     quoted = false;
+                    closed = true;
                 }
             } else {
-                if (c == '\n')
+                // Line breaks inside quotes are the field's own, kept as they are.
+                if (c == '\n' || (c == '\r' && !(source.has(i + 1) && source.buf.at(i + 1) == '\n')))
                     ++m_line;
                 field += c;
             }
             continue;
         }
-        if (c == '"' && field.isEmpty() && !wasQuoted) {
-            quoted = wasQuoted = true;
-        } else if (c == ',') {
+        if (c == ',') {
             fields.append(field);
             field.clear();
-            wasQuoted = false;
-        } else if (c == '\n') {
+            wasQuoted = closed = false;
+        } else if (c == '\n' || c == '\r') {
             ++m_line;
-            if (!wasQuoted && field.endsWith('\r'))
-                field.chop(1);
-            fields.append(field);
-            return true;
-        } else if (c == '\r' && wasQuoted) {
-            // the CR of a CR LF after a closing quote
+            const qsizetype next = c == '\r' && source.has(i + 1) && source.buf.at(i + 1) == '\n' ? i + 2 : i + 1;
+            return finish(next);
+        } else if (closed && c == ' ') {
+            // spaces between a closing quote and the comma
+        } else if (closed) {
+            return bad(QStringLiteral("text after a closing quote (a quote that does not pair up)"));
+        } else if (c == '"' && !wasQuoted && isBlankBytes(field)) {
+            field.clear();
+            quoted = wasQuoted = true;
         } else {
             field += c;
         }
     }
-    if (quoted)
-        problem = QStringLiteral("a quoted field is not closed");
-    fields.append(field);
-    return true;
 }
 
-void RecordReader::check(InputRecord &record)
+void RecordReader::checkFields(InputRecord &record)
 {
-    if (!isValidUtf8(record.acronym) || !isValidUtf8(record.definition))
-        record.problem = QStringLiteral("not valid UTF-8 text");
-    else if (isBlankBytes(record.acronym))
+    if (isBlankBytes(record.acronym))
         record.problem = QStringLiteral("empty acronym");
     else if (isBlankBytes(record.definition))
         record.problem = QStringLiteral("empty definition");

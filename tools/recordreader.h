@@ -1,24 +1,52 @@
 #pragma once
 
 // Splits a dictionary text file into records: ACRONYM<TAB>definition lines,
-// or CSV with a header row. The reader only finds and checks the fields; what
-// becomes of them is the importer's business.
+// or CSV with a header row naming its columns. The input is read in blocks,
+// never mapped, so a file that changes while it is read is an error rather
+// than a crash, and memory stays bounded by the longest record. Every line
+// is accounted for: a record, a bad record with its line number, or a blank
+// or comment line. What becomes of the records is the importer's business.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+class QIODevice;
 
 namespace tools {
 
 enum class InputFormat { Tsv, Csv };
 
-// CSV when the name ends in .csv, or when the first line carries no tab and
-// names an Acronym and a Definition column; tab-separated lines otherwise.
-InputFormat detectFormat(const QString &path, QByteArrayView data);
-
 // True when bytes are well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).
 bool isValidUtf8(QByteArrayView bytes);
+
+// The whole input is refused; nothing of it may be written.
+class ImportRefused : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ReaderOptions
+{
+    // Otherwise CSV for a .csv name or when columns are named below,
+    // tab-separated for .tsv, and for any other name CSV when the first line
+    // has a comma and no tab.
+    std::optional<InputFormat> format;
+    // CSV columns named by the user instead of the usual names.
+    QString acronymColumn;
+    QString definitionColumn;
+    // CSV columns whose values follow the definition: "meaning (a; b)".
+    QStringList extraColumns;
+    // A longer record, or input that never ends a line, is refused.
+    qint64 maxRecordBytes = qint64(256) << 20;
+};
 
 struct InputRecord
 {
@@ -31,31 +59,52 @@ struct InputRecord
 class RecordReader
 {
 public:
-    // data must outlive the reader: TSV fields point into it.
-    RecordReader(QByteArrayView data, InputFormat format);
+    // name is shown in messages and picks the format; "-" has none. Reads
+    // the start of the input; throws ImportRefused for an empty or binary
+    // input, an unusable CSV header or an unknown encoding.
+    RecordReader(QIODevice &input, const QString &name, const ReaderOptions &options = {});
+    ~RecordReader();
+    RecordReader(const RecordReader &) = delete;
+    RecordReader &operator=(const RecordReader &) = delete;
+
+    InputFormat format() const { return m_format; }
 
     // The next record, skipping empty lines and, in TSV, '#' comment and
-    // '$' tag lines. False at the end of the data.
+    // '$' tag lines. False at the end of the input. Throws ImportRefused
+    // when the input turns out not to be text, has a record beyond the
+    // limit, or got shorter while it was read.
     bool next(InputRecord &record);
 
-    // Bytes consumed so far, for progress reports.
-    qint64 position() const { return m_pos; }
+    // Input bytes read so far and, when known, in all: for progress reports.
+    qint64 position() const;
+    qint64 size() const;
 
 private:
+    class Source;
+
     bool nextTsv(InputRecord &record);
     bool nextCsv(InputRecord &record);
-    // One CSV record as fields; false at the end. problem is set for an
-    // unterminated quote.
-    bool readCsvFields(QList<QByteArray> &fields, QString &problem);
     void readCsvHeader();
-    static void check(InputRecord &record);
+    // The end of the line starting at start: the index of its line break
+    // (or of the end of the input) and where the next line begins; -1 at
+    // the end of the input.
+    qsizetype lineEnd(qsizetype start, qsizetype &next);
+    enum class Fields { Done, Bad, End };
+    Fields readCsvFields(QList<QByteArray> &fields, QString &problem);
+    void checkText(QByteArrayView bytes, qint64 line) const;
+    void checkLength(qsizetype bytes, qint64 line) const;
+    bool isHeaderAgain(const QList<QByteArray> &fields) const;
+    static void checkFields(InputRecord &record);
 
-    QByteArrayView m_data;
-    InputFormat m_format;
-    qint64 m_pos = 0;
+    std::unique_ptr<Source> m_source;
+    QString m_name;
+    ReaderOptions m_options;
+    InputFormat m_format = InputFormat::Tsv;
     qint64 m_line = 1;
+    QList<QByteArray> m_header;
     int m_acronymColumn = 0;
     int m_definitionColumn = 1;
+    QList<int> m_extraColumns;
 };
 
 } // namespace tools

@@ -15,6 +15,8 @@ QString storeErrorReason(const store::Error &error)
         return QStringLiteral("The file already exists.");
     case Kind::Folder:
         return QStringLiteral("There is a folder of that name, not a file.");
+    case Kind::Replaced:
+        return QStringLiteral("Another file took the dictionary's place meanwhile. Nothing was changed.");
     case Kind::NoPermission:
         return QFileInfo::exists(error.location()) && !QFileInfo(error.location()).isReadable()
             ? QStringLiteral("The program has no permission to read the file.")
@@ -62,11 +64,21 @@ QString storeErrorReason(const store::Error &error)
 
 QString storeErrorText(const store::Error &error)
 {
-    return QStringLiteral("The acronym dictionary could not be used.\n\n"
-                          "File: %1\n"
-                          "Reason: %2\n\n"
-                          "(%3)")
-        .arg(QDir::toNativeSeparators(error.location()), storeErrorReason(error), error.engineMessage());
+    QString text = QStringLiteral("The acronym dictionary could not be used.\n\n"
+                                  "File: %1\n"
+                                  "Reason: %2")
+                       .arg(QDir::toNativeSeparators(error.location()), storeErrorReason(error));
+    if (!error.engineMessage().isEmpty())
+        text += QStringLiteral("\n\n(%1)").arg(error.engineMessage());
+    return text;
+}
+
+bool refuseReadOnly(ModalBoxes &boxes, store::Dictionary &dictionary)
+{
+    if (!dictionary.isReadOnly())
+        return false;
+    reportStoreError(boxes, store::Error(store::Error::Kind::ReadOnly, dictionary.location().display(), QString()));
+    return true;
 }
 
 void reportStoreError(ModalBoxes &boxes, const store::Error &error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/dictionary.h"
 #include "store/error.h"
 #include "ui/modalboxes.h"
 
@@ -10,6 +11,10 @@ namespace ui {
 void reportStoreError(ModalBoxes &boxes, const store::Error &error);
 
 QString storeErrorText(const store::Error &error);
+// Says at once that the dictionary cannot be written, before the user types
+// an answer that could not be stored. True when it did.
+bool refuseReadOnly(ModalBoxes &boxes, store::Dictionary &dictionary);
+
 // Why, in words a user understands.
 QString storeErrorReason(const store::Error &error);
 

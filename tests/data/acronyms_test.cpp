@@ -4,6 +4,7 @@
 #include "support/printers.h"
 #include "support/tempdictionary.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -19,9 +20,11 @@ TEST(StarterDictionary, LoadsWholeWithOneRecordPerAcronym)
     TempDictionary dictionary;
     tools::ImportOptions strict;
     strict.strict = true;
-    const tools::ImportReport report = tools::importFile(dictionary.path(), QStringLiteral(ORVEX_STARTER_DICTIONARY), strict);
+    QFile starter(QStringLiteral(ORVEX_STARTER_DICTIONARY));
+    ASSERT_TRUE(starter.open(QIODevice::ReadOnly));
+    const tools::ImportReport report = tools::importRecords(dictionary.path(), starter, starter.fileName(), strict);
     EXPECT_GE(report.added, 1000);
-    EXPECT_EQ(report.appended, 0) << "an acronym has more than one line";
+    EXPECT_EQ(report.appended + report.alreadyThere, 0) << "an acronym has more than one line";
 
     QSet<QString> keys;
     for (const auto &row : dictionary.rows()) {

@@ -14,6 +14,7 @@
 #include "support/widgets.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -65,6 +66,7 @@ struct Fault
     std::function<void(Scene &)> mend;
     const char *reason;
     bool fileStaysSound; // false where the fault is a damaged file itself
+    bool whileAsking = false; // the fault comes while the input box waits
 };
 
 QByteArray readAll(const QString &path)
@@ -146,6 +148,25 @@ QList<Fault> faults()
                      [](Scene &s) { s.vfs.setReadOnlyFiles(false); }, "read-only", true});
         list.append({"read-only folder", op, [](Scene &s) { s.vfs.setJournalRefused(true); },
                      [](Scene &s) { s.vfs.setJournalRefused(false); }, "cannot be written to", true});
+    }
+    // The dictionary open while the user types: another program removes
+    // it, puts another file in its place, or a folder.
+    const auto replaced = [aside](Scene &s) {
+        aside(s);
+        QFile::copy(s.dictionary.path() + ".aside", s.dictionary.path());
+    };
+    const auto folder = [aside](Scene &s) {
+        aside(s);
+        QDir().mkdir(s.dictionary.path());
+    };
+    const auto unfolder = [back](Scene &s) {
+        QDir().rmdir(s.dictionary.path());
+        back(s);
+    };
+    for (Operation op : {Operation::AddNew, Operation::DialogAdd, Operation::DialogReplace}) {
+        list.append({"removed while asking", op, aside, back, "does not exist", true, true});
+        list.append({"replaced while asking", op, replaced, back, "took the dictionary's place", true, true});
+        list.append({"a folder in its place while asking", op, folder, unfolder, "folder", true, true});
     }
     for (Operation op : {Operation::Find, Operation::AddNew, Operation::DialogAdd}) {
         list.append({"locked by another program", op,
@@ -233,7 +254,10 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
         }
         const QList<Row> before = dictionary.rows();
 
-        fault.cause(scene);
+        if (fault.whileAsking)
+            boxes.whileAsking([&] { fault.cause(scene); });
+        else
+            fault.cause(scene);
         const QByteArray faultyBytes = readAll(dictionary.path());
         run(fault.operation, window, dialog, boxes, QStringLiteral("written despite the fault?"));
 
@@ -244,6 +268,10 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
         EXPECT_EQ(messages[0].icon, ui::ModalBoxes::Icon::Critical);
         EXPECT_TRUE(messages[0].text.contains(dictionary.path())) << messages[0].text.toStdString();
         EXPECT_TRUE(messages[0].text.contains(QLatin1String(fault.reason))) << messages[0].text.toStdString();
+        // A dictionary that says it cannot be written asks for nothing first.
+        if (fault.name == QLatin1String("read-only file")) {
+            EXPECT_TRUE(boxes.inputs().isEmpty()) << "asked for a text that could not be stored";
+        }
         // 2. Still running: the windows stay up.
         EXPECT_TRUE(window.isVisible());
         if (dialog) {

@@ -4,6 +4,7 @@
 #include "support/tempdictionary.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -117,6 +118,56 @@ TEST(UnreadableDictionary, IsReportedAsOneThatMayNotBeReadNotAsOneThatCannotBeWr
                   return {};
               }),
               "");
+}
+
+} // namespace
+
+namespace {
+
+// A program killed in the middle of a change leaves a journal beside the
+// dictionary, which must be rolled back before the file can be read. A user
+// who may not write it is told so; the next program that can write rolls it
+// back, and the words stored before are all there.
+TEST(UnfinishedChange, IsReportedToAReaderAndRolledBackByAWriter)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    const QString path = dictionary.path();
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // A change big enough to spill into the file before its commit, then
+        // the end of the process without a word.
+        sqlite3 *db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN; WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL "
+                         "SELECT v + 1 FROM n WHERE v < 5000) INSERT INTO Acronyms SELECT 'K' || v, "
+                         "hex(randomblob(200)), 1 FROM n",
+                     nullptr, nullptr, nullptr);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    ASSERT_GT(QFileInfo(path + QStringLiteral("-journal")).size(), 0) << "no journal was left";
+
+    ASSERT_TRUE(QFile::setPermissions(dictionary.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                               | QFile::ReadOther | QFile::ExeOther));
+    for (const QString &file : {path, path + QStringLiteral("-journal")})
+        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    EXPECT_EQ(runWithoutRoot([&]() -> std::string {
+                  try {
+                      store::Dictionary(store::Location::file(path)).find(QStringLiteral("CPU"));
+                      return "a file with an unfinished change was read";
+                  } catch (const store::Error &error) {
+                      if (error.kind() != store::Error::Kind::Unfinished)
+                          return std::string("reported as: ") + error.what();
+                  }
+                  return {};
+              }),
+              "");
+
+    EXPECT_TRUE(store::Dictionary(store::Location::file(path)).find(QStringLiteral("CPU")));
+    EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
+    EXPECT_EQ(dictionary.rows(), (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
 }
 
 } // namespace

@@ -95,7 +95,7 @@ void frmEdit::amend(const QString &prompt, Change change)
         store::Dictionary dictionary(m_services.dictionary);
         dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         const std::optional<store::Entry> entry = dictionary.find(m_typed);
-        if (!entry)
+        if (!entry || refuseReadOnly(m_services.boxes, dictionary))
             return;
         const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
         if (store::isBlank(answer))

@@ -183,6 +183,8 @@ void frmMain::add()
         dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
         std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
         if (!entry) {
+            if (refuseReadOnly(m_services.boxes, dictionary))
+                return;
             // The lookup has finished: the dictionary is open but holds no
             // lock while the user types, so another running copy can write.
             const QString answer = m_services.boxes.input(

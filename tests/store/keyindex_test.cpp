@@ -1,4 +1,4 @@
-#include "tools/keyindex.h"
+#include "store/keyindex.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 
 TEST(KeyIndex, KeepsTheFirstRowOfEveryKeyThroughGrowth)
 {
-    tools::KeyIndex index; // starts small and must grow many times
+    store::KeyIndex index; // starts small and must grow many times
     const int count = 100000;
     for (int i = 0; i < count; ++i) {
         qint64 &row = index.entry("K" + std::to_string(i));
@@ -26,7 +26,7 @@ TEST(KeyIndex, KeepsTheFirstRowOfEveryKeyThroughGrowth)
 
 TEST(KeyIndex, TellsApartKeysThatShareTheirBytesInPart)
 {
-    tools::KeyIndex index;
+    store::KeyIndex index;
     const std::string keys[] = {"", "A", "AB", "A B", std::string("A\0B", 3), "ÄB", "ab"};
     qint64 row = 0;
     for (const std::string &key : keys)

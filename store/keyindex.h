@@ -6,7 +6,27 @@
 #include <string_view>
 #include <vector>
 
-namespace tools {
+namespace store {
+
+// Memory for tables of many megabytes that are read at random: on Linux in
+// 2 MiB pages where the system allows, so that a lookup costs a cache miss
+// and not also a page-table walk.
+void *allocateLarge(size_t bytes);
+void releaseLarge(void *memory) noexcept;
+
+template<typename T>
+struct LargeAllocator
+{
+    using value_type = T;
+    LargeAllocator() = default;
+    template<typename U>
+    LargeAllocator(const LargeAllocator<U> &) noexcept
+    {}
+    T *allocate(size_t n) { return static_cast<T *>(allocateLarge(n * sizeof(T))); }
+    void deallocate(T *p, size_t) noexcept { releaseLarge(p); }
+    bool operator==(const LargeAllocator &) const { return true; }
+    bool operator!=(const LargeAllocator &) const { return false; }
+};
 
 // Acronym -> rowid of its first record, for imports of millions of lines:
 // one flat open-addressing table of small slots and one block of key bytes,
@@ -54,11 +74,11 @@ private:
     size_t slotFor(std::string_view key, quint32 hash) const;
     void resize(size_t slots);
 
-    std::vector<Slot> m_slots;
-    std::vector<Entry> m_entries;
+    std::vector<Slot, LargeAllocator<Slot>> m_slots;
+    std::vector<Entry, LargeAllocator<Entry>> m_entries;
     // Each key as a 4-byte length and its bytes. Offsets are 32 bits wide,
     // so the block holds at most 4 GiB of keys; imports read far less.
     std::string m_keys;
 };
 
-} // namespace tools
+} // namespace store

@@ -1,9 +1,41 @@
-#include "tools/keyindex.h"
+#include "store/keyindex.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
-namespace tools {
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace store {
+
+namespace {
+constexpr size_t kLargePage = size_t(2) << 20;
+}
+
+void *allocateLarge(size_t bytes)
+{
+    if (bytes < kLargePage) {
+        if (void *memory = std::malloc(bytes == 0 ? 1 : bytes))
+            return memory;
+        throw std::bad_alloc();
+    }
+    const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    void *memory = std::aligned_alloc(kLargePage, rounded);
+    if (!memory)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(memory, rounded, MADV_HUGEPAGE);
+#endif
+    return memory;
+}
+
+void releaseLarge(void *memory) noexcept
+{
+    std::free(memory);
+}
 
 KeyIndex::KeyIndex(qsizetype expected)
 {
@@ -84,7 +116,7 @@ qint64 &KeyIndex::entry(std::string_view key, quint64 fullHash)
 
 void KeyIndex::resize(size_t slots)
 {
-    std::vector<Slot> old(slots);
+    std::vector<Slot, LargeAllocator<Slot>> old(slots);
     old.swap(m_slots);
     const size_t mask = m_slots.size() - 1;
     for (const Slot &slot : old) {
@@ -97,4 +129,4 @@ void KeyIndex::resize(size_t slots)
     }
 }
 
-} // namespace tools
+} // namespace store

@@ -1,0 +1,62 @@
+#pragma once
+
+// Many records into one file dictionary at once, for orvex-db's import: one
+// write transaction, the first record of every stored acronym found once,
+// and each record's outcome under the same rules as the dialog's Add: the
+// key upper-cased, compared after trimming spaces with the first match in
+// natural order; a new meaning joined after " - ", one already there left
+// out. Time stays linear in the records however often an acronym repeats.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace store {
+
+// The key the program stores for typed UTF-8 text: the same bytes as the
+// upper-casing of the windows, with a short way for plain ASCII.
+std::string keyOfUtf8(std::string_view typed);
+
+class BulkImport
+{
+public:
+    // Opens the dictionary file at path and takes the write lock; throws
+    // Error when it cannot. expectedRecords sizes the key map in advance.
+    explicit BulkImport(const QString &path, qint64 expectedRecords = 0);
+    // Rolls back unless committed: nothing of an unfinished import stays.
+    ~BulkImport() noexcept;
+    BulkImport(const BulkImport &) = delete;
+    BulkImport &operator=(const BulkImport &) = delete;
+
+    enum class Outcome {
+        Added, // a new record
+        Appended, // the meaning joined to the stored definition
+        AlreadyThere, // the stored definition holds the meaning already
+    };
+    // typed and definition are well-formed UTF-8, neither blank.
+    Outcome put(std::string_view typed, std::string_view definition);
+
+    // The same in two steps, for a caller that reads one record ahead: the
+    // key is worked out and its place in memory fetched while the record
+    // before it is stored.
+    struct Key
+    {
+        std::string stored; // keyOfUtf8(typed)
+        quint64 hash = 0; // of the trimmed key
+    };
+    Key prepare(std::string_view typed) const;
+    Outcome put(const Key &key, std::string_view definition);
+
+    // Writes what is held back, makes sure the lookup index is there, and
+    // commits.
+    void commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace store
