@@ -18,11 +18,10 @@ namespace {
 
 std::string utf8(const std::wstring &text)
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
     return result;
 }
 
@@ -91,8 +90,7 @@ int printWindow(const std::wstring &title)
     std::printf("owner=%d\n", owner != nullptr);
     std::printf("ownervisible=%d\n", owner != nullptr && IsWindowVisible(owner));
     std::printf("taskbar=%d\n", taskbar);
-    std::printf("frame=%ld,%ld,%ld,%ld\n", frame.left, frame.top, frame.right - frame.left,
-                frame.bottom - frame.top);
+    std::printf("frame=%ld,%ld,%ld,%ld\n", frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
     std::printf("client=%ld,%ld,%ld,%ld\n", client.x, client.y, inside.right, inside.bottom);
     return 0;
 }
@@ -115,8 +113,7 @@ int printClipboard()
 
 int printManifest(const wchar_t *program)
 {
-    const HMODULE module =
-        LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module)
         return 1;
     int status = 1;
