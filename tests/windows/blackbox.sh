@@ -4,14 +4,16 @@
 # desktop with its taskbar, and driven with the keyboard and the mouse.
 #
 #   blackbox.sh ZIP WINPROBE_EXE [SCREENSHOT_FOLDER]
+#   blackbox.sh PROGRAM_FOLDER WINPROBE_EXE [SCREENSHOT_FOLDER]
 #
+# A program folder (a build's bin/) is run as it is, without the zip's checks.
 # Checks what the user sees and what Windows sees: the zip's contents, the
 # four windows' titles and styles (taskbar button or not, owner, title bar),
 # a lookup, an added word in the dictionary file, the addresses handed to
 # the shell and System Info started. With a folder given, it saves a
 # screenshot of each window there.
 set -euo pipefail
-zip=$(realpath "$1")
+given=$(realpath "$1")
 probe=$(realpath "$2")
 shots=${3:+$(realpath "$3")}
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvex-blackbox.XXXXXX")
@@ -39,11 +41,15 @@ cleanup() {
 trap cleanup EXIT
 
 # --- The zip: the program, the tool and the dictionary, nothing to install.
-expect "files in the zip" "nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
-    "$(unzip -Z1 "$zip" | grep -v '/$' | xargs -n1 basename | sort | xargs)"
-mkdir -p "$work/unpacked"
-unzip -q "$zip" -d "$work/unpacked"
-folder=$(dirname "$(find "$work/unpacked" -name orvex.exe)")
+if [ -d "$given" ]; then
+    folder=$given
+else
+    expect "files in the zip" "nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
+        "$(unzip -Z1 "$given" | grep -v '/$' | xargs -n1 basename | sort | xargs)"
+    mkdir -p "$work/unpacked"
+    unzip -q "$given" -d "$work/unpacked"
+    folder=$(dirname "$(find "$work/unpacked" -name orvex.exe)")
+fi
 # Only the system's own libraries: Qt, SQLite and the compiler's run time
 # (Qt6*.dll, libstdc++-6.dll, libgcc_s_seh-1.dll, ...) are linked in.
 for exe in orvex.exe orvex-db.exe; do
@@ -70,7 +76,7 @@ reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f
 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f
 program_files="$WINEPREFIX/drive_c/Program Files/Orvex"
 mkdir -p "$program_files"
-cp "$folder"/* "$program_files/"
+cp "$folder"/orvex.exe "$folder"/orvex-db.exe "$folder"/nym2.fdb* "$program_files/"
 
 # The shell's mail and web handlers record what they are handed (the test
 # marker program), and System Info is where Windows records it: Wine ships
