@@ -438,6 +438,9 @@ TEST_F(AboutWindow, FontsAndColours)
     const QFont disclaimer = control<QLabel>(window, "lblDisclaimer")->font();
     EXPECT_EQ(disclaimer.pointSizeF(), 9.0);
     EXPECT_EQ(disclaimer.family(), QStringLiteral("Terminal"));
+    // The offscreen platform on Windows (the tests under Wine) has no fonts.
+    if (QFontInfo(disclaimer).family().isEmpty())
+        GTEST_SKIP() << "no fonts to resolve on this platform";
     EXPECT_TRUE(QFontInfo(disclaimer).fixedPitch())
         << "resolved to " << QFontInfo(disclaimer).family().toStdString();
 
