@@ -1,15 +1,17 @@
-# cmake -DTOOL=orvex-db -DDATABASE=path/nym2.fdb -DSEED=lines.tsv -P seed-dictionary.cmake
-# Makes DATABASE from SEED unless a file of that name already exists.
+# cmake -DTOOL=orvex-db -DDATABASE=path/nym2.fdb -DSEED=lines.tsv [-DEMULATOR=wine]
+#       -P seed-dictionary.cmake
+# Makes DATABASE from SEED unless a file of that name already exists. A
+# cross-compiled TOOL runs under EMULATOR (Wine for a Windows build).
 if(EXISTS "${DATABASE}")
   return()
 endif()
 file(REMOVE "${DATABASE}.new") # left by an interrupted build
-execute_process(COMMAND "${TOOL}" create "${DATABASE}.new" RESULT_VARIABLE rc)
+execute_process(COMMAND ${EMULATOR} "${TOOL}" create "${DATABASE}.new" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   file(REMOVE "${DATABASE}.new")
   message(FATAL_ERROR "could not create ${DATABASE}")
 endif()
-execute_process(COMMAND "${TOOL}" import "${SEED}" --into "${DATABASE}.new" RESULT_VARIABLE rc)
+execute_process(COMMAND ${EMULATOR} "${TOOL}" import "${SEED}" --into "${DATABASE}.new" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   file(REMOVE "${DATABASE}.new")
   message(FATAL_ERROR "could not fill ${DATABASE} from ${SEED}")

@@ -10,8 +10,10 @@ ensure_packages() {
     echo "Installing: ${missing[*]}"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    # Another apt run on the machine holds the lock for a while: wait for it.
+    local lock=(-o DPkg::Lock::Timeout=900)
+    "${sudo[@]}" apt-get "${lock[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 }
 
@@ -31,11 +33,39 @@ TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev l
                postgresql postgresql-common pgbouncer openssl clang-format)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
-# resource compiler), Wine to run what it builds, and GoogleTest's sources.
-WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 googletest)
+# resource compiler), Wine (and its fonts) to run what it builds, GoogleTest's
+# sources, and for the black-box run a virtual display, a keyboard and mouse
+# driver, a screenshot taker, unzip and SQLite's shell. The Qt and SQLite for
+# Windows are built from Debian's sources (scripts/windows-qt.sh).
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 fonts-wine googletest
+    xvfb xdotool imagemagick unzip sqlite3)
 
 configure_and_build() { # build-dir [cmake options...]
     local dir=$1; shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
+}
+
+# apt-get source needs deb-src entries. They mirror the Debian archive
+# entries the machine already uses, so a source matches what is installed.
+ensure_deb_src() {
+    local file=/etc/apt/sources.list.d/orvex-deb-src.sources
+    [ -s "$file" ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    local entries
+    entries=$(for f in /etc/apt/sources.list.d/*.sources; do
+        [ "$f" = "$file" ] || [ ! -f "$f" ] && continue
+        # Each stanza signed by the Debian archive key, as deb-src.
+        awk 'BEGIN { RS = ""; ORS = "\n\n" }
+             /Types:[^\n]*deb/ && /debian-archive-keyring/ {
+                 sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f"
+    done)
+    if [ -z "$entries" ]; then
+        echo "No Debian archive entry in /etc/apt/sources.list.d to mirror as deb-src" >&2
+        return 1
+    fi
+    echo "Adding deb-src entries beside the Debian archive's deb entries"
+    printf '%s\n' "$entries" | "${sudo[@]}" tee "$file" >/dev/null
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
 }

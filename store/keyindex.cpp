@@ -11,25 +11,27 @@
 
 namespace store {
 
-namespace {
-constexpr size_t kLargePage = size_t(2) << 20;
-}
-
 void *allocateLarge(size_t bytes)
 {
-    if (bytes < kLargePage) {
-        if (void *memory = std::malloc(bytes == 0 ? 1 : bytes))
-            return memory;
-        throw std::bad_alloc();
-    }
-    const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
-    void *memory = std::aligned_alloc(kLargePage, rounded);
-    if (!memory)
-        throw std::bad_alloc();
+#ifdef __linux__
+    // Whole 2 MB pages, aligned, which the kernel may back with huge pages.
+    // Elsewhere plain blocks: Windows' C library has no aligned_alloc (its
+    // free cannot release an aligned block).
+    constexpr size_t kLargePage = size_t(2) << 20;
+    if (bytes >= kLargePage) {
+        const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+        void *memory = std::aligned_alloc(kLargePage, rounded);
+        if (!memory)
+            throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
-    madvise(memory, rounded, MADV_HUGEPAGE);
+        madvise(memory, rounded, MADV_HUGEPAGE);
 #endif
-    return memory;
+        return memory;
+    }
+#endif
+    if (void *memory = std::malloc(bytes == 0 ? 1 : bytes))
+        return memory;
+    throw std::bad_alloc();
 }
 
 void releaseLarge(void *memory) noexcept

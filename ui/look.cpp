@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QResource>
 #include <QStringList>
+#include <QWindow>
 
 namespace ui {
 
@@ -107,6 +108,22 @@ QPixmap rgbaPixmap(const QString &path)
                       QImage::Format_RGBA8888);
     // The conversion copies the pixels out of the buffer the view borrows.
     return QPixmap::fromImage(view.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+void keepOffTaskbar(QWidget *window)
+{
+    auto *owner = new QWindow;
+    owner->create();
+    window->winId();
+    window->windowHandle()->setTransientParent(owner);
+    // A widget deletes its children before its own native window, and on
+    // Windows destroying an owner takes the windows it owns along; so the
+    // window lets go of its owner first, as it starts to go.
+    QObject::connect(window, &QObject::destroyed, window, [window, owner] {
+        if (QWindow *handle = window->windowHandle())
+            handle->setTransientParent(nullptr);
+        delete owner;
+    });
 }
 
 QIcon programIcon()

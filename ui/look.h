@@ -55,6 +55,14 @@ QPixmap pngPixmap(const QString &path);
 // 8 bits a channel, straight alpha (a null pixmap when missing or not square).
 QPixmap rgbaPixmap(const QString &path);
 
+// Keeps a top-level window off the taskbar while its title bar stays that of
+// a dialog. Windows gives no taskbar button to a window that has an owner, so
+// the window gets an owner of its own that is never shown; X11 window
+// managers likewise keep a window that is transient for another off their
+// taskbars. The window still has no parent widget: it is owned by neither
+// the main window nor any other window the user sees.
+void keepOffTaskbar(QWidget *window);
+
 // A stack of books with a magnifying glass.
 QIcon programIcon();
 

@@ -52,8 +52,7 @@ QWidget *line(const char *name, const QColor &colour, int x1, int x2, int y, int
 } // namespace
 
 frmAbout::frmAbout(const Services &services, QWidget *parent)
-    // A tool window has no taskbar button, on Windows and under X11 alike.
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint)
     , m_services(services)
@@ -115,6 +114,9 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::close);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+
+    // A dialog's title bar, and no taskbar button.
+    keepOffTaskbar(this);
 }
 
 frmAbout::~frmAbout() = default;

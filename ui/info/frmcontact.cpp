@@ -43,8 +43,7 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     setWindowIcon(programIcon());
     setFont(windowFont());
     // A fixed dialog frame with the system menu and the close box only. As a
-    // dialog the window stays off the taskbar, and as a plain widget Esc and
-    // Enter do nothing of their own.
+    // plain widget Esc and Enter do nothing of their own.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -87,6 +86,8 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     connect(OKButton, &QPushButton::clicked, this, &frmContact::close);
     connect(lblMail, &LinkLabel::clicked, this, &frmContact::sendMail);
     connect(lblWeb, &LinkLabel::clicked, this, &frmContact::visitWebSite);
+
+    keepOffTaskbar(this);
 }
 
 frmContact::~frmContact() = default;

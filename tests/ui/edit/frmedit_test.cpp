@@ -8,6 +8,7 @@
 #include "support/widgets.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -207,7 +208,7 @@ TEST_F(EditDialog, DatabaseErrorsAreReportedAndTheDialogStaysUsable)
     control<QPushButton>(*dialog, "cmdAdd")->click();
     ASSERT_EQ(boxes.messages().size(), 1);
     EXPECT_EQ(boxes.messages()[0].title, QStringLiteral("orvex"));
-    EXPECT_TRUE(boxes.messages()[0].text.contains(dictionary.path()));
+    EXPECT_TRUE(boxes.messages()[0].text.contains(QDir::toNativeSeparators(dictionary.path())));
     EXPECT_TRUE(dialog->isVisible());
 
     dictionary.exec(QStringLiteral("ALTER TABLE Gone RENAME TO Acronyms"));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -415,7 +416,11 @@ TEST_F(AboutWindow, IsAFixedModelessWindowWithoutOwnerAtItsPlaceOnTheScreen)
     EXPECT_EQ(window.windowModality(), Qt::NonModal);
 
     const Qt::WindowFlags flags = window.windowFlags();
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool) << "a tool window has no taskbar button";
+    // A dialog's title bar, not a tool window's small one; a hidden owner
+    // keeps it off the taskbar.
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    ASSERT_NE(window.windowHandle()->transientParent(), nullptr);
+    EXPECT_FALSE(window.windowHandle()->transientParent()->isVisible());
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
@@ -433,6 +438,9 @@ TEST_F(AboutWindow, FontsAndColours)
     const QFont disclaimer = control<QLabel>(window, "lblDisclaimer")->font();
     EXPECT_EQ(disclaimer.pointSizeF(), 9.0);
     EXPECT_EQ(disclaimer.family(), QStringLiteral("Terminal"));
+    // The offscreen platform on Windows (the tests under Wine) has no fonts.
+    if (QFontInfo(disclaimer).family().isEmpty())
+        GTEST_SKIP() << "no fonts to resolve on this platform";
     EXPECT_TRUE(QFontInfo(disclaimer).fixedPitch())
         << "resolved to " << QFontInfo(disclaimer).family().toStdString();
 

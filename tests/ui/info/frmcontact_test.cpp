@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,10 @@ TEST_F(ContactWindow, IsAFixedDialogAtItsPlaceWithTheProgramsIcon)
     EXPECT_EQ(window->minimumSize(), QSize(262, 154));
     EXPECT_EQ(window->maximumSize(), QSize(262, 154));
     EXPECT_EQ(window->windowType(), Qt::Dialog);
+    // A hidden owner keeps it off the taskbar; it goes with the window.
+    const QPointer<QWindow> owner = window->windowHandle()->transientParent();
+    ASSERT_FALSE(owner.isNull());
+    EXPECT_FALSE(owner->isVisible());
     const Qt::WindowFlags flags = window->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
@@ -124,6 +129,8 @@ TEST_F(ContactWindow, IsAFixedDialogAtItsPlaceWithTheProgramsIcon)
     EXPECT_EQ(window->windowIcon().pixmap(16).toImage(), ui::programIcon().pixmap(16).toImage());
     EXPECT_EQ(window->parentWidget(), nullptr);
     EXPECT_FALSE(window->isModal());
+    delete window;
+    EXPECT_TRUE(owner.isNull());
 }
 
 TEST_F(ContactWindow, LabelsAreCentredAndWrappedAndTheAddressesBlueWithAnArrowAndNoUnderline)
