@@ -40,11 +40,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# --- The zip: the program, the tool and the dictionary, nothing to install.
+# --- The zip: the program, the tool, the dictionary and the licence; nothing to install.
 if [ -d "$given" ]; then
     folder=$given
 else
-    expect "files in the zip" "nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
+    expect "files in the zip" "LICENSE nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
         "$(unzip -Z1 "$given" | grep -v '/$' | xargs -n1 basename | sort | xargs)"
     mkdir -p "$work/unpacked"
     unzip -q "$given" -d "$work/unpacked"
