@@ -41,13 +41,10 @@ void makeDictionary(const QString &path, quint32 count)
     sqlite3_prepare_v2(db, "INSERT INTO Acronyms VALUES (?1, ?2, 1)", -1, &insert, nullptr);
     for (quint32 i = 0; i < count; ++i) {
         const QByteArray acronym = acronymFor(i).toUtf8();
-        const QByteArray definition = QStringLiteral("Definition number %1 of a dictionary of %2 acronyms")
-                                          .arg(i)
-                                          .arg(count)
-                                          .toUtf8();
+        const QByteArray definition =
+            QStringLiteral("Definition number %1 of a dictionary of %2 acronyms").arg(i).arg(count).toUtf8();
         sqlite3_bind_text(insert, 1, acronym.constData(), static_cast<int>(acronym.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, definition.constData(), static_cast<int>(definition.size()),
-                          SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, definition.constData(), static_cast<int>(definition.size()), SQLITE_TRANSIENT);
         if (sqlite3_step(insert) != SQLITE_DONE)
             throw std::runtime_error(sqlite3_errmsg(db));
         sqlite3_reset(insert);

@@ -54,8 +54,7 @@ Start startOnce(xcb_connection_t *x, const char *program, int settleMs)
         poll(&fd, 1, 100);
         while (xcb_generic_event_t *event = xcb_poll_for_event(x)) {
             if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY
-                && !reinterpret_cast<xcb_map_notify_event_t *>(event)->override_redirect
-                && start.shownMs < 0)
+                && !reinterpret_cast<xcb_map_notify_event_t *>(event)->override_redirect && start.shownMs < 0)
                 start.shownMs = nowMs() - begin;
             std::free(event);
         }
@@ -73,8 +72,8 @@ Start startOnce(xcb_connection_t *x, const char *program, int settleMs)
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     start.peakKiB = usage.ru_maxrss;
-    start.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-                  + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    start.cpuMs =
+        (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     return start;
 }
 
@@ -123,8 +122,8 @@ int main(int argc, char *argv[])
     }
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    if (xcb_generic_error_t *error = xcb_request_check(
-            x, xcb_change_window_attributes_checked(x, screen->root, XCB_CW_EVENT_MASK, &mask))) {
+    if (xcb_generic_error_t *error =
+            xcb_request_check(x, xcb_change_window_attributes_checked(x, screen->root, XCB_CW_EVENT_MASK, &mask))) {
         std::free(error);
         std::fprintf(stderr, "cannot watch the display\n");
         return 1;
@@ -158,8 +157,7 @@ int main(int argc, char *argv[])
         name = name.substr(name.find_last_of('/') + 1);
         std::printf("| %s | %.1f | %.2f | %.1f | %.2f | %.1f | %.2f |\n", name.c_str(), median(shown[p]),
                     median(shown[p]) / median(shown[base]), median(cpu[p]), median(cpu[p]) / median(cpu[base]),
-                    median(peak[p]) / 1024.0,
-                    double(median(peak[p])) / double(median(peak[base])));
+                    median(peak[p]) / 1024.0, double(median(peak[p])) / double(median(peak[base])));
     }
 
     // The program's targets against the yardstick, a plain Qt program with

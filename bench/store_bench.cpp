@@ -92,7 +92,8 @@ void commit(benchmark::State &state, const QString &path)
 {
     int counter = 0;
     for (auto _ : state) {
-        store::Dictionary(store::Location::file(path)).add(QStringLiteral("C%1").arg(++counter), QStringLiteral("commit"));
+        store::Dictionary(store::Location::file(path))
+            .add(QStringLiteral("C%1").arg(++counter), QStringLiteral("commit"));
     }
 }
 
@@ -125,9 +126,8 @@ void addBesideCommit(benchmark::State &state, const QString &path, const QString
             if (dictionary.find(acronym) || !dictionary.add(acronym, QStringLiteral("added by the benchmark")).added)
                 state.SkipWithError("a new acronym was found");
         });
-        const double commit = elapsedUs([&] {
-            store::Dictionary(store::Location::file(tiny)).add(acronym, QStringLiteral("commit"));
-        });
+        const double commit =
+            elapsedUs([&] { store::Dictionary(store::Location::file(tiny)).add(acronym, QStringLiteral("commit")); });
         adds.push_back(add);
         commits.push_back(commit);
         differences.push_back(add - commit);
@@ -143,8 +143,7 @@ class Collector : public benchmark::ConsoleReporter
 public:
     Collector()
         : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular)
-    {
-    }
+    {}
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
@@ -189,8 +188,8 @@ void printSummary(const Collector &collector)
         for (const quint32 size : kSizes) {
             const std::string scan = name(operation, "scan", size);
             const std::string index = name(operation, "index", size);
-            std::printf("| %s | %u | %.1f (%.1f) | %.1f (%.1f) | %.0fx |\n", operation, size, median(scan),
-                        cpu(scan), median(index), cpu(index), median(scan) / median(index));
+            std::printf("| %s | %u | %.1f (%.1f) | %.1f (%.1f) | %.0fx |\n", operation, size, median(scan), cpu(scan),
+                        median(index), cpu(index), median(scan) / median(index));
         }
     }
     const double durable = median("Commit");
@@ -256,17 +255,19 @@ int main(int argc, char *argv[])
                     configure(benchmark::RegisterBenchmark(name("Add", way, size).c_str(),
                                                            [=](benchmark::State &state) { add(state, path, index); }));
                 else
-                    configure(benchmark::RegisterBenchmark(
-                        name("Find", way, size).c_str(),
-                        [=](benchmark::State &state) { find(state, path, size, index); }));
+                    configure(
+                        benchmark::RegisterBenchmark(name("Find", way, size).c_str(),
+                                                     [=](benchmark::State &state) { find(state, path, size, index); }));
             }
         }
     }
 
     const QString million = dictionaryPath(folder, 1000000);
-    benchmark::RegisterBenchmark("AddBesideCommit/1000000", [=](benchmark::State &state) {
-        addBesideCommit(state, million, tiny);
-    })->Iterations(100)->Unit(benchmark::kMicrosecond)->UseRealTime();
+    benchmark::RegisterBenchmark("AddBesideCommit/1000000",
+                                 [=](benchmark::State &state) { addBesideCommit(state, million, tiny); })
+        ->Iterations(100)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
 
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());

@@ -25,8 +25,7 @@ std::string fromWide(UINT codePage, std::wstring_view text)
     if (text.empty())
         return std::string();
     const int size = static_cast<int>(text.size());
-    const int needed =
-        WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
         return std::string();
     std::string result(static_cast<size_t>(needed), '\0');

@@ -12,7 +12,8 @@ public:
     bool fileExists(const std::string &path) const override
     {
         // stat follows a link to what it names, so a link to a file counts.
-        struct stat info{};
+        struct stat info
+        {};
         return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
     }
 };

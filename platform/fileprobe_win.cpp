@@ -16,8 +16,7 @@ public:
             return false;
         const std::wstring native = win::widen(path);
         const DWORD attributes = GetFileAttributesW(native.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES
-               && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 };
 

@@ -26,8 +26,7 @@ bool startsWithFolded(const std::string &text, const std::string &prefix)
 
 } // namespace
 
-void ComposeMail(platform::Shell &shell, std::string address, const std::string &subject,
-                 const std::string &body)
+void ComposeMail(platform::Shell &shell, std::string address, const std::string &subject, const std::string &body)
 {
     const std::string scheme = "mailto:";
     // An address that already carries the scheme, in any letter case, keeps

@@ -40,8 +40,7 @@ std::string programFolder()
 {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD size = GetModuleFileNameW(nullptr, buffer.data(),
-                                              static_cast<DWORD>(buffer.size()));
+        const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (size == 0)
             return win::narrow(currentFolder());
         if (size < buffer.size())

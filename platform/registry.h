@@ -40,23 +40,23 @@ public:
     static constexpr std::uint32_t kRead = kReadControl | kQueryValue | kEnumerateSubKeys | kNotify;
 
     // Value types.
-    static constexpr std::uint32_t kString = 1;       // REG_SZ
+    static constexpr std::uint32_t kString = 1; // REG_SZ
     static constexpr std::uint32_t kExpandString = 2; // REG_EXPAND_SZ
-    static constexpr std::uint32_t kBinary = 3;       // REG_BINARY
-    static constexpr std::uint32_t kDword = 4;        // REG_DWORD, little-endian
+    static constexpr std::uint32_t kBinary = 3; // REG_BINARY
+    static constexpr std::uint32_t kDword = 4; // REG_DWORD, little-endian
 
     virtual ~Registry() = default;
 
     // RegOpenKeyExA: opens path below root; key is valid only on success.
-    virtual Status openKey(Root root, const std::string &path, std::uint32_t options,
-                           std::uint32_t access, Key &key) = 0;
+    virtual Status openKey(Root root, const std::string &path, std::uint32_t options, std::uint32_t access,
+                           Key &key) = 0;
 
     // RegQueryValueExA: size comes in as the number of bytes the caller
     // offers (at most buffer.size()) and goes out as the value's size in
     // bytes. A value larger than the offer gives kMoreData, with size set to
     // what it would need, and leaves the buffer's contents unspecified.
-    virtual Status queryValue(Key key, const std::string &name, std::uint32_t &type,
-                              std::vector<unsigned char> &buffer, std::uint32_t &size) = 0;
+    virtual Status queryValue(Key key, const std::string &name, std::uint32_t &type, std::vector<unsigned char> &buffer,
+                              std::uint32_t &size) = 0;
 
     // RegCloseKey.
     virtual Status closeKey(Key key) = 0;

@@ -15,15 +15,12 @@ public:
     DesktopRegistry(const QStringList &programs, const QStringList &folders)
         : m_programs(programs)
         , m_folders(folders)
-    {
-    }
+    {}
 
-    Status openKey(Root root, const std::string &path, std::uint32_t, std::uint32_t access,
-                   Key &key) override
+    Status openKey(Root root, const std::string &path, std::uint32_t, std::uint32_t access, Key &key) override
     {
         key = 0;
-        if (root != kLocalMachine
-            || QString::fromStdString(path).compare(kSystemInfoKey, Qt::CaseInsensitive) != 0)
+        if (root != kLocalMachine || QString::fromStdString(path).compare(kSystemInfoKey, Qt::CaseInsensitive) != 0)
             return kFileNotFound;
         if (access & (kSetValue | kCreateSubKey | kCreateLink))
             return kAccessDenied;
@@ -35,8 +32,8 @@ public:
         return kSuccess;
     }
 
-    Status queryValue(Key key, const std::string &name, std::uint32_t &type,
-                      std::vector<unsigned char> &buffer, std::uint32_t &size) override
+    Status queryValue(Key key, const std::string &name, std::uint32_t &type, std::vector<unsigned char> &buffer,
+                      std::uint32_t &size) override
     {
         const auto open = m_open.find(key);
         if (open == m_open.end())
@@ -55,10 +52,7 @@ public:
         return kSuccess;
     }
 
-    Status closeKey(Key key) override
-    {
-        return m_open.erase(key) == 1 ? kSuccess : kInvalidHandle;
-    }
+    Status closeKey(Key key) override { return m_open.erase(key) == 1 ? kSuccess : kInvalidHandle; }
 
     std::string expandString(const std::string &value8) const override
     {
@@ -67,8 +61,7 @@ public:
         qsizetype from = 0;
         for (;;) {
             const qsizetype open = value.indexOf(QLatin1Char('%'), from);
-            const qsizetype close =
-                open < 0 ? -1 : value.indexOf(QLatin1Char('%'), open + 1);
+            const qsizetype close = open < 0 ? -1 : value.indexOf(QLatin1Char('%'), open + 1);
             if (close < 0) {
                 result += value.mid(from);
                 return result.toStdString();
@@ -90,9 +83,8 @@ private:
     QString findProgram() const
     {
         for (const QString &program : m_programs) {
-            const QString found = m_folders.isEmpty()
-                                      ? QStandardPaths::findExecutable(program)
-                                      : QStandardPaths::findExecutable(program, m_folders);
+            const QString found = m_folders.isEmpty() ? QStandardPaths::findExecutable(program)
+                                                      : QStandardPaths::findExecutable(program, m_folders);
             if (!found.isEmpty())
                 return found;
         }
@@ -109,8 +101,8 @@ private:
 
 QStringList systemInfoPrograms()
 {
-    return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"),
-            QStringLiteral("kinfocenter"), QStringLiteral("gnome-system-monitor"),
+    return {QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
+            QStringLiteral("kinfocenter"),         QStringLiteral("gnome-system-monitor"),
             QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager")};
 }
 

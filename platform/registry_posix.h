@@ -18,8 +18,7 @@ inline const QString kSystemInfoValue = QStringLiteral("PATH");
 // looked for when the key is opened, so one installed while the program
 // runs is found the next time. Opening with write rights is refused, as a
 // machine-wide key refuses it to an ordinary user.
-std::unique_ptr<Registry> desktopRegistry(const QStringList &programs,
-                                          const QStringList &folders = {});
+std::unique_ptr<Registry> desktopRegistry(const QStringList &programs, const QStringList &folders = {});
 
 // The desktops' own system-information programs, most specific first.
 QStringList systemInfoPrograms();

@@ -8,12 +8,12 @@ namespace platform {
 // SW_* show commands. The names differ from those macros on purpose, so the
 // header can sit beside <windows.h>.
 enum class ShowCommand : int {
-    Hide = 0,          // SW_HIDE
-    Normal = 1,        // SW_SHOWNORMAL
-    Minimized = 2,     // SW_SHOWMINIMIZED
-    Maximized = 3,     // SW_SHOWMAXIMIZED
-    NoActivate = 4,    // SW_SHOWNOACTIVATE
-    Show = 5,          // SW_SHOW
+    Hide = 0, // SW_HIDE
+    Normal = 1, // SW_SHOWNORMAL
+    Minimized = 2, // SW_SHOWMINIMIZED
+    Maximized = 3, // SW_SHOWMAXIMIZED
+    NoActivate = 4, // SW_SHOWNOACTIVATE
+    Show = 5, // SW_SHOW
 };
 
 // Hands a text (a "mailto:" text, a web address, a file) to whatever the

@@ -37,8 +37,7 @@ public:
     OpenKey(Registry &registry, Registry::Key key)
         : m_registry(registry)
         , m_key(key)
-    {
-    }
+    {}
     ~OpenKey()
     {
         try {
@@ -81,8 +80,8 @@ bool readRegistryValue(Registry &registry, Registry::Root root, const std::strin
     size_t length = size < buffer.size() ? size : buffer.size();
     if (length > 0 && buffer[length - 1] == 0)
         --length;
-    const std::string text = platform::fromSystemCodePage(
-        std::string_view(reinterpret_cast<const char *>(buffer.data()), length));
+    const std::string text =
+        platform::fromSystemCodePage(std::string_view(reinterpret_cast<const char *>(buffer.data()), length));
 
     switch (type) {
     case Registry::kString:
@@ -95,8 +94,7 @@ bool readRegistryValue(Registry &registry, Registry::Root root, const std::strin
         // Little-endian; the buffer starts all NUL, so a short value reads
         // as its bytes.
         const std::uint32_t number = std::uint32_t(buffer[0]) | std::uint32_t(buffer[1]) << 8
-                                     | std::uint32_t(buffer[2]) << 16
-                                     | std::uint32_t(buffer[3]) << 24;
+                                     | std::uint32_t(buffer[2]) << 16 | std::uint32_t(buffer[3]) << 24;
         value = std::to_string(number);
         break;
     }
@@ -112,10 +110,9 @@ bool startSystemInfo(const SystemInfoServices &services)
     std::string path;
     // The full path is trusted as it stands; the folder is checked for the
     // program before it is used.
-    if (!readRegistryValue(need(services.registry), Registry::kLocalMachine, kInfoPathKey,
-                           kInfoPathValue, path)) {
-        if (!readRegistryValue(need(services.registry), Registry::kLocalMachine, kInfoFolderKey,
-                               kInfoFolderValue, path))
+    if (!readRegistryValue(need(services.registry), Registry::kLocalMachine, kInfoPathKey, kInfoPathValue, path)) {
+        if (!readRegistryValue(need(services.registry), Registry::kLocalMachine, kInfoFolderKey, kInfoFolderValue,
+                               path))
             return false;
         const std::string candidate = path + kInfoProgram;
         if (!need(services.files).fileExists(candidate))

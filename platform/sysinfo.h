@@ -17,9 +17,8 @@ namespace platform {
 // value of any other kind leaves value as it was. False, with value set to
 // "", when the key or the value cannot be read or the value is larger than
 // 1024 bytes. What the registry throws passes through, the key closed.
-bool readRegistryValue(platform::Registry &registry, platform::Registry::Root root,
-                       const std::string &keyName, const std::string &valueName,
-                       std::string &value);
+bool readRegistryValue(platform::Registry &registry, platform::Registry::Root root, const std::string &keyName,
+                       const std::string &valueName, std::string &value);
 
 // The services finding and starting System Info needs; each is looked for
 // only when it is needed.

@@ -14,8 +14,7 @@ namespace store {
 
 namespace {
 
-const char *const kCreateIndexSql =
-    "CREATE INDEX IF NOT EXISTS AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
+const char *const kCreateIndexSql = "CREATE INDEX IF NOT EXISTS AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
 
 // Files that refused the index during this run (read-only folder, a table
 // that cannot be indexed): they are not asked again.
@@ -89,7 +88,7 @@ Prepared prepareSeek(Database &db, std::optional<Statement> &seek)
         if (error.code() != SQLITE_ERROR)
             throw;
         return error.engineMessage().startsWith(QLatin1String("no such index")) ? Prepared::Missing
-                                                                               : Prepared::Unusable;
+                                                                                : Prepared::Unusable;
     }
 }
 
@@ -108,9 +107,8 @@ std::optional<qint64> runSeek(Statement &seek, const QString &key)
 // INDEXED BY makes the plan certain: statistics another tool stored in the
 // file cannot turn this into a walk through the table, and an index of that
 // name that cannot answer the query is refused when the query is prepared.
-const char *const kSeekAcronymSql =
-    "SELECT rowid, Acronym, Definition FROM Acronyms INDEXED BY AcronymsTrimmed "
-    "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
+const char *const kSeekAcronymSql = "SELECT rowid, Acronym, Definition FROM Acronyms INDEXED BY AcronymsTrimmed "
+                                    "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
 
 AcronymIndex acronymIndexState(Database &db)
 {

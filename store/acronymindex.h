@@ -18,8 +18,8 @@
 namespace store {
 
 enum class AcronymIndex {
-    Usable,   // the file holds the index and stores text as UTF-8
-    Missing,  // the file lacks the index and it may be added
+    Usable, // the file holds the index and stores text as UTF-8
+    Missing, // the file lacks the index and it may be added
     Unusable, // UTF-16 text, or an index of that name that cannot answer the lookup
 };
 

@@ -34,8 +34,7 @@ Entry shortened(Entry entry, qsizetype longest)
 Dictionary::Dictionary(const Location &where)
     : m_location(where)
     , m_backend(where.isServer() ? openServerBackend(where.target()) : openFileBackend(where.target()))
-{
-}
+{}
 
 Dictionary::~Dictionary() noexcept = default;
 Dictionary::Dictionary(Dictionary &&other) noexcept = default;

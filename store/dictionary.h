@@ -49,7 +49,7 @@ public:
     struct Added
     {
         bool added = false; // false: the acronym was stored already
-        Entry entry;        // the new entry, or the one stored already
+        Entry entry; // the new entry, or the one stored already
     };
     // Stores keyOf(typed) with the definition exactly as given, unless the
     // acronym is stored (by another program too, up to the moment of

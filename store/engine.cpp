@@ -24,8 +24,7 @@ Engine &Engine::instance()
 
 Database Engine::open(const QString &path) const
 {
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs,
-                    m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
 }
 
 Database Engine::createNew(const QString &path) const

@@ -8,8 +8,8 @@ namespace store {
 // One record of the acronym table as stored.
 struct Entry
 {
-    qint64 id = 0;      // the record's place in natural order
-    QString acronym;    // as stored, blanks kept
+    qint64 id = 0; // the record's place in natural order
+    QString acronym; // as stored, blanks kept
     QString definition; // as stored; a definition without value reads as ""
     // Set when definition holds only the beginning of a longer stored text
     // (see Dictionary::setLongestDefinition): the stored size in bytes.

@@ -10,7 +10,6 @@ Error::Error(Kind kind, QString location, QString engineMessage, int engineCode)
     , m_location(std::move(location))
     , m_engineMessage(std::move(engineMessage))
     , m_engineCode(engineCode)
-{
-}
+{}
 
 } // namespace store

@@ -14,27 +14,27 @@ class Error : public std::runtime_error
 {
 public:
     enum class Kind {
-        Missing,         // no dictionary file there (or its folder is missing)
-        Exists,          // a new dictionary was asked for where a file is already
-        Folder,          // a folder stands where the file should be
-        Replaced,        // another file took the dictionary's place while it was open
-        NoPermission,    // the file or server refused us
-        NotADictionary,  // not a database the engine can open
-        NoTable,         // no table Acronyms
-        NoField,         // table Acronyms lacks a field
-        Damaged,         // the engine found the file damaged
-        Busy,            // another program holds the dictionary
-        ReadOnly,        // nothing can be added or changed
-        ReadOnlyFolder,  // the folder cannot take the journal a write needs
-        Unfinished,      // another program's interrupted change that we cannot roll back
-        Full,            // the disk (or the server's) is full
-        Io,              // reading or writing failed
-        TooBig,          // the text is too long to store
-        RecordGone,      // the entry was removed by another program meanwhile
-        TextChanged,     // the table would store typed text as something else
-        Unreachable,     // the server cannot be reached
-        ConnectionLost,  // the server went away during the operation
-        Other,           // anything else: see engineMessage()
+        Missing, // no dictionary file there (or its folder is missing)
+        Exists, // a new dictionary was asked for where a file is already
+        Folder, // a folder stands where the file should be
+        Replaced, // another file took the dictionary's place while it was open
+        NoPermission, // the file or server refused us
+        NotADictionary, // not a database the engine can open
+        NoTable, // no table Acronyms
+        NoField, // table Acronyms lacks a field
+        Damaged, // the engine found the file damaged
+        Busy, // another program holds the dictionary
+        ReadOnly, // nothing can be added or changed
+        ReadOnlyFolder, // the folder cannot take the journal a write needs
+        Unfinished, // another program's interrupted change that we cannot roll back
+        Full, // the disk (or the server's) is full
+        Io, // reading or writing failed
+        TooBig, // the text is too long to store
+        RecordGone, // the entry was removed by another program meanwhile
+        TextChanged, // the table would store typed text as something else
+        Unreachable, // the server cannot be reached
+        ConnectionLost, // the server went away during the operation
+        Other, // anything else: see engineMessage()
     };
 
     Error(Kind kind, QString location, QString engineMessage, int engineCode = 0);

@@ -19,8 +19,7 @@ public:
     explicit FileBackend(const QString &path)
         : m_db(Engine::instance().open(path))
         , m_lookup(m_db)
-    {
-    }
+    {}
 
     std::optional<Entry> find(const QString &key) override { return m_lookup.find(key, m_longest); }
 

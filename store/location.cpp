@@ -13,8 +13,7 @@ namespace store {
 Location::Location(Kind kind, QString target)
     : m_kind(kind)
     , m_target(std::move(target))
-{
-}
+{}
 
 Location Location::file(const QString &path)
 {

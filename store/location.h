@@ -25,10 +25,7 @@ public:
     // The path, or host, port and database of the server: never a password.
     QString display() const;
 
-    bool operator==(const Location &other) const
-    {
-        return m_kind == other.m_kind && m_target == other.m_target;
-    }
+    bool operator==(const Location &other) const { return m_kind == other.m_kind && m_target == other.m_target; }
 
 private:
     Location(Kind kind, QString target);

@@ -14,7 +14,31 @@
 #include <utility>
 #include <vector>
 
-#define ORVEX_LIBPQ_FUNCTIONS ORVEX_LIBPQ(PQclear) ORVEX_LIBPQ(PQconndefaults) ORVEX_LIBPQ(PQconnectdbParams) ORVEX_LIBPQ(PQconnectionNeedsPassword) ORVEX_LIBPQ(PQconninfoFree) ORVEX_LIBPQ(PQconninfoParse) ORVEX_LIBPQ(PQdb) ORVEX_LIBPQ(PQerrorMessage) ORVEX_LIBPQ(PQexecParams) ORVEX_LIBPQ(PQfinish) ORVEX_LIBPQ(PQgetisnull) ORVEX_LIBPQ(PQgetlength) ORVEX_LIBPQ(PQgetvalue) ORVEX_LIBPQ(PQhost) ORVEX_LIBPQ(PQntuples) ORVEX_LIBPQ(PQparameterStatus) ORVEX_LIBPQ(PQport) ORVEX_LIBPQ(PQresultErrorField) ORVEX_LIBPQ(PQresultErrorMessage) ORVEX_LIBPQ(PQresultStatus) ORVEX_LIBPQ(PQsocket) ORVEX_LIBPQ(PQstatus)
+// clang-format off
+#define ORVEX_LIBPQ_FUNCTIONS \
+    ORVEX_LIBPQ(PQclear) \
+    ORVEX_LIBPQ(PQconndefaults) \
+    ORVEX_LIBPQ(PQconnectdbParams) \
+    ORVEX_LIBPQ(PQconnectionNeedsPassword) \
+    ORVEX_LIBPQ(PQconninfoFree) \
+    ORVEX_LIBPQ(PQconninfoParse) \
+    ORVEX_LIBPQ(PQdb) \
+    ORVEX_LIBPQ(PQerrorMessage) \
+    ORVEX_LIBPQ(PQexecParams) \
+    ORVEX_LIBPQ(PQfinish) \
+    ORVEX_LIBPQ(PQgetisnull) \
+    ORVEX_LIBPQ(PQgetlength) \
+    ORVEX_LIBPQ(PQgetvalue) \
+    ORVEX_LIBPQ(PQhost) \
+    ORVEX_LIBPQ(PQntuples) \
+    ORVEX_LIBPQ(PQparameterStatus) \
+    ORVEX_LIBPQ(PQport) \
+    ORVEX_LIBPQ(PQresultErrorField) \
+    ORVEX_LIBPQ(PQresultErrorMessage) \
+    ORVEX_LIBPQ(PQresultStatus) \
+    ORVEX_LIBPQ(PQsocket) \
+    ORVEX_LIBPQ(PQstatus)
+// clang-format on
 
 namespace store {
 
@@ -60,8 +84,9 @@ bool libpqLoaded()
 void requireLibpq(const QString &location)
 {
     if (!libpqLoaded())
-        throw Error(Error::Kind::Unreachable, location,
-                    QStringLiteral("the PostgreSQL client library (libpq 5) cannot be loaded: %1").arg(libpq().problem));
+        throw Error(
+            Error::Kind::Unreachable, location,
+            QStringLiteral("the PostgreSQL client library (libpq 5) cannot be loaded: %1").arg(libpq().problem));
 }
 
 } // namespace
@@ -91,7 +116,6 @@ void requireLibpq(const QString &location)
 #define PQresultStatus (::store::libpq().PQresultStatus)
 #define PQsocket (::store::libpq().PQsocket)
 #define PQstatus (::store::libpq().PQstatus)
-
 
 namespace store::pg {
 

@@ -28,9 +28,7 @@ QString serverGrants(const QString &, const QString &)
     return {};
 }
 
-void setServerIdleTimeout(std::chrono::milliseconds)
-{
-}
+void setServerIdleTimeout(std::chrono::milliseconds) {}
 
 qint64 copyDictionary(const Location &from, const Location &)
 {

@@ -113,8 +113,7 @@ Database::Database(const QString &path, Open how, int busyTimeoutMs, const char 
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, vfs);
     if (rc != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                     : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         close();
         throw sqliteError(rc, m_path, message);
     }
@@ -131,8 +130,7 @@ Database::Database(Database &&other) noexcept
     : m_path(std::move(other.m_path))
     , m_db(std::exchange(other.m_db, nullptr))
     , m_busyTimeoutMs(other.m_busyTimeoutMs)
-{
-}
+{}
 
 Database &Database::operator=(Database &&other) noexcept
 {
@@ -211,8 +209,7 @@ Statement::~Statement() noexcept
 void Statement::bind(int index, const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
-    m_db.check(sqlite3_bind_text64(m_stmt, index, utf8.constData(),
-                                   static_cast<sqlite3_uint64>(utf8.size()),
+    m_db.check(sqlite3_bind_text64(m_stmt, index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()),
                                    SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
@@ -242,8 +239,7 @@ bool Statement::step()
 
 void Statement::run()
 {
-    while (step()) {
-    }
+    while (step()) {}
 }
 
 void Statement::reset()

@@ -21,8 +21,7 @@ public:
         , m_which(which)
         // Only watched, so that a widget deleted meanwhile is not asked about.
         , m_widget(const_cast<QWidget *>(widget))
-    {
-    }
+    {}
 
     // QIcon hands an engine sizes in device pixels; the real icon is asked
     // through QIcon too, so each call names a ratio of 1 or divides it out,
@@ -88,14 +87,13 @@ private:
 
 DeferredIconStyle::DeferredIconStyle(const QString &key)
     : QProxyStyle(key)
-{
-}
+{}
 
 QIcon DeferredIconStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption *option,
                                       const QWidget *widget) const
 {
-    const bool overflowArrow = standardIcon == SP_ToolBarHorizontalExtensionButton
-                               || standardIcon == SP_ToolBarVerticalExtensionButton;
+    const bool overflowArrow =
+        standardIcon == SP_ToolBarHorizontalExtensionButton || standardIcon == SP_ToolBarVerticalExtensionButton;
     if (overflowArrow && option == nullptr)
         return QIcon(new DeferredIconEngine(baseStyle(), standardIcon, widget));
     return QProxyStyle::standardIcon(standardIcon, option, widget);

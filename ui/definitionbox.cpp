@@ -65,8 +65,9 @@ void DefinitionBox::showDefinition(const QString &text, qint64 shortenedFrom)
         setText(text);
         return;
     }
-    m_text = text + QStringLiteral("\u2026\n\n[Only the beginning is shown: the definition holds %L1 bytes.]")
-                        .arg(shortenedFrom);
+    m_text =
+        text
+        + QStringLiteral("\u2026\n\n[Only the beginning is shown: the definition holds %L1 bytes.]").arg(shortenedFrom);
     setPlainText(m_text);
 }
 

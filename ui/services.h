@@ -19,8 +19,8 @@ struct Services
 {
     ModalBoxes &boxes;
     store::Location dictionary;
-    platform::Shell *shell = nullptr;             // mail and web hand-off
-    platform::Registry *registry = nullptr;       // finding System Info
+    platform::Shell *shell = nullptr; // mail and web hand-off
+    platform::Registry *registry = nullptr; // finding System Info
     platform::ProgramStarter *programs = nullptr; // starting System Info
     platform::FileProbe *files = nullptr;
 };

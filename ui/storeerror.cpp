@@ -19,8 +19,8 @@ QString storeErrorReason(const store::Error &error)
         return QStringLiteral("Another file took the dictionary's place meanwhile. Nothing was changed.");
     case Kind::NoPermission:
         return QFileInfo::exists(error.location()) && !QFileInfo(error.location()).isReadable()
-            ? QStringLiteral("The program has no permission to read the file.")
-            : QStringLiteral("The program has no permission to use the file.");
+                   ? QStringLiteral("The program has no permission to read the file.")
+                   : QStringLiteral("The program has no permission to use the file.");
     case Kind::NotADictionary:
         return QStringLiteral("The file is not an acronym database.");
     case Kind::NoTable:

@@ -25,8 +25,7 @@ class AnsweringRegistry : public platform::Registry
 public:
     AnsweringRegistry(const uint8_t *data, size_t size)
         : m_data(data, data + size)
-    {
-    }
+    {}
 
     Status openKey(Root, const std::string &, std::uint32_t, std::uint32_t, Key &key) override
     {
@@ -37,8 +36,8 @@ public:
         return kSuccess;
     }
 
-    Status queryValue(Key key, const std::string &, std::uint32_t &type,
-                      std::vector<unsigned char> &buffer, std::uint32_t &size) override
+    Status queryValue(Key key, const std::string &, std::uint32_t &type, std::vector<unsigned char> &buffer,
+                      std::uint32_t &size) override
     {
         require(key == 42 && m_open == 1);
         require(size <= buffer.size());
@@ -78,15 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     AnsweringRegistry registry(data, size);
     std::string value = "as on entry";
-    const bool read = platform::readRegistryValue(registry, platform::Registry::kLocalMachine,
-                                            "SOFTWARE\\Key", "Value", value);
+    const bool read =
+        platform::readRegistryValue(registry, platform::Registry::kLocalMachine, "SOFTWARE\\Key", "Value", value);
     require(registry.openKeys() == 0);
     if (!read)
         require(value.empty());
     else if (size > 2 && data[2] % 8 == platform::Registry::kDword)
         require(!value.empty() && value.find_first_not_of("0123456789") == std::string::npos);
-    else if (size > 2 && data[2] % 8 != platform::Registry::kString
-             && data[2] % 8 != platform::Registry::kExpandString)
+    else if (size > 2 && data[2] % 8 != platform::Registry::kString && data[2] % 8 != platform::Registry::kExpandString)
         require(value == "as on entry");
     else
         require(value.size() <= 1024 * 3); // at most the buffer, in UTF-8

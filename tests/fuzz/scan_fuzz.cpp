@@ -42,9 +42,8 @@ void checkTrimming(const QString &text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QList<QByteArray> lines = QByteArray(reinterpret_cast<const char *>(data),
-                                               static_cast<qsizetype>(size))
-                                        .split('\n');
+    const QList<QByteArray> lines =
+        QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)).split('\n');
     if (lines.size() > 64)
         return 0;
     const QString key = QString::fromUtf8(lines.first());

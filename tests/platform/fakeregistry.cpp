@@ -7,8 +7,7 @@
 
 namespace testing_support {
 
-void FakeRegistry::set(const QString &key, const QString &name, quint32 type,
-                       const QByteArray &bytes)
+void FakeRegistry::set(const QString &key, const QString &name, quint32 type, const QByteArray &bytes)
 {
     Value &value = m_keys[key.toLower()].values[name.toLower()];
     value.type = type;
@@ -48,8 +47,8 @@ QStringList FakeRegistry::openedPaths() const
     return paths;
 }
 
-FakeRegistry::Status FakeRegistry::openKey(Root root, const std::string &path8,
-                                           std::uint32_t options, std::uint32_t access, Key &key)
+FakeRegistry::Status FakeRegistry::openKey(Root root, const std::string &path8, std::uint32_t options,
+                                           std::uint32_t access, Key &key)
 {
     const QString path = QString::fromStdString(path8);
     m_openings.append({root, path, options, access});
@@ -66,10 +65,8 @@ FakeRegistry::Status FakeRegistry::openKey(Root root, const std::string &path8,
     return kSuccess;
 }
 
-FakeRegistry::Status FakeRegistry::queryValue(Key key, const std::string &name8,
-                                              std::uint32_t &type,
-                                              std::vector<unsigned char> &buffer,
-                                              std::uint32_t &size)
+FakeRegistry::Status FakeRegistry::queryValue(Key key, const std::string &name8, std::uint32_t &type,
+                                              std::vector<unsigned char> &buffer, std::uint32_t &size)
 {
     const QString name = QString::fromStdString(name8);
     m_offers.append(size);
@@ -109,8 +106,7 @@ std::string FakeRegistry::expandString(const std::string &value) const
 {
     QString result = QString::fromStdString(value);
     for (auto it = m_environment.constBegin(); it != m_environment.constEnd(); ++it) {
-        result.replace(QLatin1Char('%') + it.key() + QLatin1Char('%'), it.value(),
-                       Qt::CaseInsensitive);
+        result.replace(QLatin1Char('%') + it.key() + QLatin1Char('%'), it.value(), Qt::CaseInsensitive);
     }
     return result.toStdString();
 }

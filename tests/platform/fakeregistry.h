@@ -45,10 +45,9 @@ public:
     const QList<quint32> &offers() const { return m_offers; }
     int openCount() const { return static_cast<int>(m_open.size()); }
 
-    Status openKey(Root root, const std::string &path, std::uint32_t options,
-                   std::uint32_t access, Key &key) override;
-    Status queryValue(Key key, const std::string &name, std::uint32_t &type,
-                      std::vector<unsigned char> &buffer, std::uint32_t &size) override;
+    Status openKey(Root root, const std::string &path, std::uint32_t options, std::uint32_t access, Key &key) override;
+    Status queryValue(Key key, const std::string &name, std::uint32_t &type, std::vector<unsigned char> &buffer,
+                      std::uint32_t &size) override;
     Status closeKey(Key key) override;
     std::string expandString(const std::string &value) const override;
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-using testing_support::FakeShell;
 using platform::ShowCommand;
+using testing_support::FakeShell;
 
 namespace {
 
@@ -20,8 +20,7 @@ struct MailCase
 };
 
 class ComposeMail : public ::testing::TestWithParam<MailCase>
-{
-};
+{};
 
 TEST_P(ComposeMail, HandsTheMailtoTextToTheShellToOpen)
 {
@@ -47,26 +46,21 @@ INSTANTIATE_TEST_SUITE_P(
         MailCase{"NoSubjectNoBody", kAddress, {}, {}, "mailto:" + kAddress},
         MailCase{"SubjectOnly", kAddress, "Hello", {}, "mailto:" + kAddress + "?subject=Hello"},
         MailCase{"BodyOnly", kAddress, {}, "Text", "mailto:" + kAddress + "?body=Text"},
-        MailCase{"SubjectAndBody", kAddress, "Hello", "Text",
-                 "mailto:" + kAddress + "?subject=Hello&body=Text"},
+        MailCase{"SubjectAndBody", kAddress, "Hello", "Text", "mailto:" + kAddress + "?subject=Hello&body=Text"},
         // A prefix already there, in any letter case, is kept as written.
         MailCase{"MixedCasePrefixKept", "MailTo:" + kAddress, {}, {}, "MailTo:" + kAddress},
-        MailCase{"UpperCasePrefixKeptWithSubject", "MAILTO:" + kAddress, "Hi", {},
-                 "MAILTO:" + kAddress + "?subject=Hi"},
-        MailCase{"LowerCasePrefixKeptWithBody", "mailto:" + kAddress, {}, "B",
-                 "mailto:" + kAddress + "?body=B"},
+        MailCase{
+            "UpperCasePrefixKeptWithSubject", "MAILTO:" + kAddress, "Hi", {}, "MAILTO:" + kAddress + "?subject=Hi"},
+        MailCase{"LowerCasePrefixKeptWithBody", "mailto:" + kAddress, {}, "B", "mailto:" + kAddress + "?body=B"},
         // Only the first seven characters count.
-        MailCase{"PrefixWithoutColonGetsOne", "mailto" + kAddress, {}, {},
-                 "mailto:mailto" + kAddress},
-        MailCase{"PrefixAfterABlankGetsAnother", " mailto:" + kAddress, {}, {},
-                 "mailto: mailto:" + kAddress},
+        MailCase{"PrefixWithoutColonGetsOne", "mailto" + kAddress, {}, {}, "mailto:mailto" + kAddress},
+        MailCase{"PrefixAfterABlankGetsAnother", " mailto:" + kAddress, {}, {}, "mailto: mailto:" + kAddress},
         // Only ASCII letters fold: a look-alike capital is no prefix.
-        MailCase{"DottedCapitalIIsNoPrefix", "MA\xC4\xB0LTO:" + kAddress, {}, {},
-                 "mailto:MA\xC4\xB0LTO:" + kAddress},
+        MailCase{"DottedCapitalIIsNoPrefix", "MA\xC4\xB0LTO:" + kAddress, {}, {}, "mailto:MA\xC4\xB0LTO:" + kAddress},
         MailCase{"EmptyAddress", {}, {}, {}, "mailto:"},
         // Nothing is escaped.
-        MailCase{"SpacesAmpersandsAndQuestionMarksPassUnescaped", kAddress,
-                 "Bug in Find & Add?", "Why? Steps 1 & 2 = crash%20",
+        MailCase{"SpacesAmpersandsAndQuestionMarksPassUnescaped", kAddress, "Bug in Find & Add?",
+                 "Why? Steps 1 & 2 = crash%20",
                  "mailto:" + kAddress + "?subject=Bug in Find & Add?&body=Why? Steps 1 & 2 = crash%20"}),
     testing_support::CaseName());
 

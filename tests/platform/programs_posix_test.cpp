@@ -28,10 +28,9 @@ TEST(PosixProgramStarter, StartsTheProgramWithoutArgumentsAndDoesNotWait)
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("started"));
     // A name with a space and a shell character is taken as it stands.
-    const QString program = writeScript(
-        dir, QStringLiteral("info tool;x"),
-        "echo \"$#\" > '" + marker.toLocal8Bit() + ".tmp'; mv '" + marker.toLocal8Bit()
-            + ".tmp' '" + marker.toLocal8Bit() + "'");
+    const QString program = writeScript(dir, QStringLiteral("info tool;x"),
+                                        "echo \"$#\" > '" + marker.toLocal8Bit() + ".tmp'; mv '" + marker.toLocal8Bit()
+                                            + ".tmp' '" + marker.toLocal8Bit() + "'");
 
     const auto starter = platform::systemProgramStarter();
     EXPECT_TRUE(starter->start(program.toStdString(), platform::ProgramStarter::kShowNormal));
@@ -52,10 +51,8 @@ TEST(PosixProgramStarter, ReportsWhatCannotBeStarted)
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 
     const auto starter = platform::systemProgramStarter();
-    for (const QString &path : {QString(), dir.filePath(QStringLiteral("missing")), plain,
-                                dir.path()})
-        EXPECT_FALSE(starter->start(path.toStdString(), platform::ProgramStarter::kShowNormal))
-            << path.toStdString();
+    for (const QString &path : {QString(), dir.filePath(QStringLiteral("missing")), plain, dir.path()})
+        EXPECT_FALSE(starter->start(path.toStdString(), platform::ProgramStarter::kShowNormal)) << path.toStdString();
 }
 
 TEST(PosixFileProbe, TellsFilesFromFoldersAndNothing)

@@ -87,33 +87,28 @@ TEST(DesktopRegistry, HoldsNothingElse)
 {
     Programs programs;
     programs.add(QStringLiteral("hardinfo"));
-    const auto registry =
-        platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
+    const auto registry = platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
 
     EXPECT_EQ(read(*registry, kKey, QStringLiteral("Other")).query, Registry::kFileNotFound);
-    EXPECT_EQ(read(*registry, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
-                   QStringLiteral("MSINFO"))
-                  .open,
-              Registry::kFileNotFound);
+    EXPECT_EQ(
+        read(*registry, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"), QStringLiteral("MSINFO")).open,
+        Registry::kFileNotFound);
     Registry::Key key = 0;
-    EXPECT_EQ(registry->openKey(0x80000001u, kKey.toStdString(), 0, Registry::kRead, key),
-              Registry::kFileNotFound);
+    EXPECT_EQ(registry->openKey(0x80000001u, kKey.toStdString(), 0, Registry::kRead, key), Registry::kFileNotFound);
 }
 
 TEST(DesktopRegistry, WithoutAnInstalledProgramTheKeyIsAbsent)
 {
     Programs programs;
     programs.add(QStringLiteral("hardinfo"), false);
-    const auto registry =
-        platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
+    const auto registry = platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
     EXPECT_EQ(read(*registry, kKey, QStringLiteral("PATH")).open, Registry::kFileNotFound);
 }
 
 TEST(DesktopRegistry, FindsAProgramInstalledWhileRunning)
 {
     Programs programs;
-    const auto registry =
-        platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
+    const auto registry = platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
     EXPECT_EQ(read(*registry, kKey, QStringLiteral("PATH")).open, Registry::kFileNotFound);
     const QString path = programs.add(QStringLiteral("hardinfo"));
     EXPECT_EQ(read(*registry, kKey, QStringLiteral("PATH")).bytes, path.toLocal8Bit() + '\0');
@@ -123,15 +118,12 @@ TEST(DesktopRegistry, RefusesWriteRightsAndTooSmallBuffers)
 {
     Programs programs;
     const QString path = programs.add(QStringLiteral("hardinfo"));
-    const auto registry =
-        platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
+    const auto registry = platform::desktopRegistry({QStringLiteral("hardinfo")}, programs.folders());
 
-    EXPECT_EQ(read(*registry, kKey, QStringLiteral("PATH"), 1024, 0x2003F).open,
-              Registry::kAccessDenied);
+    EXPECT_EQ(read(*registry, kKey, QStringLiteral("PATH"), 1024, 0x2003F).open, Registry::kAccessDenied);
 
     Registry::Key key = 0;
-    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, kKey.toStdString(), 0, Registry::kRead,
-                                key),
+    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, kKey.toStdString(), 0, Registry::kRead, key),
               Registry::kSuccess);
     std::vector<unsigned char> buffer(1024, 0);
     std::uint32_t type = 0;

@@ -47,16 +47,14 @@ protected:
 
 TEST_F(SystemShell, HandsAMailtoTextToTheMailHandlerWithItsPartsIntact)
 {
-    const QString text = QStringLiteral(
-        "mailto:support@kelbrite.example?subject=Bug in Find & Add?&body=Steps: 1 & 2");
+    const QString text = QStringLiteral("mailto:support@kelbrite.example?subject=Bug in Find & Add?&body=Steps: 1 & 2");
     EXPECT_TRUE(shell.execute("open", text.toStdString(), platform::ShowCommand::Show));
 
     ASSERT_EQ(recorder.opened.size(), 1);
     const QUrl &url = recorder.opened[0];
     EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
     EXPECT_EQ(url.path(), QStringLiteral("support@kelbrite.example"));
-    EXPECT_EQ(url.query(QUrl::FullyDecoded),
-              QStringLiteral("subject=Bug in Find & Add?&body=Steps: 1 & 2"));
+    EXPECT_EQ(url.query(QUrl::FullyDecoded), QStringLiteral("subject=Bug in Find & Add?&body=Steps: 1 & 2"));
     // The handler gets a proper URL: the spaces travel percent-encoded.
     EXPECT_FALSE(url.toEncoded().contains(' '));
 }
@@ -96,8 +94,7 @@ TEST_F(SystemShell, RefusesWhatNoHandlerCouldTake)
         {QStringLiteral("open"), QString()},
     };
     for (const Refused &r : refused)
-        EXPECT_FALSE(shell.execute(r.verb.toStdString(), r.text.toStdString(),
-                                   platform::ShowCommand::Show))
+        EXPECT_FALSE(shell.execute(r.verb.toStdString(), r.text.toStdString(), platform::ShowCommand::Show))
             << r.text.toStdString();
     EXPECT_TRUE(recorder.opened.isEmpty());
 }

@@ -139,8 +139,7 @@ QList<Fault> faults()
         list.append({"field missing", op, sql("ALTER TABLE Acronyms RENAME COLUMN Definition TO Gone"),
                      sql("ALTER TABLE Acronyms RENAME COLUMN Gone TO Definition"), "lacks a field", true});
     }
-    list.append({"field Active missing", Operation::AddNew,
-                 sql("ALTER TABLE Acronyms RENAME COLUMN Active TO Gone"),
+    list.append({"field Active missing", Operation::AddNew, sql("ALTER TABLE Acronyms RENAME COLUMN Active TO Gone"),
                  sql("ALTER TABLE Acronyms RENAME COLUMN Gone TO Active"), "lacks a field", true});
 
     for (Operation op : {Operation::AddNew, Operation::DialogAdd, Operation::DialogReplace}) {
@@ -171,8 +170,7 @@ QList<Fault> faults()
     for (Operation op : {Operation::Find, Operation::AddNew, Operation::DialogAdd}) {
         list.append({"locked by another program", op,
                      [](Scene &s) { s.lock = std::make_unique<testing_support::HeldLock>(s.dictionary.path()); },
-                     [](Scene &s) { s.lock.reset(); },
-                     "in use by another program", true});
+                     [](Scene &s) { s.lock.reset(); }, "in use by another program", true});
     }
     // The disk fills at different moments of the write: in the journal, in
     // the file itself, while committing.
@@ -196,10 +194,9 @@ protected:
 // scan must read.
 void fill(TempDictionary &dictionary)
 {
-    dictionary.exec(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
-        "INSERT INTO Acronyms SELECT 'K' || i, 'definition number ' || i || ' ' || "
-        "substr(hex(randomblob(40)), 1, 60), 1 FROM n"));
+    dictionary.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                                   "INSERT INTO Acronyms SELECT 'K' || i, 'definition number ' || i || ' ' || "
+                                   "substr(hex(randomblob(40)), 1, 60), 1 FROM n"));
     dictionary.insert(Row{QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
 }
 
@@ -237,8 +234,8 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
     int survived = 0;
     for (const Fault &fault : faults()) {
         SCOPED_TRACE(fault.name.toStdString() + " during " + describe(fault.operation));
-        const int failuresBefore = ::testing::UnitTest::GetInstance()->current_test_info()->result()
-                                       ->total_part_count();
+        const int failuresBefore =
+            ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
         ++tried;
         TempDictionary dictionary;
         fill(dictionary);
@@ -309,8 +306,7 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
         if (dialog)
             dialog->close();
 
-        const int failuresAfter = ::testing::UnitTest::GetInstance()->current_test_info()->result()
-                                      ->total_part_count();
+        const int failuresAfter = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
         if (failuresAfter == failuresBefore)
             ++survived;
     }
@@ -322,9 +318,9 @@ TEST_F(FaultMatrix, EveryFaultIsReportedSurvivedAndLeavesTheDictionaryWhole)
 TEST_F(FaultMatrix, ValuesWrittenByOtherToolsAreReadAsTextAndNeverStopTheProgram)
 {
     TempDictionary dictionary;
-    dictionary.exec(QStringLiteral(
-        "INSERT INTO Acronyms VALUES (NULL, 'orphan', 1), (42, 'the answer', 1), "
-        "(X'00FF41', 'binary', 1), (' ABC', NULL, NULL), ('NUM', 3.5, 'yes'), ('BLOB', X'6869', 1)"));
+    dictionary.exec(
+        QStringLiteral("INSERT INTO Acronyms VALUES (NULL, 'orphan', 1), (42, 'the answer', 1), "
+                       "(X'00FF41', 'binary', 1), (' ABC', NULL, NULL), ('NUM', 3.5, 'yes'), ('BLOB', X'6869', 1)"));
     FakeBoxes boxes;
     ui::frmMain window(ui::Services{boxes, store::Location::file(dictionary.path())});
     const auto find = [&](const QString &entry) {

@@ -47,8 +47,7 @@ class HostileInput : public ::testing::Test
 protected:
     HostileInput()
         : window(ui::Services{boxes, store::Location::file(dictionary.path())})
-    {
-    }
+    {}
 
     void press(const char *button, const QString &entry)
     {

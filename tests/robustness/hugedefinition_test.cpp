@@ -57,7 +57,8 @@ TEST(HugeDefinition, IsShownWithoutFreezingTheWindow)
     EXPECT_LE(longest, 1000) << "the window was held up for " << longest << " ms";
     testing_support::recordFigures(QStringLiteral("hugedefinition"),
                                    QStringLiteral("window held up %1 ms by a 200 MB definition").arg(longest));
-    EXPECT_TRUE(shown().endsWith(QStringLiteral("the definition holds 200,000,000 bytes.]"))) << shown().right(80).toStdString();
+    EXPECT_TRUE(shown().endsWith(QStringLiteral("the definition holds 200,000,000 bytes.]")))
+        << shown().right(80).toStdString();
 
     sqlite3 *db = nullptr;
     sqlite3_open(dictionary.path().toUtf8().constData(), &db);

@@ -72,12 +72,10 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLosesNoFinishedWriteAndTearsNone)
             EXPECT_EQ(it.value().size(), 1) << "acronym stored twice: " << it.key().toStdString();
         for (int k = 0; k < writer_plan::kKeys; ++k) {
             const QString key = writer_plan::key(k);
-            const std::optional<QString> have = stored.contains(key)
-                ? std::optional<QString>(stored[key].first())
-                : std::nullopt;
-            const std::optional<QString> want = confirmed.contains(key)
-                ? std::optional<QString>(confirmed[key])
-                : std::nullopt;
+            const std::optional<QString> have =
+                stored.contains(key) ? std::optional<QString>(stored[key].first()) : std::nullopt;
+            const std::optional<QString> want =
+                confirmed.contains(key) ? std::optional<QString>(confirmed[key]) : std::nullopt;
             const bool mayBeNewer = writer_plan::key(inFlight) == key && have == writer_plan::definition(inFlight);
             if (have != want && !mayBeNewer) {
                 ++lost;

@@ -17,8 +17,8 @@
 #include <random>
 #include <variant>
 
-using testing_support::Row;
 using testing_support::lookUp;
+using testing_support::Row;
 using testing_support::TempDictionary;
 
 namespace {
@@ -27,7 +27,6 @@ Row row(const char *acronym, const char *definition)
 {
     return Row{QString::fromUtf8(acronym), QString::fromUtf8(definition), 1};
 }
-
 
 store::AcronymIndex indexState(const QString &path)
 {
@@ -192,14 +191,13 @@ class RandomTable
 public:
     explicit RandomTable(unsigned seed)
         : m_random(seed)
-    {
-    }
+    {}
 
     QString core()
     {
-        static const char16_t *const pieces[] = {u"A", u"B", u"C", u"AB", u"ABC", u"a", u"b", u"\u00c9",
-                                                 u"\u00e9", u"\u6f22", u"\U0001F600", u"E\u0301", u"1",
-                                                 u"2", u"0", u"\t", u" ", u"-"};
+        static const char16_t *const pieces[] = {u"A", u"B",      u"C",      u"AB",     u"ABC",        u"a",
+                                                 u"b", u"\u00c9", u"\u00e9", u"\u6f22", u"\U0001F600", u"E\u0301",
+                                                 u"1", u"2",      u"0",      u"\t",     u" ",          u"-"};
         QString text;
         const int count = pick(1, 3);
         for (int i = 0; i < count; ++i)
@@ -238,7 +236,9 @@ public:
             case 0:
                 return padded(core()).toUtf8(); // text stored as a blob
             case 1:
-                return QByteArray("\xff" "AB\xc3", 4); // no valid UTF-8
+                return QByteArray("\xff"
+                                  "AB\xc3",
+                                  4); // no valid UTF-8
             case 2:
                 return QByteArray(" A\0B ", 5);
             default:
@@ -273,9 +273,9 @@ public:
         if (kind < 6)
             return QString(pick(0, 2), QLatin1Char(' '));
         if (kind < 7)
-            return std::vector<QString>{QStringLiteral("1.5"), QStringLiteral("0.1"), QStringLiteral("0.0"),
-                                        QStringLiteral("1.0e+20"), QStringLiteral("3.0"),
-                                        QStringLiteral("12")}[pick(0, 5)];
+            return std::vector<QString>{
+                QStringLiteral("1.5"),     QStringLiteral("0.1"), QStringLiteral("0.0"),
+                QStringLiteral("1.0e+20"), QStringLiteral("3.0"), QStringLiteral("12")}[pick(0, 5)];
         return padded(core());
     }
 

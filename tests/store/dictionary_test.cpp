@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-using testing_support::Row;
 using testing_support::lookUp;
+using testing_support::Row;
 using testing_support::TempDictionary;
 
 namespace {
@@ -29,7 +29,6 @@ Row row(const char16_t *acronym, const char16_t *definition)
 {
     return Row{text(acronym), text(definition), 1};
 }
-
 
 class LookupMode
 {
@@ -59,8 +58,7 @@ struct ScanCase
 };
 
 class RecordScan : public ::testing::TestWithParam<ScanCase>
-{
-};
+{};
 
 // The same answers through the trimmed-acronym index and through the plain
 // record scan (the index switched off, as for a read-only or UTF-16 file).
@@ -78,28 +76,32 @@ TEST_P(RecordScan, FindsTheFirstRecordWhoseTrimmedAcronymEqualsTheTrimmedKey)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, RecordScan,
-    ::testing::Values(
-        ScanCase{"EmptyTable", {}, u"ABC", nullptr},
-        ScanCase{"BlanksAroundKey", {row(u"ABC", u"found")}, u"  ABC ", u"found"},
-        ScanCase{"BlanksAroundStored", {row(u" ABC  ", u"found")}, u"ABC", u"found"},
-        ScanCase{"LowerCaseStoredNeverFound", {row(u"abc", u"lower")}, u"ABC", nullptr},
-        ScanCase{"InnerSpaceCounts", {row(u"A B", u"spaced")}, u"AB", nullptr},
-        ScanCase{"InnerSpaceMatchesItself", {row(u"A B", u"spaced")}, u"A B", u"spaced"},
-        ScanCase{"TabNotTrimmedInKey", {row(u"ABC", u"x")}, u"\tABC", nullptr},
-        ScanCase{"TabNotTrimmedInStored", {row(u"ABC\t", u"x")}, u"ABC", nullptr},
-        ScanCase{"NoPrefixMatch", {row(u"ABCD", u"longer")}, u"ABC", nullptr},
-        ScanCase{"FirstOfDuplicatesWins",
-                 {row(u"XYZ", u"other"), row(u"ABC", u"first"), row(u" ABC", u"second")},
-                 u"ABC", u"first"},
-        ScanCase{"NullAcronymBeforeMatchIsPassed",
-                 {Row{std::nullopt, text(u"orphan"), 1}, row(u"ABC", u"found")}, u"ABC", u"found"},
-        ScanCase{"NullAcronymAfterMatch",
-                 {row(u"ABC", u"found"), Row{std::nullopt, text(u"orphan"), 1}}, u"ABC", u"found"},
-        ScanCase{"NullDefinitionReadsEmpty", {Row{text(u"ABC"), std::nullopt, 1}}, u"ABC", u""},
-        ScanCase{"NonAsciiExact", {row(u"\u00c9T\u00c9", u"summer")}, u"\u00c9T\u00c9", u"summer"},
-        ScanCase{"DecomposedIsNotComposed", {row(u"E\u0301", u"decomposed")}, u"\u00c9", nullptr},
-        ScanCase{"AstralCharacters", {row(u"\U0001F600", u"smile")}, u" \U0001F600 ", u"smile"},
-        ScanCase{"SpacesOnlyStoredMatchesNothingReal", {row(u"   ", u"blank")}, u"ABC", nullptr}),
+    ::testing::Values(ScanCase{"EmptyTable", {}, u"ABC", nullptr},
+                      ScanCase{"BlanksAroundKey", {row(u"ABC", u"found")}, u"  ABC ", u"found"},
+                      ScanCase{"BlanksAroundStored", {row(u" ABC  ", u"found")}, u"ABC", u"found"},
+                      ScanCase{"LowerCaseStoredNeverFound", {row(u"abc", u"lower")}, u"ABC", nullptr},
+                      ScanCase{"InnerSpaceCounts", {row(u"A B", u"spaced")}, u"AB", nullptr},
+                      ScanCase{"InnerSpaceMatchesItself", {row(u"A B", u"spaced")}, u"A B", u"spaced"},
+                      ScanCase{"TabNotTrimmedInKey", {row(u"ABC", u"x")}, u"\tABC", nullptr},
+                      ScanCase{"TabNotTrimmedInStored", {row(u"ABC\t", u"x")}, u"ABC", nullptr},
+                      ScanCase{"NoPrefixMatch", {row(u"ABCD", u"longer")}, u"ABC", nullptr},
+                      ScanCase{"FirstOfDuplicatesWins",
+                               {row(u"XYZ", u"other"), row(u"ABC", u"first"), row(u" ABC", u"second")},
+                               u"ABC",
+                               u"first"},
+                      ScanCase{"NullAcronymBeforeMatchIsPassed",
+                               {Row{std::nullopt, text(u"orphan"), 1}, row(u"ABC", u"found")},
+                               u"ABC",
+                               u"found"},
+                      ScanCase{"NullAcronymAfterMatch",
+                               {row(u"ABC", u"found"), Row{std::nullopt, text(u"orphan"), 1}},
+                               u"ABC",
+                               u"found"},
+                      ScanCase{"NullDefinitionReadsEmpty", {Row{text(u"ABC"), std::nullopt, 1}}, u"ABC", u""},
+                      ScanCase{"NonAsciiExact", {row(u"\u00c9T\u00c9", u"summer")}, u"\u00c9T\u00c9", u"summer"},
+                      ScanCase{"DecomposedIsNotComposed", {row(u"E\u0301", u"decomposed")}, u"\u00c9", nullptr},
+                      ScanCase{"AstralCharacters", {row(u"\U0001F600", u"smile")}, u" \U0001F600 ", u"smile"},
+                      ScanCase{"SpacesOnlyStoredMatchesNothingReal", {row(u"   ", u"blank")}, u"ABC", nullptr}),
     testing_support::CaseName());
 
 TEST(Dictionary, AMissingFileIsAnErrorAndStaysMissing)
@@ -125,8 +127,7 @@ struct FaultCase
 };
 
 class OpenFault : public ::testing::TestWithParam<FaultCase>
-{
-};
+{};
 
 TEST_P(OpenFault, IsReportedWithACodeAndAKind)
 {
@@ -159,18 +160,13 @@ void rawExec(const QString &path, const char *sql)
 INSTANTIATE_TEST_SUITE_P(
     Faults, OpenFault,
     ::testing::Values(
-        FaultCase{"NotADatabase",
-                  [](const QString &p) { overwrite(p, QByteArray(4096, 'x')); }, SQLITE_NOTADB,
+        FaultCase{"NotADatabase", [](const QString &p) { overwrite(p, QByteArray(4096, 'x')); }, SQLITE_NOTADB,
                   store::Error::Kind::NotADictionary},
-        FaultCase{"EmptyFile", [](const QString &p) { overwrite(p, {}); }, SQLITE_ERROR,
-                  store::Error::Kind::NoTable},
-        FaultCase{"TableMissing",
-                  [](const QString &p) { rawExec(p, "ALTER TABLE Acronyms RENAME TO Other"); },
+        FaultCase{"EmptyFile", [](const QString &p) { overwrite(p, {}); }, SQLITE_ERROR, store::Error::Kind::NoTable},
+        FaultCase{"TableMissing", [](const QString &p) { rawExec(p, "ALTER TABLE Acronyms RENAME TO Other"); },
                   SQLITE_ERROR, store::Error::Kind::NoTable},
         FaultCase{"FieldMissing",
-                  [](const QString &p) {
-                      rawExec(p, "ALTER TABLE Acronyms RENAME COLUMN Definition TO Meaning");
-                  },
+                  [](const QString &p) { rawExec(p, "ALTER TABLE Acronyms RENAME COLUMN Definition TO Meaning"); },
                   SQLITE_ERROR, store::Error::Kind::NoField}),
     testing_support::CaseName());
 
@@ -243,9 +239,9 @@ TEST(Dictionary, NoReadLockIsHeldAfterALookup)
 
     sqlite3 *other = nullptr;
     sqlite3_open(dictionary.path().toUtf8().constData(), &other);
-    EXPECT_EQ(sqlite3_exec(other, "INSERT INTO Acronyms VALUES ('NEW', 'written meanwhile', 1)",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK)
+    EXPECT_EQ(
+        sqlite3_exec(other, "INSERT INTO Acronyms VALUES ('NEW', 'written meanwhile', 1)", nullptr, nullptr, nullptr),
+        SQLITE_OK)
         << sqlite3_errmsg(other);
     sqlite3_close(other);
 
@@ -351,8 +347,8 @@ TEST(Dictionary, TypedTextIsNeverTurnedIntoANumberByTheTable)
                             .arg(QLatin1String(c.acronymType), QLatin1String(c.definitionType)));
         const QString typed = QString::fromUtf16(c.typed);
         const QString definition = QString::fromUtf16(c.definition);
-        const std::string what = typed.toStdString() + " as " + c.acronymType + ", " + definition.toStdString()
-                                 + " as " + c.definitionType;
+        const std::string what =
+            typed.toStdString() + " as " + c.acronymType + ", " + definition.toStdString() + " as " + c.definitionType;
         try {
             store::Dictionary(at(dictionary.path())).add(typed, definition);
             EXPECT_TRUE(c.stored) << what << ": stored as something else";

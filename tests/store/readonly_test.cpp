@@ -94,7 +94,8 @@ TEST(ReadOnlyDictionary, LookupsWorkAndAddSaysTheDictionaryIsReadOnly)
     EXPECT_EQ(runWithoutRoot([&] { return useReadOnlyDictionary(path); }), "");
 
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_EQ(dictionary.rows(), (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
 }
 
 TEST(UnreadableDictionary, IsReportedAsOneThatMayNotBeReadNotAsOneThatCannotBeWritten)
@@ -139,9 +140,10 @@ TEST(UnfinishedChange, IsReportedToAReaderAndRolledBackByAWriter)
         // the end of the process without a word.
         sqlite3 *db = nullptr;
         sqlite3_open(path.toUtf8().constData(), &db);
-        sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN; WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL "
-                         "SELECT v + 1 FROM n WHERE v < 5000) INSERT INTO Acronyms SELECT 'K' || v, "
-                         "hex(randomblob(200)), 1 FROM n",
+        sqlite3_exec(db,
+                     "PRAGMA cache_size = 2; BEGIN; WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL "
+                     "SELECT v + 1 FROM n WHERE v < 5000) INSERT INTO Acronyms SELECT 'K' || v, "
+                     "hex(randomblob(200)), 1 FROM n",
                      nullptr, nullptr, nullptr);
         _exit(0);
     }
@@ -167,7 +169,8 @@ TEST(UnfinishedChange, IsReportedToAReaderAndRolledBackByAWriter)
 
     EXPECT_TRUE(store::Dictionary(store::Location::file(path)).find(QStringLiteral("CPU")));
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
-    EXPECT_EQ(dictionary.rows(), (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}}));
 }
 
 } // namespace

@@ -2,8 +2,7 @@
 
 namespace testing_support {
 
-bool FakeShell::execute(const std::string &verb, const std::string &text,
-                        platform::ShowCommand show)
+bool FakeShell::execute(const std::string &verb, const std::string &text, platform::ShowCommand show)
 {
     m_calls.push_back(Call{verb, text, show});
     return !m_failing;

@@ -28,8 +28,7 @@ public:
         platform::ShowCommand show = platform::ShowCommand::Hide;
     };
 
-    bool execute(const std::string &verb, const std::string &text,
-                 platform::ShowCommand show) override;
+    bool execute(const std::string &verb, const std::string &text, platform::ShowCommand show) override;
 
     void setFailing(bool failing) { m_failing = failing; }
     const std::vector<Call> &calls() const { return m_calls; }

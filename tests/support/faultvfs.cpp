@@ -91,9 +91,25 @@ int xDeviceCharacteristics(sqlite3_file *f)
 // Version 1: no shared memory and no memory mapping, which the rollback
 // journal the dictionary uses does not need.
 const sqlite3_io_methods kMethods = {
-    1, xClose, xRead, xWrite, xTruncate, xSync, xFileSize, xLock, xUnlock,
-    xCheckReservedLock, xFileControl, xSectorSize, xDeviceCharacteristics,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    1,
+    xClose,
+    xRead,
+    xWrite,
+    xTruncate,
+    xSync,
+    xFileSize,
+    xLock,
+    xUnlock,
+    xCheckReservedLock,
+    xFileControl,
+    xSectorSize,
+    xDeviceCharacteristics,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 int xOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags, int *outFlags)

@@ -23,8 +23,7 @@ using Handle = std::unique_ptr<sqlite3, Closer>;
 Handle openRaw(const QString &path)
 {
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     Handle handle(db);
     if (rc != SQLITE_OK)
         ADD_FAILURE() << "cannot open " << path.toStdString();
@@ -68,8 +67,7 @@ void TempDictionary::insert(const Row &row)
 {
     Handle db = openRaw(m_path);
     sqlite3_stmt *stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db.get(), "INSERT INTO Acronyms VALUES (?, ?, ?)", -1, &stmt, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db.get(), "INSERT INTO Acronyms VALUES (?, ?, ?)", -1, &stmt, nullptr), SQLITE_OK);
     bindText(stmt, 1, row.acronym);
     bindText(stmt, 2, row.definition);
     if (row.active)
@@ -95,8 +93,8 @@ QList<Row> TempDictionary::rows() const
     QList<Row> result;
     Handle db = openRaw(m_path);
     sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "SELECT Acronym, Definition, Active FROM Acronyms ORDER BY rowid",
-                           -1, &stmt, nullptr)
+    if (sqlite3_prepare_v2(db.get(), "SELECT Acronym, Definition, Active FROM Acronyms ORDER BY rowid", -1, &stmt,
+                           nullptr)
         != SQLITE_OK) {
         ADD_FAILURE() << "cannot read " << m_path.toStdString();
         return result;

@@ -20,8 +20,8 @@ TEST(Interruption, AnImportStoppedByCtrlCRollsBackAndLeavesNoJournal)
     TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
     const QList<Row> before = dictionary.rows();
     QProcess tool;
-    tool.start(QStringLiteral(ORVEX_DB_PATH), {QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("--into"),
-                                               dictionary.path()});
+    tool.start(QStringLiteral(ORVEX_DB_PATH),
+               {QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("--into"), dictionary.path()});
     ASSERT_TRUE(tool.waitForStarted());
     QByteArray lines;
     for (int i = 0; i < 20000; ++i)

@@ -16,8 +16,8 @@ namespace {
 // pixels for the program. The two must show the same picture.
 TEST(WindowIcons, TheBarePixelsShowThePngPictures)
 {
-    for (const char *name : {"orvex-16", "orvex-20", "orvex-24", "orvex-32", "orvex-48",
-                             "question-16", "question-32"}) {
+    for (const char *name :
+         {"orvex-16", "orvex-20", "orvex-24", "orvex-32", "orvex-48", "question-16", "question-32"}) {
         SCOPED_TRACE(name);
         const QImage png(QStringLiteral(ORVEX_ICONS_DIR "/%1.png").arg(QLatin1String(name)));
         ASSERT_FALSE(png.isNull());

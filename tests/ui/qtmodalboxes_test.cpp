@@ -57,8 +57,7 @@ TEST(QtInputBox, GivesTheTypedTextOnOkWithTheExactPromptAndTitle)
             dialog->accept();
         });
         ui::QtModalBoxes boxes;
-        const QString answer = boxes.input(QStringLiteral("Enter definition for 'ABC'"),
-                                           QStringLiteral("Add Acronym"));
+        const QString answer = boxes.input(QStringLiteral("Enter definition for 'ABC'"), QStringLiteral("Add Acronym"));
         EXPECT_EQ(answer.size(), c.typed.size());
         EXPECT_EQ(answer, c.typed);
         EXPECT_EQ(prompt, QStringLiteral("Enter definition for 'ABC'"));

@@ -30,18 +30,17 @@ int wmain()
         Sleep(50);
 
     const std::wstring commandLine = GetCommandLineW();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, commandLine.data(),
-                                         static_cast<int>(commandLine.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, commandLine.data(), static_cast<int>(commandLine.size()), nullptr,
+                                         0, nullptr, nullptr);
     std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, commandLine.data(), static_cast<int>(commandLine.size()),
-                        text.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, commandLine.data(), static_cast<int>(commandLine.size()), text.data(), size,
+                        nullptr, nullptr);
 
     // Written under another name and then renamed, so a reader never sees
     // half of it.
     const std::wstring partial = self + L".part";
-    const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     DWORD written = 0;

@@ -14,8 +14,7 @@ class RealFiles : public ::testing::Test
 protected:
     RealFiles()
         : folder(wintest::newFolder())
-    {
-    }
+    {}
     ~RealFiles() override { wintest::removeFolder(folder); }
 
     std::string folder;
@@ -55,8 +54,7 @@ TEST_F(RealFiles, ReportsWhatCannotBeStarted)
     const std::string text = folder + "\\notes.txt";
     wintest::writeFile(text, "not a program");
     const auto starter = platform::systemProgramStarter();
-    for (const std::string &path :
-         {std::string(), folder + "\\missing.exe", text, folder})
+    for (const std::string &path : {std::string(), folder + "\\missing.exe", text, folder})
         EXPECT_FALSE(starter->start(path, platform::ProgramStarter::kShowNormal)) << path;
 }
 

@@ -51,8 +51,8 @@ protected:
     // reg.exe always stores a REG_SZ with its terminating NUL.
     void add(const std::string &type, const std::string &data, const std::string &name = "Value")
     {
-        ASSERT_TRUE(wintest::reg("add \"HKLM\\" + key + "\" /v \"" + name + "\" /t " + type
-                                 + " /d \"" + data + "\" /f"))
+        ASSERT_TRUE(
+            wintest::reg("add \"HKLM\\" + key + "\" /v \"" + name + "\" /t " + type + " /d \"" + data + "\" /f"))
             << type << " " << data;
     }
 
@@ -63,12 +63,11 @@ protected:
     void addWithoutNul(const std::string &text)
     {
         using SetValue = LONG(NTAPI *)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
-        const auto setValue = reinterpret_cast<SetValue>(reinterpret_cast<void *>(
-            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+        const auto setValue = reinterpret_cast<SetValue>(
+            reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
         ASSERT_NE(setValue, nullptr);
         HKEY handle = nullptr;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::win::widen(key).c_str(), 0,
-                                KEY_SET_VALUE, &handle),
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::win::widen(key).c_str(), 0, KEY_SET_VALUE, &handle),
                   ERROR_SUCCESS);
         std::wstring name = L"Value";
         UNICODE_STRING unicodeName;
@@ -76,8 +75,8 @@ protected:
         unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
         unicodeName.MaximumLength = unicodeName.Length;
         std::wstring data = platform::win::widen(text);
-        const LONG status = setValue(handle, &unicodeName, 0, REG_SZ, data.data(),
-                                     static_cast<ULONG>(data.size() * sizeof(wchar_t)));
+        const LONG status =
+            setValue(handle, &unicodeName, 0, REG_SZ, data.data(), static_cast<ULONG>(data.size() * sizeof(wchar_t)));
         RegCloseKey(handle);
         ASSERT_EQ(status, 0);
     }
@@ -112,8 +111,7 @@ TEST_P(ReadValue, GivesWhatTheSystemStored)
     SetEnvironmentVariableW(L"ORVEX_TOOLS", L"C:\\Orvex Tools");
 
     std::string value = "before";
-    const bool read =
-        platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "Value", value);
+    const bool read = platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "Value", value);
     EXPECT_EQ(read, GetParam().read);
     EXPECT_EQ(value, GetParam().expected);
 }
@@ -136,20 +134,15 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"StringWithoutNul", withoutNul("abc"), true, "abc"},
         ValueCase{"EmptyString", added("REG_SZ", ""), true, ""},
         // Stored as UTF-16, read in the ANSI code page, given back as UTF-8.
-        ValueCase{"NonAsciiText", added("REG_SZ", "Caf\xc3\xa9 cr\xc3\xa8me"), true,
-                  "Caf\xc3\xa9 cr\xc3\xa8me"},
-        ValueCase{"Exactly1024BytesWithNul", added("REG_SZ", std::string(1023, 'a')), true,
-                  std::string(1023, 'a')},
-        ValueCase{"Exactly1024BytesWithoutNul", withoutNul(std::string(1024, 'b')), true,
-                  std::string(1024, 'b')},
+        ValueCase{"NonAsciiText", added("REG_SZ", "Caf\xc3\xa9 cr\xc3\xa8me"), true, "Caf\xc3\xa9 cr\xc3\xa8me"},
+        ValueCase{"Exactly1024BytesWithNul", added("REG_SZ", std::string(1023, 'a')), true, std::string(1023, 'a')},
+        ValueCase{"Exactly1024BytesWithoutNul", withoutNul(std::string(1024, 'b')), true, std::string(1024, 'b')},
         ValueCase{"Over1024BytesIsAbsent", added("REG_SZ", std::string(1024, 'a')), false, ""},
-        ValueCase{"FarOver1024BytesIsAbsent", added("REG_SZ", std::string(5000, 'a')), false,
-                  ""},
+        ValueCase{"FarOver1024BytesIsAbsent", added("REG_SZ", std::string(5000, 'a')), false, ""},
         ValueCase{"ExpandString", added("REG_EXPAND_SZ", "%ORVEX_TOOLS%\\msinfo32.exe"), true,
                   "C:\\Orvex Tools\\msinfo32.exe"},
-        ValueCase{"ExpandStringWithAnUnknownName",
-                  added("REG_EXPAND_SZ", "%ORVEX_NOT_SET_ANYWHERE%\\x;%ORVEX_TOOLS%"), true,
-                  "%ORVEX_NOT_SET_ANYWHERE%\\x;C:\\Orvex Tools"},
+        ValueCase{"ExpandStringWithAnUnknownName", added("REG_EXPAND_SZ", "%ORVEX_NOT_SET_ANYWHERE%\\x;%ORVEX_TOOLS%"),
+                  true, "%ORVEX_NOT_SET_ANYWHERE%\\x;C:\\Orvex Tools"},
         ValueCase{"DwordSmall", added("REG_DWORD", "31"), true, "31"},
         ValueCase{"DwordLarge", added("REG_DWORD", "305419896"), true, "305419896"},
         ValueCase{"DwordHighBitUnsigned", added("REG_DWORD", "0xffffffff"), true, "4294967295"},
@@ -160,8 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RealRegistry, AMissingKeyReadsAsAbsent)
 {
     std::string value = "before";
-    EXPECT_FALSE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key + "\\Missing",
-                                       "Value", value));
+    EXPECT_FALSE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key + "\\Missing", "Value", value));
     EXPECT_EQ(value, "");
 }
 
@@ -173,8 +165,7 @@ TEST_F(RealRegistry, KeyPathsAndValueNamesMayHoldNonAsciiLetters)
     EXPECT_TRUE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key, name, value));
     EXPECT_EQ(value, "found");
     // Names are found regardless of case, the system's way.
-    EXPECT_TRUE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "CAF\xc3\x89",
-                                      value));
+    EXPECT_TRUE(platform::readRegistryValue(*registry, Registry::kLocalMachine, key, "CAF\xc3\x89", value));
 }
 
 // ---------------------------------------------------------- the calls themselves
@@ -183,8 +174,7 @@ TEST_F(RealRegistry, AValueWithoutItsNulComesWithoutOne)
 {
     addWithoutNul("abc");
     Registry::Key handle = 0;
-    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle),
-              Registry::kSuccess);
+    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle), Registry::kSuccess);
     std::vector<unsigned char> buffer(16, 0xee);
     std::uint32_t type = 0;
     std::uint32_t size = 16;
@@ -203,8 +193,7 @@ TEST_F(RealRegistry, AValueLargerThanTheOfferGivesMoreDataAndItsSize)
 {
     add("REG_SZ", "0123456789");
     Registry::Key handle = 0;
-    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle),
-              Registry::kSuccess);
+    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle), Registry::kSuccess);
     std::vector<unsigned char> buffer(64, 0xee);
     std::uint32_t type = 0;
     std::uint32_t size = 4;
@@ -223,12 +212,10 @@ TEST_F(RealRegistry, AValueLargerThanTheOfferGivesMoreDataAndItsSize)
 TEST_F(RealRegistry, OpenAndCloseReportTheSystemsCodes)
 {
     Registry::Key handle = 0;
-    EXPECT_EQ(registry->openKey(Registry::kLocalMachine, key + "\\Missing", 0, Registry::kRead,
-                                handle),
+    EXPECT_EQ(registry->openKey(Registry::kLocalMachine, key + "\\Missing", 0, Registry::kRead, handle),
               Registry::kFileNotFound);
     EXPECT_EQ(handle, 0u);
-    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle),
-              Registry::kSuccess);
+    ASSERT_EQ(registry->openKey(Registry::kLocalMachine, key, 0, Registry::kRead, handle), Registry::kSuccess);
     EXPECT_NE(handle, 0u);
     EXPECT_EQ(registry->closeKey(handle), Registry::kSuccess);
 }
@@ -244,7 +231,8 @@ TEST(WindowsRegistry, ExpandsFromTheProcessEnvironment)
     };
     const Case cases[] = {
         {"%ORVEX_EXPAND_TEST%\\info", "C:\\Caf\xc3\xa9\\info"},
-        {"a%ORVEX_EXPAND_TEST%b%orvex_expand_test%", "aC:\\Caf\xc3\xa9" "bC:\\Caf\xc3\xa9"},
+        {"a%ORVEX_EXPAND_TEST%b%orvex_expand_test%", "aC:\\Caf\xc3\xa9"
+                                                     "bC:\\Caf\xc3\xa9"},
         {"%ORVEX_NOT_SET_ANYWHERE%\\info", "%ORVEX_NOT_SET_ANYWHERE%\\info"},
         {"100%", "100%"},
         {"", ""},

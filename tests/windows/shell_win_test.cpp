@@ -34,8 +34,8 @@ protected:
     {
         const std::string key = "HKCR\\" + scheme;
         ASSERT_TRUE(wintest::reg("add \"" + key + "\" /v \"URL Protocol\" /d \"\" /f"));
-        ASSERT_TRUE(wintest::reg("add \"" + key + "\\shell\\open\\command\" /ve /d \"\\\""
-                                 + handler + "\\\" \\\"%1\\\"\" /f"));
+        ASSERT_TRUE(
+            wintest::reg("add \"" + key + "\\shell\\open\\command\" /ve /d \"\\\"" + handler + "\\\" \\\"%1\\\"\" /f"));
     }
 
     std::string handedOver()
@@ -44,8 +44,7 @@ protected:
         EXPECT_TRUE(wintest::waitForMarker(handler, commandLine)) << "the handler did not run";
         const std::string program = "\"" + handler + "\" ";
         EXPECT_EQ(commandLine.substr(0, program.size()), program);
-        return commandLine.substr(program.size() < commandLine.size() ? program.size()
-                                                                      : commandLine.size());
+        return commandLine.substr(program.size() < commandLine.size() ? program.size() : commandLine.size());
     }
 
     platform::SystemShell shell;
@@ -63,8 +62,7 @@ TEST_F(RealShell, ComposeMailReachesTheMailHandler)
 TEST_F(RealShell, ASubjectAndBodyReachTheMailHandlerAsWritten)
 {
     handle("mailto");
-    platform::Mail::ComposeMail(shell, "support@kelbrite.example", "Bug in Find & Add?",
-                          "Caf\xc3\xa9 crashed");
+    platform::Mail::ComposeMail(shell, "support@kelbrite.example", "Bug in Find & Add?", "Caf\xc3\xa9 crashed");
     EXPECT_EQ(handedOver(), "\"mailto:support@kelbrite.example?subject=Bug in Find & Add?"
                             "&body=Caf\xc3\xa9 crashed\"");
 }

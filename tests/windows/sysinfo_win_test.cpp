@@ -47,14 +47,12 @@ protected:
 
     void setPath(const std::string &type, const std::string &path)
     {
-        ASSERT_TRUE(wintest::reg("add \"" + kPathKey + "\" /v PATH /t " + type + " /d \"" + path
-                                 + "\" /f"));
+        ASSERT_TRUE(wintest::reg("add \"" + kPathKey + "\" /v PATH /t " + type + " /d \"" + path + "\" /f"));
     }
 
     void setFolder(const std::string &path)
     {
-        ASSERT_TRUE(
-            wintest::reg("add \"" + kFolderKey + "\" /v MSINFO /d \"" + path + "\" /f"));
+        ASSERT_TRUE(wintest::reg("add \"" + kFolderKey + "\" /v MSINFO /d \"" + path + "\" /f"));
     }
 
     bool start()
@@ -120,12 +118,14 @@ TEST_F(RealSysInfo, FailsWithoutTheProgram)
     const Case cases[] = {
         {"NeitherValue", [] {}},
         {"FolderWithoutTheProgram", [&] { setFolder(folder); }},
-        {"FullPathToAMissingProgram", [&] {
+        {"FullPathToAMissingProgram",
+         [&] {
              setPath("REG_SZ", folder + "\\gone\\msinfo32.exe");
              wintest::placeMarker(folder + "\\MSINFO32.EXE");
              setFolder(folder);
          }},
-        {"FullPathToSomethingNotAProgram", [&] {
+        {"FullPathToSomethingNotAProgram",
+         [&] {
              wintest::writeFile(folder + "\\msinfo32.txt", "text");
              setPath("REG_SZ", folder + "\\msinfo32.txt");
          }},

@@ -29,9 +29,7 @@ protected:
         wchar_t *value = nullptr;
         UINT length = 0;
         const std::wstring query = L"\\StringFileInfo\\040904b0\\" + name;
-        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void **>(&value),
-                            &length)
-            || !value)
+        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void **>(&value), &length) || !value)
             return "(missing)";
         // The length may or may not count the terminating NUL.
         return platform::win::narrow(std::wstring(value));
@@ -76,8 +74,8 @@ TEST_F(VersionRecord, TextsInUsEnglishUnicode)
 
     WORD *translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
-                               reinterpret_cast<void **>(&translation), &length));
+    ASSERT_TRUE(
+        VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 1200);
@@ -93,8 +91,8 @@ TEST(ProgramIcon, IsIconOneWithEveryImageOfTheIconFile)
     EXPECT_EQ(group[1], 1);
     EXPECT_EQ(group[2], ORVEX_ICON_IMAGES);
 
-    const HICON icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+    const HICON icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     EXPECT_NE(icon, nullptr);
     if (icon)
         DestroyIcon(icon);

@@ -24,8 +24,8 @@ int run(const std::string &commandLine)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
         return -1;
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 0;
@@ -49,9 +49,8 @@ std::string newFolder()
     if (!base.empty() && base.back() == L'\\')
         base.pop_back();
     for (;;) {
-        const std::wstring folder = base + L"\\orvex test \u00e9 "
-                                    + std::to_wstring(GetCurrentProcessId()) + L"-"
-                                    + std::to_wstring(++count);
+        const std::wstring folder =
+            base + L"\\orvex test \u00e9 " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
         if (CreateDirectoryW(folder.c_str(), nullptr))
             return narrow(folder);
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -83,8 +82,7 @@ void removeFolder(const std::string &folder)
 std::string testFolder()
 {
     std::vector<wchar_t> buffer(32768);
-    const DWORD size =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     std::wstring path(buffer.data(), size);
     return narrow(path.substr(0, path.find_last_of(L'\\')));
 }
@@ -105,8 +103,8 @@ bool waitForMarker(const std::string &path, std::string &commandLine)
 {
     for (int waited = 0; waited < 600; ++waited) {
         if (markerRan(path)) {
-            const HANDLE file = CreateFileW(widen(path + ".ran").c_str(), GENERIC_READ,
-                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            const HANDLE file = CreateFileW(widen(path + ".ran").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE)
                 return false;
             char buffer[4096];
@@ -128,8 +126,8 @@ bool fileExists(const std::string &path)
 
 void writeFile(const std::string &path, const std::string &bytes)
 {
-    const HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot write " + path);
     DWORD written = 0;

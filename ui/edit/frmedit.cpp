@@ -50,16 +50,14 @@ frmEdit::frmEdit(const Services &services, const QString &acronymEntry, const st
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(271, 190);
 
-    lblHead = place(boldBlackLabel(QStringLiteral("Definition Already exists as follows:"), this),
-                    "lblHead", 8, 8, 257, 25);
+    lblHead =
+        place(boldBlackLabel(QStringLiteral("Definition Already exists as follows:"), this), "lblHead", 8, 8, 257, 25);
     lblNym = place(centredLabel(m_key, this), "lblNym", 88, 40, 81, 17);
-    lblTail = place(boldBlackLabel(QStringLiteral("What Would you Like to do?"), this), "lblTail",
-                    16, 104, 225, 25);
+    lblTail = place(boldBlackLabel(QStringLiteral("What Would you Like to do?"), this), "lblTail", 16, 104, 225, 25);
 
     cmdAdd = place(new QPushButton(QStringLiteral("&Add"), this), "cmdAdd", 8, 144, 81, 33);
     cmdAdd->setToolTip(QStringLiteral("Add to the existing definition"));
-    cmdReplace = place(new QPushButton(QStringLiteral("&Replace"), this), "cmdReplace",
-                       96, 144, 81, 33);
+    cmdReplace = place(new QPushButton(QStringLiteral("&Replace"), this), "cmdReplace", 96, 144, 81, 33);
     cmdReplace->setToolTip(QStringLiteral("Replace the existing definition"));
     cmdCancel = place(new QPushButton(QStringLiteral("&Done"), this), "cmdCancel", 184, 144, 81, 33);
     cmdCancel->setToolTip(QStringLiteral("Cancel all operations on this Acronym"));
@@ -113,8 +111,8 @@ void frmEdit::amend(const QString &prompt, Change change)
         // Appending builds on the definition as stored now, so that words
         // another program added meanwhile are kept; the working copy then
         // shows what was stored.
-        const store::Entry stored = change == Change::Append ? dictionary.append(*entry, answer)
-                                                             : dictionary.replace(*entry, answer);
+        const store::Entry stored =
+            change == Change::Append ? dictionary.append(*entry, answer) : dictionary.replace(*entry, answer);
         lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);

@@ -37,8 +37,8 @@ private:
     void amend(const QString &prompt, Change change);
 
     Services m_services;
-    QString m_typed;      // the main window's acronym box as typed
-    QString m_key;        // the acronym the dialog works on: m_typed upper-cased
+    QString m_typed; // the main window's acronym box as typed
+    QString m_key; // the acronym the dialog works on: m_typed upper-cased
 
     QLabel *lblHead = nullptr;
     QLabel *lblNym = nullptr;

@@ -27,9 +27,9 @@ QLabel *label(const QString &text, QWidget *parent)
 QFont terminalFont(qreal pointSize)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Terminal"), QStringLiteral("Fixedsys"),
-                      QStringLiteral("Lucida Console"), QStringLiteral("Courier New"),
-                      QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    font.setFamilies({QStringLiteral("Terminal"), QStringLiteral("Fixedsys"), QStringLiteral("Lucida Console"),
+                      QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                      QStringLiteral("DejaVu Sans Mono")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPointSizeF(pointSize);
@@ -37,8 +37,7 @@ QFont terminalFont(qreal pointSize)
     return font;
 }
 
-QWidget *line(const char *name, const QColor &colour, int x1, int x2, int y, int width,
-              QWidget *parent)
+QWidget *line(const char *name, const QColor &colour, int x1, int x2, int y, int width, QWidget *parent)
 {
     auto *result = place(new QWidget(parent), name, x1, y, x2 - x1 + 1, width);
     QPalette palette = result->palette();
@@ -52,9 +51,8 @@ QWidget *line(const char *name, const QColor &colour, int x1, int x2, int y, int
 } // namespace
 
 frmAbout::frmAbout(const Services &services, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_services(services)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -79,22 +77,18 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
     const QSize shown = flag.isNull() ? QSize(32, 32) : flag.deviceIndependentSize().toSize();
     picIcon->setGeometry(QRect(QPoint(16, 16), shown));
     picIcon->setAccessibleName(QStringLiteral("Flag"));
-    picIcon->setAccessibleDescription(
-        QStringLiteral("A waving stars-and-stripes flag on a grey pole"));
+    picIcon->setAccessibleDescription(QStringLiteral("A waving stars-and-stripes flag on a grey pole"));
 
-    cmdSysInfo = place(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo",
-                       256, 128, 83, 23);
+    cmdSysInfo = place(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo", 256, 128, 83, 23);
 
-    lblDescription = place(
-        label(QStringLiteral("This program is simply an acronym dictionary. Nothing else. "
-                             "That's it. FIN"),
-              this),
-        "lblDescription", 72, 40, 179, 38);
+    lblDescription = place(label(QStringLiteral("This program is simply an acronym dictionary. Nothing else. "
+                                                "That's it. FIN"),
+                                 this),
+                           "lblDescription", 72, 40, 179, 38);
     setTextColour(lblDescription, Qt::black);
 
-    lblDisclaimer = place(
-        label(QStringLiteral("Made proudly in the U.S.A. by Kelbrite productions"), this),
-        "lblDisclaimer", 72, 104, 153, 55);
+    lblDisclaimer = place(label(QStringLiteral("Made proudly in the U.S.A. by Kelbrite productions"), this),
+                          "lblDisclaimer", 72, 104, 153, 55);
     lblDisclaimer->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblDisclaimer->setFont(terminalFont(9));
     setTextColour(lblDisclaimer, Qt::black);
@@ -102,8 +96,7 @@ frmAbout::frmAbout(const Services &services, QWidget *parent)
     lblTitle = place(label(QStringLiteral("Orvex"), this), "lblTitle", 70, 16, 171, 24);
     setTextColour(lblTitle, Qt::black);
 
-    lblVersion = place(label(QStringLiteral("Version 0.5"), this), "lblVersion",
-                       256, 16, 91, 15);
+    lblVersion = place(label(QStringLiteral("Version 0.5"), this), "lblVersion", 256, 16, 91, 15);
 
     // Drawn in this order, so the white line lies over the grey one.
     Line1[1] = line("Line1_1", QColor(128, 128, 128), 0, 371, 88, 1, this);
@@ -131,8 +124,8 @@ void frmAbout::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-bool frmAbout::GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyName,
-                           const QString &SubKeyRef, QString &KeyVal)
+bool frmAbout::GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyName, const QString &SubKeyRef,
+                           QString &KeyVal)
 {
     if (!m_services.registry)
         throw std::logic_error("platform service not set");
@@ -141,7 +134,7 @@ bool frmAbout::GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyN
     const std::string before = KeyVal.toStdString();
     std::string value = before;
     const bool read = platform::readRegistryValue(*m_services.registry, KeyRoot, KeyName.toStdString(),
-                                        SubKeyRef.toStdString(), value);
+                                                  SubKeyRef.toStdString(), value);
     if (value != before)
         KeyVal = QString::fromStdString(value);
     return read;

@@ -33,8 +33,8 @@ public:
     // any other kind leaves KeyVal as it was. False, with KeyVal set to "",
     // when the key or the value cannot be read or the value is larger than
     // 1024 bytes.
-    bool GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyName,
-                     const QString &SubKeyRef, QString &KeyVal);
+    bool GetKeyValue(platform::Registry::Root KeyRoot, const QString &KeyName, const QString &SubKeyRef,
+                     QString &KeyVal);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -44,9 +44,8 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
     setFont(windowFont());
     // A fixed dialog frame with the system menu and the close box only. As a
     // plain widget Esc and Enter do nothing of their own.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // The client area's corner sits at a fixed place on the screen.
     setGeometry(184, 250, 262, 154);
     setFixedSize(262, 154);
@@ -62,18 +61,16 @@ frmContact::frmContact(platform::Shell &shell, QWidget *parent)
                            "lblContactInfo", 8, 8, 241, 25);
     centreAndWrap(lblContactInfo);
 
-    lblMail = place(new LinkLabel(QStringLiteral("support@kelbrite.example"), this), "lblMail",
-                    8, 40, 241, 17);
+    lblMail = place(new LinkLabel(QStringLiteral("support@kelbrite.example"), this), "lblMail", 8, 40, 241, 17);
     lblMail->setToolTip(QStringLiteral("Click to send us an email"));
     centreAndWrap(lblMail);
     lookLikeAddress(lblMail);
 
-    lblSiteInfo = place(new FittedLabel(QStringLiteral("or Visit us on the Web at:"), this),
-                        "lblSiteInfo", 48, 64, 153, 17);
+    lblSiteInfo =
+        place(new FittedLabel(QStringLiteral("or Visit us on the Web at:"), this), "lblSiteInfo", 48, 64, 153, 17);
     centreAndWrap(lblSiteInfo);
 
-    lblWeb = place(new LinkLabel(QStringLiteral("http://www.kelbrite.example/"), this), "lblWeb",
-                   8, 88, 241, 17);
+    lblWeb = place(new LinkLabel(QStringLiteral("http://www.kelbrite.example/"), this), "lblWeb", 8, 88, 241, 17);
     centreAndWrap(lblWeb);
     lookLikeAddress(lblWeb);
 

@@ -81,10 +81,8 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     for (QPushButton *button : {cmdFind, cmdAdd, cmdExit})
         button->setAutoDefault(true);
 
-    lblAcronym = place(new FittedLabel(QStringLiteral("Acronym: "), client), "lblAcronym",
-                       16, 8, 49, 17);
-    lblDefiniton = place(new FittedLabel(QStringLiteral("Definition: "), client), "lblDefiniton",
-                         16, 32, 49, 17);
+    lblAcronym = place(new FittedLabel(QStringLiteral("Acronym: "), client), "lblAcronym", 16, 8, 49, 17);
+    lblDefiniton = place(new FittedLabel(QStringLiteral("Definition: "), client), "lblDefiniton", 16, 32, 49, 17);
 
     lblDef = place(new DefinitionBox(client), "lblDef", 72, 32, 145, 73);
 
@@ -143,8 +141,8 @@ bool frmMain::refuseBlankEntry()
 {
     if (!store::isBlank(txtAcronym->text()))
         return false;
-    m_services.boxes.message(QStringLiteral("You must enter an Acronym"),
-                             QStringLiteral("Data Required"), ModalBoxes::Icon::Critical);
+    m_services.boxes.message(QStringLiteral("You must enter an Acronym"), QStringLiteral("Data Required"),
+                             ModalBoxes::Icon::Critical);
     return true;
 }
 
@@ -195,9 +193,9 @@ void frmMain::add()
                 return;
             // The lookup has finished: the dictionary is open but holds no
             // lock while the user types, so another running copy can write.
-            const QString answer = m_services.boxes.input(
-                QStringLiteral("Enter definition for '") + store::keyOf(txtAcronym->text()) + QLatin1Char('\''),
-                QStringLiteral("Add Acronym"));
+            const QString answer = m_services.boxes.input(QStringLiteral("Enter definition for '")
+                                                              + store::keyOf(txtAcronym->text()) + QLatin1Char('\''),
+                                                          QStringLiteral("Add Acronym"));
             if (store::isBlank(answer))
                 return;
             const store::Dictionary::Added added = dictionary.add(txtAcronym->text(), answer);

@@ -40,10 +40,7 @@ protected:
         window.show();
     }
 
-    ~EditDialog() override
-    {
-        EXPECT_EQ(boxes.unansweredScript(), 0) << "an expected input box was not shown";
-    }
+    ~EditDialog() override { EXPECT_EQ(boxes.unansweredScript(), 0) << "an expected input box was not shown"; }
 
     QWidget *openFor(const QString &entry)
     {
@@ -184,7 +181,8 @@ TEST_F(EditDialog, WordsAnotherProgramAddedMeanwhileAreKept)
 // the dialog appends to it.
 TEST_F(EditDialog, StoredBytesThatAreNoUtf8SurviveAnAdd)
 {
-    dictionary.exec(QStringLiteral("UPDATE Acronyms SET Definition = CAST(X'636166E920EF' AS TEXT) WHERE Acronym = 'ABC'"));
+    dictionary.exec(
+        QStringLiteral("UPDATE Acronyms SET Definition = CAST(X'636166E920EF' AS TEXT) WHERE Acronym = 'ABC'"));
     QWidget *dialog = openFor(QStringLiteral("abc"));
     ASSERT_NE(dialog, nullptr);
     press(dialog, "cmdAdd", QStringLiteral("more"));

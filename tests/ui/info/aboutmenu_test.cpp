@@ -89,8 +89,7 @@ TEST_F(AboutMenu, OkUnloadsTheWindowAndAboutLoadsAFreshOne)
     chooseAbout();
     ASSERT_EQ(aboutWindows().size(), 1);
     EXPECT_TRUE(aboutWindows()[0]->isVisible());
-    EXPECT_EQ(control<QPushButton>(*aboutWindows()[0], "cmdSysInfo")->text(),
-              QStringLiteral("&System Info..."));
+    EXPECT_EQ(control<QPushButton>(*aboutWindows()[0], "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
 }
 
 TEST_F(AboutMenu, EndingTheProgramTakesTheAboutWindowWithIt)

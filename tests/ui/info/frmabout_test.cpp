@@ -37,8 +37,7 @@ class AboutFixture
 protected:
     AboutFixture()
         : window(services())
-    {
-    }
+    {}
 
     ui::Services services()
     {
@@ -67,16 +66,15 @@ struct ValueCase
 };
 
 class GetKeyValue : public AboutFixture, public ::testing::TestWithParam<ValueCase>
-{
-};
+{};
 
 TEST_P(GetKeyValue, ReadsTheValueOpensForReadingOnlyAndClosesTheKey)
 {
     GetParam().store(registry);
     QString value = QStringLiteral("before");
 
-    const bool read = window.GetKeyValue(Registry::kLocalMachine, QStringLiteral("Software\\Test"),
-                                         QStringLiteral("Value"), value);
+    const bool read =
+        window.GetKeyValue(Registry::kLocalMachine, QStringLiteral("Software\\Test"), QStringLiteral("Value"), value);
 
     EXPECT_EQ(read, GetParam().read);
     EXPECT_EQ(value, GetParam().expected);
@@ -178,15 +176,14 @@ struct LaunchCase
 {
     const char *name;
     std::function<void(FakeRegistry &, FakeFileProbe &, FakeProgramStarter &)> setUp;
-    QStringList probed;  // files asked about, in order
+    QStringList probed; // files asked about, in order
     QStringList started; // programs asked to start, in order
-    bool unavailable;    // the message is shown
-    bool folderLookup;   // the second registry value was looked at
+    bool unavailable; // the message is shown
+    bool folderLookup; // the second registry value was looked at
 };
 
 class StartSysInfo : public AboutFixture, public ::testing::TestWithParam<LaunchCase>
-{
-};
+{};
 
 TEST_P(StartSysInfo, FindsAndStartsTheProgramOrSaysItIsUnavailable)
 {
@@ -237,91 +234,137 @@ void bothValues(FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p)
     p.installed.insert(kFolderProgram);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StartSysInfo,
-    ::testing::Values(
-        LaunchCase{"FullPathWinsWithoutAFileTest",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       p.installed.insert(kInfoPath);
-                   },
-                   {}, {kInfoPath}, false, false},
-        LaunchCase{"FullPathNamingAMissingProgramDoesNotFallBack", bothValues, {}, {kInfoPath},
-                   true, false},
-        LaunchCase{"FolderHoldingTheProgram",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       folderValue(r, kFolder);
-                       f.files.insert(kFolderProgram);
-                       p.installed.insert(kFolderProgram);
-                   },
-                   {kFolderProgram}, {kFolderProgram}, false, true},
-        LaunchCase{"FolderWithoutTheProgram",
-                   [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
-                       folderValue(r, kFolder);
-                       p.installed.insert(kFolderProgram);
-                   },
-                   {kFolderProgram}, {}, true, true},
-        LaunchCase{"FolderEndingInABackslashGetsTwo",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       folderValue(r, QStringLiteral("C:\\MSInfo\\"));
-                       f.files.insert(QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE"));
-                       p.installed.insert(QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE"));
-                   },
-                   {QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE")},
-                   {QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE")}, false, true},
-        LaunchCase{"ProgramThatWillNotStart",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &) {
-                       folderValue(r, kFolder);
-                       f.files.insert(kFolderProgram);
-                   },
-                   {kFolderProgram}, {kFolderProgram}, true, true},
-        LaunchCase{"NeitherValue", [](FakeRegistry &, FakeFileProbe &, FakeProgramStarter &) {},
-                   {}, {}, true, true},
-        LaunchCase{"ExpandableFullPathIsExpandedAndStarted",
-                   [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
-                       r.set(kPathKey, QStringLiteral("PATH"), Registry::kExpandString,
-                             withNul("%SystemRoot%\\system32\\msinfo32.exe"));
-                       r.setEnvironment(QStringLiteral("SystemRoot"), QStringLiteral("C:\\Windows"));
-                       p.installed.insert(QStringLiteral("C:\\Windows\\system32\\msinfo32.exe"));
-                   },
-                   {}, {QStringLiteral("C:\\Windows\\system32\\msinfo32.exe")}, false, false},
-        LaunchCase{"EmptyFullPathCountsAsReadAndFails",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       r.set(kPathKey, QStringLiteral("PATH"), Registry::kString, QByteArray());
-                   },
-                   {}, {QString()}, true, false},
-        LaunchCase{"OverlongFullPathFallsBackToTheFolder",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       pathValue(r, QString(1100, QLatin1Char('x')));
-                   },
-                   {kFolderProgram}, {kFolderProgram}, false, true},
-        LaunchCase{"RefusedFullPathKeyFallsBackToTheFolder",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       r.failOpen(kPathKey, Registry::kAccessDenied);
-                   },
-                   {kFolderProgram}, {kFolderProgram}, false, true},
-        LaunchCase{"RegistryThrows",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
-                       bothValues(r, f, p);
-                       r.throwOnQuery(kPathKey, QStringLiteral("PATH"));
-                   },
-                   {}, {}, true, false},
-        LaunchCase{"FileTestThrows",
-                   [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &) {
-                       folderValue(r, kFolder);
-                       f.throws = true;
-                   },
-                   {kFolderProgram}, {}, true, true},
-        LaunchCase{"StartThrows",
-                   [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
-                       pathValue(r, kInfoPath);
-                       p.throws = true;
-                   },
-                   {}, {kInfoPath}, true, false}),
-    testing_support::CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, StartSysInfo,
+                         ::testing::Values(LaunchCase{"FullPathWinsWithoutAFileTest",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          bothValues(r, f, p);
+                                                          p.installed.insert(kInfoPath);
+                                                      },
+                                                      {},
+                                                      {kInfoPath},
+                                                      false,
+                                                      false},
+                                           LaunchCase{"FullPathNamingAMissingProgramDoesNotFallBack",
+                                                      bothValues,
+                                                      {},
+                                                      {kInfoPath},
+                                                      true,
+                                                      false},
+                                           LaunchCase{"FolderHoldingTheProgram",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          folderValue(r, kFolder);
+                                                          f.files.insert(kFolderProgram);
+                                                          p.installed.insert(kFolderProgram);
+                                                      },
+                                                      {kFolderProgram},
+                                                      {kFolderProgram},
+                                                      false,
+                                                      true},
+                                           LaunchCase{"FolderWithoutTheProgram",
+                                                      [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
+                                                          folderValue(r, kFolder);
+                                                          p.installed.insert(kFolderProgram);
+                                                      },
+                                                      {kFolderProgram},
+                                                      {},
+                                                      true,
+                                                      true},
+                                           LaunchCase{"FolderEndingInABackslashGetsTwo",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          folderValue(r, QStringLiteral("C:\\MSInfo\\"));
+                                                          f.files.insert(QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE"));
+                                                          p.installed.insert(
+                                                              QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE"));
+                                                      },
+                                                      {QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE")},
+                                                      {QStringLiteral("C:\\MSInfo\\\\MSINFO32.EXE")},
+                                                      false,
+                                                      true},
+                                           LaunchCase{"ProgramThatWillNotStart",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &) {
+                                                          folderValue(r, kFolder);
+                                                          f.files.insert(kFolderProgram);
+                                                      },
+                                                      {kFolderProgram},
+                                                      {kFolderProgram},
+                                                      true,
+                                                      true},
+                                           LaunchCase{"NeitherValue",
+                                                      [](FakeRegistry &, FakeFileProbe &, FakeProgramStarter &) {},
+                                                      {},
+                                                      {},
+                                                      true,
+                                                      true},
+                                           LaunchCase{"ExpandableFullPathIsExpandedAndStarted",
+                                                      [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
+                                                          r.set(kPathKey, QStringLiteral("PATH"),
+                                                                Registry::kExpandString,
+                                                                withNul("%SystemRoot%\\system32\\msinfo32.exe"));
+                                                          r.setEnvironment(QStringLiteral("SystemRoot"),
+                                                                           QStringLiteral("C:\\Windows"));
+                                                          p.installed.insert(
+                                                              QStringLiteral("C:\\Windows\\system32\\msinfo32.exe"));
+                                                      },
+                                                      {},
+                                                      {QStringLiteral("C:\\Windows\\system32\\msinfo32.exe")},
+                                                      false,
+                                                      false},
+                                           LaunchCase{"EmptyFullPathCountsAsReadAndFails",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          bothValues(r, f, p);
+                                                          r.set(kPathKey, QStringLiteral("PATH"), Registry::kString,
+                                                                QByteArray());
+                                                      },
+                                                      {},
+                                                      {QString()},
+                                                      true,
+                                                      false},
+                                           LaunchCase{"OverlongFullPathFallsBackToTheFolder",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          bothValues(r, f, p);
+                                                          pathValue(r, QString(1100, QLatin1Char('x')));
+                                                      },
+                                                      {kFolderProgram},
+                                                      {kFolderProgram},
+                                                      false,
+                                                      true},
+                                           LaunchCase{"RefusedFullPathKeyFallsBackToTheFolder",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          bothValues(r, f, p);
+                                                          r.failOpen(kPathKey, Registry::kAccessDenied);
+                                                      },
+                                                      {kFolderProgram},
+                                                      {kFolderProgram},
+                                                      false,
+                                                      true},
+                                           LaunchCase{"RegistryThrows",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &p) {
+                                                          bothValues(r, f, p);
+                                                          r.throwOnQuery(kPathKey, QStringLiteral("PATH"));
+                                                      },
+                                                      {},
+                                                      {},
+                                                      true,
+                                                      false},
+                                           LaunchCase{"FileTestThrows",
+                                                      [](FakeRegistry &r, FakeFileProbe &f, FakeProgramStarter &) {
+                                                          folderValue(r, kFolder);
+                                                          f.throws = true;
+                                                      },
+                                                      {kFolderProgram},
+                                                      {},
+                                                      true,
+                                                      true},
+                                           LaunchCase{"StartThrows",
+                                                      [](FakeRegistry &r, FakeFileProbe &, FakeProgramStarter &p) {
+                                                          pathValue(r, kInfoPath);
+                                                          p.throws = true;
+                                                      },
+                                                      {},
+                                                      {kInfoPath},
+                                                      true,
+                                                      false}),
+                         testing_support::CaseName());
 
 TEST(StartSysInfoServices, MissingPlatformServicesGiveTheMessage)
 {
@@ -333,8 +376,7 @@ TEST(StartSysInfoServices, MissingPlatformServicesGiveTheMessage)
 }
 
 class AboutWindow : public AboutFixture, public ::testing::Test
-{
-};
+{};
 
 TEST_F(AboutWindow, EachPressLooksBothValuesUpAfresh)
 {
@@ -348,8 +390,7 @@ TEST_F(AboutWindow, EachPressLooksBothValuesUpAfresh)
 
     EXPECT_EQ(boxes.shown().size(), 1);
     EXPECT_EQ(programs.startedPaths(), QStringList{kFolderProgram});
-    EXPECT_EQ(registry.openedPaths(),
-              (QStringList{kPathKey, kFolderKey, kPathKey, kFolderKey}));
+    EXPECT_EQ(registry.openedPaths(), (QStringList{kPathKey, kFolderKey, kPathKey, kFolderKey}));
 }
 
 // ------------------------------------------------------------------ the window
@@ -441,13 +482,10 @@ TEST_F(AboutWindow, FontsAndColours)
     // The offscreen platform on Windows (the tests under Wine) has no fonts.
     if (QFontInfo(disclaimer).family().isEmpty())
         GTEST_SKIP() << "no fonts to resolve on this platform";
-    EXPECT_TRUE(QFontInfo(disclaimer).fixedPitch())
-        << "resolved to " << QFontInfo(disclaimer).family().toStdString();
+    EXPECT_TRUE(QFontInfo(disclaimer).fixedPitch()) << "resolved to " << QFontInfo(disclaimer).family().toStdString();
 
     for (const char *name : {"lblDescription", "lblDisclaimer", "lblTitle"}) {
-        EXPECT_EQ(control<QWidget>(window, name)->palette().color(QPalette::WindowText),
-                  QColor(Qt::black))
-            << name;
+        EXPECT_EQ(control<QWidget>(window, name)->palette().color(QPalette::WindowText), QColor(Qt::black)) << name;
     }
 }
 
@@ -464,8 +502,8 @@ TEST_F(AboutWindow, TheWhiteLineLiesOverTheGreyOne)
         QColor colour;
     };
     const Pixel pixels[] = {
-        {0, 88, grey},   {7, 88, grey},    {8, 88, white},        {100, 88, white},
-        {371, 88, white}, {378, 88, white}, {379, 88, background}, {100, 89, white},
+        {0, 88, grey},       {7, 88, grey},         {8, 88, white},        {100, 88, white},
+        {371, 88, white},    {378, 88, white},      {379, 88, background}, {100, 89, white},
         {7, 89, background}, {100, 87, background}, {100, 90, background},
     };
     for (const Pixel &p : pixels) {
@@ -488,8 +526,8 @@ TEST_F(AboutWindow, OpensWithTheFocusOnOkAndTabsBetweenTheButtons)
     };
     EXPECT_EQ(next(ok), sysInfo);
     EXPECT_EQ(next(sysInfo), ok);
-    for (const char *name : {"picIcon", "lblDescription", "lblDisclaimer", "lblTitle",
-                             "lblVersion", "Line1_0", "Line1_1"})
+    for (const char *name :
+         {"picIcon", "lblDescription", "lblDisclaimer", "lblTitle", "lblVersion", "Line1_0", "Line1_1"})
         EXPECT_EQ(control<QWidget>(window, name)->focusPolicy(), Qt::NoFocus) << name;
 }
 
@@ -500,8 +538,7 @@ struct CloseCase
 };
 
 class AboutClosing : public AboutFixture, public ::testing::TestWithParam<CloseCase>
-{
-};
+{};
 
 TEST_P(AboutClosing, ClosesTheWindow)
 {
@@ -514,20 +551,18 @@ TEST_P(AboutClosing, ClosesTheWindow)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, AboutClosing,
-    ::testing::Values(
-        CloseCase{"OkClicked", [](ui::frmAbout &w) { control<QPushButton>(w, "cmdOK")->click(); }},
-        CloseCase{"ReturnOnOk",
-                  [](ui::frmAbout &w) {
-                      QTest::keyClick(control<QPushButton>(w, "cmdOK"), Qt::Key_Return);
-                  }},
-        CloseCase{"EnterOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Enter); }},
-        CloseCase{"EscapeOnSysInfo",
-                  [](ui::frmAbout &w) {
-                      auto *sysInfo = control<QPushButton>(w, "cmdSysInfo");
-                      sysInfo->setFocus();
-                      QTest::keyClick(sysInfo, Qt::Key_Escape);
-                  }},
-        CloseCase{"EscapeOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Escape); }}),
+    ::testing::Values(CloseCase{"OkClicked", [](ui::frmAbout &w) { control<QPushButton>(w, "cmdOK")->click(); }},
+                      CloseCase{
+                          "ReturnOnOk",
+                          [](ui::frmAbout &w) { QTest::keyClick(control<QPushButton>(w, "cmdOK"), Qt::Key_Return); }},
+                      CloseCase{"EnterOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Enter); }},
+                      CloseCase{"EscapeOnSysInfo",
+                                [](ui::frmAbout &w) {
+                                    auto *sysInfo = control<QPushButton>(w, "cmdSysInfo");
+                                    sysInfo->setFocus();
+                                    QTest::keyClick(sysInfo, Qt::Key_Escape);
+                                }},
+                      CloseCase{"EscapeOnTheWindow", [](ui::frmAbout &w) { QTest::keyClick(&w, Qt::Key_Escape); }}),
     testing_support::CaseName());
 
 TEST_F(AboutWindow, EnterOnSystemInfoPressesItAndTheWindowStays)

@@ -17,10 +17,10 @@
 
 #include <gtest/gtest.h>
 
+using platform::ShowCommand;
 using testing_support::control;
 using testing_support::FakeBoxes;
 using testing_support::FakeShell;
-using platform::ShowCommand;
 
 namespace {
 
@@ -88,9 +88,7 @@ TEST_F(ContactWindow, ControlsCarryTheirNamesTextsTooltipsAndPlaces)
     };
     const Expected expected[] = {
         {"OKButton", "OK", "", {88, 120, 81, 25}},
-        {"lblContactInfo",
-         "Please send all bug reports and ehancement requests to us via email:", "",
-         {8, 8, 241, 25}},
+        {"lblContactInfo", "Please send all bug reports and ehancement requests to us via email:", "", {8, 8, 241, 25}},
         {"lblMail", kMail, "Click to send us an email", {8, 40, 241, 17}},
         {"lblSiteInfo", "or Visit us on the Web at:", "", {48, 64, 153, 17}},
         {"lblWeb", kWeb, "", {8, 88, 241, 17}},
@@ -145,8 +143,7 @@ TEST_F(ContactWindow, LabelsAreCentredAndWrappedAndTheAddressesBlueWithAnArrowAn
         EXPECT_EQ(l->focusPolicy(), address ? Qt::TabFocus : Qt::NoFocus) << name;
         const QColor blue(0, 0, 255);
         EXPECT_EQ(l->palette().color(QPalette::Active, l->foregroundRole()) == blue, address) << name;
-        EXPECT_EQ(l->palette().color(QPalette::Inactive, l->foregroundRole()) == blue, address)
-            << name;
+        EXPECT_EQ(l->palette().color(QPalette::Inactive, l->foregroundRole()) == blue, address) << name;
         EXPECT_EQ(l->cursor().shape(), Qt::ArrowCursor) << name;
         EXPECT_FALSE(l->font().underline()) << name;
     }
@@ -284,10 +281,10 @@ class ContactMenu : public ::testing::Test
 protected:
     ContactMenu()
         : main([this] {
-              ui::Services services{boxes, store::Location::file(QString())};
-              services.shell = &shell;
-              return services;
-          }())
+            ui::Services services{boxes, store::Location::file(QString())};
+            services.shell = &shell;
+            return services;
+        }())
     {
         main.show();
     }

@@ -61,8 +61,7 @@ TEST_F(DesktopSysInfo, WithoutOneSaysItIsUnavailable)
     press({QStringLiteral("hardinfo"), QStringLiteral("kinfocenter")});
 
     ASSERT_EQ(boxes.shown().size(), 1);
-    EXPECT_EQ(boxes.shown()[0].text,
-              QStringLiteral("System Information Is Unavailable At This Time"));
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
     EXPECT_EQ(boxes.shown()[0].title, QStringLiteral("orvex"));
 }
 

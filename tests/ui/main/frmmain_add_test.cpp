@@ -32,10 +32,7 @@ protected:
         window.show();
     }
 
-    ~AddInMainWindow() override
-    {
-        EXPECT_EQ(boxes.unansweredScript(), 0) << "an expected input box was not shown";
-    }
+    ~AddInMainWindow() override { EXPECT_EQ(boxes.unansweredScript(), 0) << "an expected input box was not shown"; }
 
     void add(const QString &entry)
     {
@@ -63,8 +60,8 @@ TEST_F(AddInMainWindow, ANewAcronymIsStoredUpperCasedUntrimmedWithTheAnswerAsTyp
     } cases[] = {
         {QStringLiteral("abc"), QStringLiteral("alpha"), QStringLiteral("Enter definition for 'ABC'"),
          QStringLiteral("ABC")},
-        {QStringLiteral(" xyz"), QStringLiteral("  spaced answer "),
-         QStringLiteral("Enter definition for ' XYZ'"), QStringLiteral(" XYZ")},
+        {QStringLiteral(" xyz"), QStringLiteral("  spaced answer "), QStringLiteral("Enter definition for ' XYZ'"),
+         QStringLiteral(" XYZ")},
         {QString::fromUtf16(u"\u00e9t\u00e9"), QString::fromUtf16(u"\u6f22\u5b57 \U0001F600"),
          QString::fromUtf16(u"Enter definition for '\u00c9T\u00c9'"), QString::fromUtf16(u"\u00c9T\u00c9")},
     };
@@ -157,9 +154,9 @@ TEST_F(AddInMainWindow, AnotherCopyMayWriteWhileTheInputBoxWaits)
     boxes.whileAsking([this] {
         sqlite3 *other = nullptr;
         sqlite3_open(dictionary.path().toUtf8().constData(), &other);
-        EXPECT_EQ(sqlite3_exec(other, "INSERT INTO Acronyms VALUES ('OTHER', 'meanwhile', 1)", nullptr,
-                               nullptr, nullptr),
-                  SQLITE_OK)
+        EXPECT_EQ(
+            sqlite3_exec(other, "INSERT INTO Acronyms VALUES ('OTHER', 'meanwhile', 1)", nullptr, nullptr, nullptr),
+            SQLITE_OK)
             << sqlite3_errmsg(other);
         sqlite3_close(other);
     });
@@ -185,8 +182,7 @@ TEST_F(AddInMainWindow, AnAcronymStoredByAnotherCopyWhileTheUserTypedIsHandedOve
               (QList<Row>{stored(QStringLiteral(" RACE"), QStringLiteral("stored by the other copy"))}));
     QWidget *dialog = editDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(control<ui::DefinitionBox>(*dialog, "lblDef")->text(),
-              QStringLiteral("stored by the other copy"));
+    EXPECT_EQ(control<ui::DefinitionBox>(*dialog, "lblDef")->text(), QStringLiteral("stored by the other copy"));
     EXPECT_EQ(mainDefinition(), QString());
 }
 

@@ -77,8 +77,7 @@ TEST_F(MainWindow, TheNotFoundLineShowsTheUpperCasedKeyWithItsBlanksAndTabs)
 {
     EXPECT_EQ(find(QStringLiteral("xyz ")), QStringLiteral("No defintion found for XYZ "));
     EXPECT_EQ(find(QStringLiteral(" \tabc")), QStringLiteral("No defintion found for  \tABC"));
-    EXPECT_EQ(find(QString::fromUtf16(u"\u00e9t\u00e9")),
-              QString::fromUtf16(u"No defintion found for \u00c9T\u00c9"));
+    EXPECT_EQ(find(QString::fromUtf16(u"\u00e9t\u00e9")), QString::fromUtf16(u"No defintion found for \u00c9T\u00c9"));
 }
 
 TEST_F(MainWindow, AnEntryLongerThanALineEditsDefaultLimitIsLookedUpWhole)
@@ -121,8 +120,7 @@ struct Fault
 };
 
 class MainWindowFault : public MainWindow, public ::testing::WithParamInterface<Fault>
-{
-};
+{};
 
 TEST_P(MainWindowFault, IsReportedNamingTheFileAndTheWindowKeepsWorking)
 {
@@ -151,8 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, MainWindowFault,
     ::testing::Values(
         Fault{"MissingFile", [](TempDictionary &d) { QFile::rename(d.path(), d.path() + kAside); },
-              [](TempDictionary &d) { QFile::rename(d.path() + kAside, d.path()); },
-              "does not exist"},
+              [](TempDictionary &d) { QFile::rename(d.path() + kAside, d.path()); }, "does not exist"},
         Fault{"FolderInItsPlace",
               [](TempDictionary &d) {
                   QFile::rename(d.path(), d.path() + kAside);
@@ -175,17 +172,12 @@ INSTANTIATE_TEST_SUITE_P(
                   QFile::rename(d.path() + kAside, d.path());
               },
               "not an acronym database"},
-        Fault{"TableMissing",
-              [](TempDictionary &d) { d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME TO Gone")); },
+        Fault{"TableMissing", [](TempDictionary &d) { d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME TO Gone")); },
               [](TempDictionary &d) { d.exec(QStringLiteral("ALTER TABLE Gone RENAME TO Acronyms")); },
               "no table Acronyms"},
         Fault{"FieldMissing",
-              [](TempDictionary &d) {
-                  d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME COLUMN Acronym TO Nym"));
-              },
-              [](TempDictionary &d) {
-                  d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME COLUMN Nym TO Acronym"));
-              },
+              [](TempDictionary &d) { d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME COLUMN Acronym TO Nym")); },
+              [](TempDictionary &d) { d.exec(QStringLiteral("ALTER TABLE Acronyms RENAME COLUMN Nym TO Acronym")); },
               "lacks a field"}),
     testing_support::CaseName());
 
