@@ -147,7 +147,7 @@ expect "main window: taskbar button" 1 "$(style taskbar)"
 expect "main window: minimize box" 1 "$(style minimizebox)"
 expect "main window: maximize box" 0 "$(style maximizebox)"
 expect "main window: resizable border" 0 "$(style thickframe)"
-# Qt draws the menu bar inside the client area, above the spec'd 115 pixels.
+# Qt draws the menu bar inside the client area, above the window's fixed 115 pixels.
 expect "main window: client width" 331 "$client_w"
 
 # A lookup: type an acronym, Enter, and copy the definition box's text.
