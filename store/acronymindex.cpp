@@ -92,16 +92,6 @@ Prepared prepareSeek(Database &db, std::optional<Statement> &seek)
     }
 }
 
-std::optional<qint64> runSeek(Statement &seek, const QString &key)
-{
-    // Bound as text: compared with trim()'s text result under BINARY, with
-    // no affinity to turn either side into a number.
-    seek.bind(1, trimSpaces(key));
-    if (seek.step())
-        return seek.integer(0);
-    return std::nullopt;
-}
-
 } // namespace
 
 // INDEXED BY makes the plan certain: statistics another tool stored in the
@@ -142,7 +132,8 @@ void dropAcronymIndex(Database &db)
 std::optional<qint64> seekAcronym(Database &db, const QString &key)
 {
     Statement seek(db, kSeekAcronymSql);
-    return runSeek(seek, key);
+    seek.bind(1, trimSpaces(key)); // as AcronymLookup::find binds it
+    return seek.step() ? std::optional<qint64>(seek.integer(0)) : std::nullopt;
 }
 
 AcronymLookup::AcronymLookup(Database &db)

@@ -187,11 +187,6 @@ void Database::check(int rc) const
     throw sqliteError(rc, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
-void Database::fail(int code, const QString &message) const
-{
-    throw sqliteError(code, m_path, message);
-}
-
 Statement::Statement(Database &db, const char *sql)
     : m_db(db)
 {

@@ -50,7 +50,6 @@ public:
 
     // Throws Error for any rc that is not a success code.
     void check(int rc) const;
-    [[noreturn]] void fail(int code, const QString &message) const;
 
     void close() noexcept;
     sqlite3 *handle() const { return m_db; }
