@@ -39,16 +39,19 @@ public:
     // typed and definition are well-formed UTF-8, neither blank.
     Outcome put(std::string_view typed, std::string_view definition);
 
-    // The same in two steps, for a caller that reads one record ahead: the
-    // key is worked out and its place in memory fetched while the record
-    // before it is stored.
+    // The same in steps, for a caller that reads ahead: appendKey() touches
+    // no state, so another thread may work keys out while records are
+    // stored; expect() asks for the key's place in memory a few records
+    // before put() needs it.
     struct Key
     {
-        std::string stored; // keyOfUtf8(typed)
+        std::string_view stored; // keyOfUtf8(typed)
         quint64 hash = 0; // of the trimmed key
     };
-    Key prepare(std::string_view typed) const;
-    Outcome put(const Key &key, std::string_view definition);
+    // Appends keyOfUtf8(typed) to out and returns its hash.
+    static quint64 appendKey(std::string_view typed, std::string &out);
+    void expect(quint64 hash) const;
+    Outcome put(Key key, std::string_view definition);
 
     // Writes what is held back, makes sure the lookup index is there, and
     // commits.

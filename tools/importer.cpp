@@ -2,75 +2,60 @@
 
 #include "store/bulkimport.h"
 #include "tools/interruption.h"
+#include "tools/readahead.h"
 
 #include <string_view>
+#include <vector>
 
 namespace tools {
-
-namespace {
-
-std::string_view view(const QByteArray &bytes)
-{
-    return {bytes.constData(), static_cast<size_t>(bytes.size())};
-}
-
-} // namespace
 
 ImportReport importRecords(const QString &dbPath, QIODevice &input, const QString &name, const ImportOptions &options)
 {
     RecordReader reader(input, name, options.reader);
+    const qint64 total = reader.size();
     // About one record in every 32 bytes of a typical list.
-    store::BulkImport dictionary(dbPath, reader.size() > 0 ? reader.size() / 32 : 0);
+    store::BulkImport dictionary(dbPath, total > 0 ? total / 32 : 0);
 
     ImportReport report;
-    // Records are read one ahead: while one is stored, the place of the
-    // next one's key is on its way from memory.
-    struct Ahead
-    {
-        InputRecord record;
-        store::BulkImport::Key key;
-    } ahead[2];
-    auto readNext = [&](Ahead &next) {
-        if (!reader.next(next.record))
-            return false;
-        if (next.record.problem.isEmpty())
-            next.key = dictionary.prepare(view(next.record.acronym));
-        return true;
-    };
-    qint64 sinceProgress = 0;
-    int current = 0;
-    for (bool more = readNext(ahead[current]); more;) {
-        more = readNext(ahead[1 - current]);
-        const Ahead &item = ahead[current];
-        current = 1 - current;
-        const InputRecord &record = item.record;
-        if (interrupted())
-            throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
-        ++report.records;
-        if (options.progress && ++sinceProgress == 4096) {
-            sinceProgress = 0;
-            options.progress(reader.position(), reader.size());
+    qint64 position = 0;
+    // How many records ahead a key's place in memory is asked for: enough
+    // for it to arrive while the records before it are stored.
+    constexpr size_t kKeysAhead = 8;
+    ReadAhead ahead(reader);
+    ReadAhead::Batch batch;
+    while (ahead.next(batch)) {
+        const std::vector<ReadAhead::Record> &records = batch.records;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (i + kKeysAhead < records.size() && records[i + kKeysAhead].problem.isEmpty())
+                dictionary.expect(records[i + kKeysAhead].hash);
+            const ReadAhead::Record &record = records[i];
+            if (interrupted())
+                throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
+            ++report.records;
+            if (!record.problem.isEmpty()) {
+                const QString line = QStringLiteral("line %1: %2").arg(record.line).arg(record.problem);
+                if (options.strict)
+                    throw ImportRefused(QStringLiteral("%1: %2; nothing was imported").arg(name, line).toStdString());
+                if (report.firstSkipped.size() < ImportReport::kListed)
+                    report.firstSkipped << line;
+                ++report.skipped;
+                continue;
+            }
+            switch (dictionary.put(batch.key(record), batch.definition(record))) {
+            case store::BulkImport::Outcome::Added:
+                ++report.added;
+                break;
+            case store::BulkImport::Outcome::Appended:
+                ++report.appended;
+                break;
+            case store::BulkImport::Outcome::AlreadyThere:
+                ++report.alreadyThere;
+                break;
+            }
         }
-        if (!record.problem.isEmpty()) {
-            const QString line = QStringLiteral("line %1: %2").arg(record.line).arg(record.problem);
-            if (options.strict)
-                throw ImportRefused(QStringLiteral("%1: %2; nothing was imported").arg(name, line).toStdString());
-            if (report.firstSkipped.size() < ImportReport::kListed)
-                report.firstSkipped << line;
-            ++report.skipped;
-            continue;
-        }
-        switch (dictionary.put(item.key, view(record.definition))) {
-        case store::BulkImport::Outcome::Added:
-            ++report.added;
-            break;
-        case store::BulkImport::Outcome::Appended:
-            ++report.appended;
-            break;
-        case store::BulkImport::Outcome::AlreadyThere:
-            ++report.alreadyThere;
-            break;
-        }
+        position = batch.position;
+        if (options.progress)
+            options.progress(position, total);
     }
     if (interrupted())
         throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
@@ -79,7 +64,7 @@ ImportReport importRecords(const QString &dbPath, QIODevice &input, const QStrin
     if (report.skipped < report.records)
         dictionary.commit();
     if (options.progress)
-        options.progress(reader.position(), reader.size());
+        options.progress(position, total);
     return report;
 }
 

@@ -145,6 +145,16 @@ QByteArray manyBadLines()
     return lines + "GPU\tGraphics Processing Unit\n";
 }
 
+// Binary found well past the first thousands of good records, which have
+// been read and stored by then.
+QByteArray binaryFarIntoTheFile()
+{
+    QByteArray lines;
+    for (int i = 0; i < 20000; ++i)
+        lines += "K" + QByteArray::number(i) + "\tmeaning\n";
+    return lines + QByteArray("BAD\tx\0y\n", 9);
+}
+
 const QString kCsvHeaderHint = QStringLiteral("--acronym-column");
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,6 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {QStringLiteral("not a text file")},
                   {}},
+        InputCase{
+            "BinaryFarIntoTheFile", "in.tsv", binaryFarIntoTheFile(), {}, 1, {QStringLiteral("not a text file")}, {}},
         InputCase{"Latin1",
                   "in.tsv",
                   "GUI\tGraphical\nETE\t\xE9t\xE9\n",
