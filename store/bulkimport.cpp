@@ -1,6 +1,7 @@
 #include "store/bulkimport.h"
 
 #include "store/acronymindex.h"
+#include "store/bulkwriter.h"
 #include "store/dictionary.h"
 #include "store/engine.h"
 #include "store/keyindex.h"
@@ -74,79 +75,144 @@ std::string keyOfUtf8(std::string_view typed)
     return key;
 }
 
-// A record whose definition this import has touched: held here and written
-// once at the end, so that an acronym met N times costs N appends to a
-// string rather than N rewrites of an ever longer record.
-struct OpenEntry
+OpenEntry::OpenEntry(qint64 storedId, std::string stored)
+    : id(storedId)
+    , definition(std::move(stored))
 {
-    qint64 rowid = 0;
-    std::string definition;
-    std::unordered_set<std::string> parts;
-    bool changed = false;
-};
+    forEachPart(definition, [this](std::string_view part) { parts.emplace(part); });
+}
 
-struct BulkImport::State
+BulkImport::Outcome OpenEntry::add(std::string_view meaning)
 {
-    explicit State(const QString &path)
-        : db(Engine::instance().open(path))
-    {}
+    bool there = true;
+    forEachPart(meaning, [&](std::string_view part) { there = there && parts.count(std::string(part)) > 0; });
+    if (there)
+        return BulkImport::Outcome::AlreadyThere;
+    definition.append(kSeparator, kSeparatorSize).append(meaning);
+    forEachPart(meaning, [this](std::string_view part) { parts.emplace(part); });
+    changed = true;
+    return BulkImport::Outcome::Appended;
+}
 
-    Database db;
-    std::optional<Transaction> transaction;
-    std::optional<Statement> insert;
-    std::optional<Statement> read;
+namespace {
+
+class FileBulkWriter final : public BulkWriter
+{
+public:
+    FileBulkWriter(const QString &path, qint64 expectedRecords);
+    void expect(quint64 hash) const override { m_firstRow.prefetch(hash); }
+    BulkImport::Outcome put(BulkImport::Key key, std::string_view definition) override;
+    void commit() override;
+
+private:
+    OpenEntry &openEntry(qint64 &slot);
+
+    Database m_db;
+    std::optional<Transaction> m_transaction;
+    std::optional<Statement> m_insert;
+    std::optional<Statement> m_read;
     // Trimmed stored acronym -> rowid of its first record (a flat table: a
     // node-based map costs a cache miss or two per record), or -2 - i for
     // the open entry i.
-    KeyIndex firstRow;
-    std::vector<OpenEntry> open;
-    qint64 rowsBefore = 0;
-    qint64 added = 0;
-    bool indexDropped = false;
-
-    OpenEntry &openEntry(qint64 &slot);
+    KeyIndex m_firstRow;
+    std::vector<OpenEntry> m_open;
+    qint64 m_rowsBefore = 0;
+    qint64 m_added = 0;
+    bool m_indexDropped = false;
 };
 
-OpenEntry &BulkImport::State::openEntry(qint64 &slot)
+FileBulkWriter::FileBulkWriter(const QString &path, qint64 expectedRecords)
+    : m_db(Engine::instance().open(path))
+    , m_firstRow(expectedRecords)
 {
-    if (slot < 0)
-        return open[static_cast<size_t>(-2 - slot)];
-    OpenEntry entry;
-    entry.rowid = slot;
-    read->bind(1, slot);
-    if (read->step() && !read->isNull(0))
-        entry.definition = std::string(read->utf8(0));
-    read->reset();
-    forEachPart(entry.definition, [&entry](std::string_view part) { entry.parts.emplace(part); });
-    open.push_back(std::move(entry));
-    slot = -2 - static_cast<qint64>(open.size() - 1);
-    return open.back();
-}
-
-BulkImport::BulkImport(const QString &path, qint64 expectedRecords)
-    : m_state(std::make_unique<State>(path))
-{
-    State &s = *m_state;
     // New records are kept in memory until the commit instead of being
     // written out and read back for the index: about 64 bytes a record.
     const qint64 cacheKiB = std::clamp<qint64>(expectedRecords / 16, 2000, 256 * 1024);
-    s.db.exec(("PRAGMA cache_size = -" + std::to_string(cacheKiB)).c_str());
-    s.transaction.emplace(s.db);
-    s.firstRow = KeyIndex(expectedRecords);
+    m_db.exec(("PRAGMA cache_size = -" + std::to_string(cacheKiB)).c_str());
+    m_transaction.emplace(m_db);
     {
-        Statement scan(s.db, "SELECT rowid, Acronym FROM Acronyms ORDER BY rowid");
+        Statement scan(m_db, "SELECT rowid, Acronym FROM Acronyms ORDER BY rowid");
         while (scan.step()) {
-            ++s.rowsBefore;
+            ++m_rowsBefore;
             if (!scan.isNull(1)) {
-                qint64 &row = s.firstRow.entry(trimmed(scan.utf8(1)));
+                qint64 &row = m_firstRow.entry(trimmed(scan.utf8(1)));
                 if (row == -1)
                     row = scan.integer(0);
             }
         }
     }
-    s.insert.emplace(s.db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1)");
-    s.read.emplace(s.db, "SELECT Definition FROM Acronyms WHERE rowid = ?1");
+    m_insert.emplace(m_db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1)");
+    m_read.emplace(m_db, "SELECT Definition FROM Acronyms WHERE rowid = ?1");
 }
+
+OpenEntry &FileBulkWriter::openEntry(qint64 &slot)
+{
+    if (slot < 0)
+        return m_open[static_cast<size_t>(-2 - slot)];
+    std::string stored;
+    m_read->bind(1, slot);
+    if (m_read->step() && !m_read->isNull(0))
+        stored = std::string(m_read->utf8(0));
+    m_read->reset();
+    m_open.emplace_back(slot, std::move(stored));
+    slot = -2 - static_cast<qint64>(m_open.size() - 1);
+    return m_open.back();
+}
+
+BulkImport::Outcome FileBulkWriter::put(BulkImport::Key key, std::string_view definition)
+{
+    qint64 &row = m_firstRow.entry(trimmed(key.stored), key.hash);
+    if (row != -1)
+        return openEntry(row).add(definition);
+    // Past a few thousand new records, rebuilding the lookup index once at
+    // the end is cheaper than keeping it up to date record by record.
+    if (!m_indexDropped && ++m_added > std::max<qint64>(2000, m_rowsBefore / 8)) {
+        dropAcronymIndex(m_db);
+        m_indexDropped = true;
+    }
+    m_insert->bindUtf8(1, key.stored);
+    m_insert->bindUtf8(2, definition);
+    m_insert->run();
+    m_insert->reset();
+    row = m_db.lastInsertRowid();
+    return BulkImport::Outcome::Added;
+}
+
+void FileBulkWriter::commit()
+{
+    {
+        Statement update(m_db, "UPDATE Acronyms SET Definition = ?1 WHERE rowid = ?2");
+        for (const OpenEntry &entry : m_open) {
+            if (!entry.changed)
+                continue;
+            update.bindUtf8(1, entry.definition);
+            update.bind(2, entry.id);
+            update.run();
+            update.reset();
+        }
+    }
+    m_insert.reset();
+    m_read.reset();
+    // A dictionary made by another tool gets the lookup index here too,
+    // rather than on the program's first lookup. Sorted in small runs on
+    // two threads: one large in-memory run sorts slower.
+    m_db.exec("PRAGMA threads = 2");
+    m_db.exec("PRAGMA cache_size = -2000");
+    createAcronymIndex(m_db);
+    m_transaction->commit();
+}
+
+} // namespace
+
+std::unique_ptr<BulkWriter> openFileBulkWriter(const QString &path, qint64 expectedRecords)
+{
+    return std::make_unique<FileBulkWriter>(path, expectedRecords);
+}
+
+BulkImport::BulkImport(const Location &where, qint64 expectedRecords)
+    : m_writer(where.isServer() ? openServerBulkWriter(where.target())
+                                : openFileBulkWriter(where.target(), expectedRecords))
+{}
 
 BulkImport::~BulkImport() noexcept = default;
 
@@ -159,7 +225,7 @@ quint64 BulkImport::appendKey(std::string_view typed, std::string &out)
 
 void BulkImport::expect(quint64 hash) const
 {
-    m_state->firstRow.prefetch(hash);
+    m_writer->expect(hash);
 }
 
 BulkImport::Outcome BulkImport::put(std::string_view typed, std::string_view definition)
@@ -169,60 +235,14 @@ BulkImport::Outcome BulkImport::put(std::string_view typed, std::string_view def
     return put(Key{key, hash}, definition);
 }
 
-BulkImport::Outcome BulkImport::put(Key prepared, std::string_view definition)
+BulkImport::Outcome BulkImport::put(Key key, std::string_view definition)
 {
-    State &s = *m_state;
-    const std::string_view key = prepared.stored;
-    qint64 &row = s.firstRow.entry(trimmed(key), prepared.hash);
-    if (row == -1) {
-        // Past a few thousand new records, rebuilding the lookup index once
-        // at the end is cheaper than keeping it up to date record by record.
-        if (!s.indexDropped && ++s.added > std::max<qint64>(2000, s.rowsBefore / 8)) {
-            dropAcronymIndex(s.db);
-            s.indexDropped = true;
-        }
-        s.insert->bindUtf8(1, key);
-        s.insert->bindUtf8(2, definition);
-        s.insert->run();
-        s.insert->reset();
-        row = s.db.lastInsertRowid();
-        return Outcome::Added;
-    }
-
-    OpenEntry &entry = s.openEntry(row);
-    bool there = true;
-    forEachPart(definition, [&](std::string_view part) { there = there && entry.parts.count(std::string(part)) > 0; });
-    if (there)
-        return Outcome::AlreadyThere;
-    entry.definition.append(kSeparator, kSeparatorSize).append(definition);
-    forEachPart(definition, [&entry](std::string_view part) { entry.parts.emplace(part); });
-    entry.changed = true;
-    return Outcome::Appended;
+    return m_writer->put(key, definition);
 }
 
 void BulkImport::commit()
 {
-    State &s = *m_state;
-    {
-        Statement update(s.db, "UPDATE Acronyms SET Definition = ?1 WHERE rowid = ?2");
-        for (const OpenEntry &entry : s.open) {
-            if (!entry.changed)
-                continue;
-            update.bindUtf8(1, entry.definition);
-            update.bind(2, entry.rowid);
-            update.run();
-            update.reset();
-        }
-    }
-    s.insert.reset();
-    s.read.reset();
-    // A dictionary made by another tool gets the lookup index here too,
-    // rather than on the program's first lookup. Sorted in small runs on
-    // two threads: one large in-memory run sorts slower.
-    s.db.exec("PRAGMA threads = 2");
-    s.db.exec("PRAGMA cache_size = -2000");
-    createAcronymIndex(s.db);
-    s.transaction->commit();
+    m_writer->commit();
 }
 
 } // namespace store

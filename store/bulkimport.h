@@ -1,11 +1,13 @@
 #pragma once
 
-// Many records into one file dictionary at once, for orvex-db's import: one
+// Many records into one dictionary at once, for orvex-db's import: one
 // write transaction, the first record of every stored acronym found once,
 // and each record's outcome under the same rules as the dialog's Add: the
 // key upper-cased, compared after trimming spaces with the first match in
 // natural order; a new meaning joined after " - ", one already there left
 // out. Time stays linear in the records however often an acronym repeats.
+
+#include "store/location.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -23,9 +25,10 @@ std::string keyOfUtf8(std::string_view typed);
 class BulkImport
 {
 public:
-    // Opens the dictionary file at path and takes the write lock; throws
-    // Error when it cannot. expectedRecords sizes the key map in advance.
-    explicit BulkImport(const QString &path, qint64 expectedRecords = 0);
+    // Opens the dictionary and takes the write lock (on a server, a lock
+    // that lets readers read and makes other writers wait); throws Error
+    // when it cannot. expectedRecords sizes the file's key map in advance.
+    explicit BulkImport(const Location &where, qint64 expectedRecords = 0);
     // Rolls back unless committed: nothing of an unfinished import stays.
     ~BulkImport() noexcept;
     BulkImport(const BulkImport &) = delete;
@@ -58,8 +61,7 @@ public:
     void commit();
 
 private:
-    struct State;
-    std::unique_ptr<State> m_state;
+    std::unique_ptr<class BulkWriter> m_writer;
 };
 
 } // namespace store

@@ -250,6 +250,11 @@ QString Result::text(int row, int column) const
     return fromStoredUtf8(std::string_view(value, static_cast<size_t>(length)));
 }
 
+std::string_view Result::utf8(int row, int column) const
+{
+    return std::string_view(PQgetvalue(m_result, row, column), static_cast<size_t>(PQgetlength(m_result, row, column)));
+}
+
 qint64 Result::integer(int row, int column) const
 {
     return QByteArray(PQgetvalue(m_result, row, column)).toLongLong();

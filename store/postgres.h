@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 #include <initializer_list>
+#include <string_view>
 
 struct pg_conn;
 struct pg_result;
@@ -32,6 +33,8 @@ public:
     bool isNull(int row, int column) const;
     // A value without one reads as "".
     QString text(int row, int column) const;
+    // The value's bytes as the server sent them, valid while the result is.
+    std::string_view utf8(int row, int column) const;
     qint64 integer(int row, int column) const;
     bool boolean(int row, int column) const;
 
@@ -50,6 +53,14 @@ public:
         : m_utf8(QByteArray::number(value))
     {}
     static Param null() { return Param(); }
+    // Text that is UTF-8 already, sent as it stands.
+    static Param utf8(std::string_view text)
+    {
+        Param param;
+        param.m_null = false;
+        param.m_utf8 = QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+        return param;
+    }
     bool isNull() const { return m_null; }
     const QByteArray &utf8() const { return m_utf8; }
 

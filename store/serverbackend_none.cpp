@@ -2,7 +2,9 @@
 // is reported, never taken for a file.
 
 #include "store/backend.h"
+#include "store/bulkwriter.h"
 #include "store/copy.h"
+#include "store/records.h"
 #include "store/server.h"
 
 namespace store {
@@ -34,6 +36,17 @@ qint64 copyDictionary(const Location &from, const Location &)
 {
     openServerBackend(from.target());
     return 0;
+}
+
+void forEachServerRecord(const QString &connectionString, const RecordVisitor &)
+{
+    openServerBackend(connectionString);
+}
+
+std::unique_ptr<BulkWriter> openServerBulkWriter(const QString &connectionString)
+{
+    openServerBackend(connectionString);
+    return nullptr;
 }
 
 } // namespace store

@@ -7,6 +7,9 @@
 
 namespace store::serversql {
 
+// Many records at once: readers go on reading, writers wait until commit.
+inline constexpr const char *lockForBulkWrite = "LOCK TABLE acronyms IN EXCLUSIVE MODE";
+
 inline constexpr const char *createTable = "CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
                                            "acronym text, definition text, active integer)";
 inline constexpr const char *createIndex =
@@ -25,6 +28,10 @@ inline constexpr const char *find =
     "WHERE left(btrim(acronym, ' '), 200) COLLATE \"C\" = left(btrim($1, ' '), 200) COLLATE \"C\" "
     "AND btrim(acronym, ' ') COLLATE \"C\" = btrim($1, ' ') COLLATE \"C\" "
     "ORDER BY id LIMIT 1";
+
+// An add waits here while an import or a copy holds the table (they lock it
+// in EXCLUSIVE mode), so that it looks for its acronym among their records.
+inline constexpr const char *waitForBulkWriters = "LOCK TABLE acronyms IN ROW EXCLUSIVE MODE";
 
 // Writers of one acronym queue here until the one before them commits.
 inline constexpr const char *lockKey = "SELECT pg_advisory_xact_lock(hashtext(btrim($1, ' ')))";

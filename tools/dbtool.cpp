@@ -110,8 +110,8 @@ QString help(const QString &defaultDatabase)
         text += QLatin1String(command.name) + QLatin1Char('\n') + QLatin1String(command.help);
     return text
            + QStringLiteral("\nDB defaults to the program's own dictionary, nym2.fdb beside orvex-db:\n  %1\n"
-                            "--db DB names it for any command, as --into and --from do. find, add,\n"
-                            "replace, delete, list and search also take a postgresql:// server.\n"
+                            "--db DB names it for any command, as --into and --from do. Every command\n"
+                            "takes a postgresql:// URI or a connection string wherever it takes DB.\n"
                             "\n-- ends the options: orvex-db create -- -odd.fdb\n"
                             "Exit status: 0 done, 1 the work failed (a failed import writes nothing),\n"
                             "2 the command line was wrong.\n")
@@ -330,9 +330,8 @@ private:
     {
         return m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase)));
     }
-    // The dictionary as a file for the commands that work on files only;
-    // "" after saying why it is none.
-    QString dictionaryFile();
+    // The dictionary, file or server; none after saying why a name is none.
+    std::optional<store::Location> dictionary();
     // The dictionary opened for the daily commands.
     store::Dictionary open();
     // The typed acronym unless it is blank (said, and "" given back).
@@ -385,8 +384,8 @@ int Tool::copy()
 int Tool::import()
 {
     const QString input = m_line.positional.at(0);
-    const QString db = dictionaryFile();
-    if (db.isEmpty())
+    const std::optional<store::Location> db = dictionary();
+    if (!db)
         return Failed;
     ImportOptions options;
     options.strict = m_line.strict;
@@ -419,7 +418,7 @@ int Tool::import()
 
     ImportReport report;
     try {
-        report = importRecords(db, file, name, options);
+        report = importRecords(*db, file, name, options);
     } catch (const ImportRefused &refusal) {
         if (bar)
             bar->finish();
@@ -433,8 +432,8 @@ int Tool::import()
         m_err << name << ": and "
               << counted(report.skipped - report.firstSkipped.size(), "more bad line", "more bad lines") << '\n';
     m_out << counted(report.records, "record", "records") << " read: " << report.added << " added, " << report.appended
-          << " appended, " << report.alreadyThere << " already there, " << report.skipped << " skipped (" << db
-          << ")\n";
+          << " appended, " << report.alreadyThere << " already there, " << report.skipped << " skipped ("
+          << db->display() << ")\n";
     if (report.skipped == report.records)
         return fail(QStringLiteral("%1: no line could be imported; nothing was written").arg(name));
     return Ok;
@@ -442,8 +441,8 @@ int Tool::import()
 
 int Tool::exportTo()
 {
-    const QString db = dictionaryFile();
-    if (db.isEmpty())
+    const std::optional<store::Location> db = dictionary();
+    if (!db)
         return Failed;
     const QString target = m_line.positional.value(0, QStringLiteral("-"));
     ExportReport report;
@@ -451,16 +450,16 @@ int Tool::exportTo()
         if (target == QLatin1String("-")) {
             m_out.flush();
             if (QIODevice *device = m_out.device()) {
-                report = exportDictionary(db, *device, OutputFormat::Tsv);
+                report = exportDictionary(*db, *device, OutputFormat::Tsv);
             } else {
                 QBuffer buffer;
                 buffer.open(QIODevice::WriteOnly);
-                report = exportDictionary(db, buffer, OutputFormat::Tsv);
+                report = exportDictionary(*db, buffer, OutputFormat::Tsv);
                 m_out << QString::fromUtf8(buffer.data());
             }
         } else {
             const QFileInfo info(target);
-            if (sameFile(target, db))
+            if (!db->isServer() && sameFile(target, db->target()))
                 return fail(QStringLiteral("%1 is the dictionary being exported; choose another file").arg(target));
             if (info.isDir())
                 return fail(QStringLiteral("%1 is a folder; name a file to write").arg(target));
@@ -477,7 +476,7 @@ int Tool::exportTo()
                 QFile stream(target);
                 if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
                     return fail(QStringLiteral("%1: %2").arg(target, stream.errorString()));
-                report = exportDictionary(db, stream, outputFormatFor(target));
+                report = exportDictionary(*db, stream, outputFormatFor(target));
             } else {
                 if (!QFileInfo(folderOf(target)).isDir())
                     return fail(QStringLiteral("%1: the folder %2 does not exist")
@@ -489,7 +488,7 @@ int Tool::exportTo()
                 QSaveFile file(target);
                 if (!file.open(QIODevice::WriteOnly))
                     return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
-                report = exportDictionary(db, file, outputFormatFor(target));
+                report = exportDictionary(*db, file, outputFormatFor(target));
                 if (!file.commit())
                     return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
             }
@@ -511,14 +510,14 @@ int Tool::exportTo()
 
 int Tool::stats()
 {
-    const QString db = dictionaryFile();
-    if (db.isEmpty())
+    const std::optional<store::Location> db = dictionary();
+    if (!db)
         return Failed;
-    const DictionaryStats stats = dictionaryStats(db);
-    m_out << "dictionary:  " << db << '\n'
-          << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n'
-          << "records:     " << stats.records << '\n'
-          << "acronyms:    " << stats.acronyms << '\n';
+    const DictionaryStats stats = dictionaryStats(*db);
+    m_out << "dictionary:  " << db->display() << '\n';
+    if (stats.fileSize >= 0)
+        m_out << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n';
+    m_out << "records:     " << stats.records << '\n' << "acronyms:    " << stats.acronyms << '\n';
     if (stats.repeated)
         m_out << "repeated:    " << counted(stats.repeated, "record", "records")
               << " behind an earlier one of the same acronym\n";
@@ -531,19 +530,14 @@ int Tool::stats()
     return Ok;
 }
 
-QString Tool::dictionaryFile()
+std::optional<store::Location> Tool::dictionary()
 {
     const QString name = dictionaryName();
     if (const QString why = notAFileName(name); !why.isEmpty()) {
         fail(why);
-        return {};
+        return std::nullopt;
     }
-    if (store::Location::parse(name).isServer()) {
-        fail(QStringLiteral("%1 works on dictionary files; %2 is a server")
-                 .arg(m_line.command, store::Location::parse(name).display()));
-        return {};
-    }
-    return name;
+    return store::Location::parse(name);
 }
 
 store::Dictionary Tool::open()

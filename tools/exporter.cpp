@@ -1,6 +1,6 @@
 #include "tools/exporter.h"
 
-#include "store/engine.h"
+#include "store/records.h"
 #include "store/text.h"
 
 #include <QIODevice>
@@ -69,13 +69,8 @@ OutputFormat outputFormatFor(const QString &path)
     return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? OutputFormat::Csv : OutputFormat::Tsv;
 }
 
-ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputFormat format)
+ExportReport exportDictionary(const store::Location &db, QIODevice &out, OutputFormat format)
 {
-    store::Database db = store::Engine::instance().open(dbPath);
-    // One read transaction: the file shows a single moment of the table.
-    db.exec("BEGIN");
-    store::Statement rows(db, "SELECT rowid, Acronym, Definition FROM Acronyms ORDER BY rowid");
-
     ExportReport report;
     QByteArray buffer;
     if (format == OutputFormat::Csv)
@@ -86,16 +81,17 @@ ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputForma
         buffer.clear();
     };
     qint64 record = 0;
-    while (rows.step()) {
+    // One moment of the table, in natural order.
+    store::forEachRecord(db, [&](const store::StoredRecord &stored) {
         ++record;
-        const std::string_view acronym = rows.isNull(1) ? std::string_view() : rows.utf8(1);
-        const std::string_view definition = rows.isNull(2) ? std::string_view() : rows.utf8(2);
+        const std::string_view acronym = stored.acronym.value_or(std::string_view());
+        const std::string_view definition = stored.definition.value_or(std::string_view());
         if (const char *why = cannotCarry(acronym, definition, format)) {
             report.left << QStringLiteral("record %1 (%2): %3")
                                .arg(record)
                                .arg(QString::fromUtf8(acronym.data(), static_cast<qsizetype>(acronym.size())),
                                     QString::fromUtf8(why));
-            continue;
+            return;
         }
         if (format == OutputFormat::Csv) {
             appendCsvField(buffer, acronym);
@@ -110,9 +106,8 @@ ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputForma
         ++report.written;
         if (buffer.size() >= 1 << 20)
             flush();
-    }
+    });
     flush();
-    db.exec("COMMIT");
     return report;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/location.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +17,7 @@ struct ExportReport
     QStringList left; // "record N (ACRONYM): why" for records the format cannot carry
 };
 
-// Writes every record of the dictionary at dbPath, in the table's natural
+// Writes every record of the dictionary db, file or server, in the table's natural
 // order, as lines the importer reads back into the same table: ACRONYM<TAB>
 // definition, or CSV with an Acronym,Definition header. A record that the
 // format cannot carry (a missing or blank field; in TSV also a line break,
@@ -25,7 +27,7 @@ struct ExportReport
 // starting with =, +, - or @, after any apostrophes) gets one apostrophe in
 // front, which import takes off. Throws store::Error on a database fault and
 // std::runtime_error when out refuses the bytes.
-ExportReport exportDictionary(const QString &dbPath, QIODevice &out, OutputFormat format);
+ExportReport exportDictionary(const store::Location &db, QIODevice &out, OutputFormat format);
 
 // TSV unless the name ends in .csv.
 OutputFormat outputFormatFor(const QString &path);

@@ -9,12 +9,13 @@
 
 namespace tools {
 
-ImportReport importRecords(const QString &dbPath, QIODevice &input, const QString &name, const ImportOptions &options)
+ImportReport importRecords(const store::Location &db, QIODevice &input, const QString &name,
+                           const ImportOptions &options)
 {
     RecordReader reader(input, name, options.reader);
     const qint64 total = reader.size();
     // About one record in every 32 bytes of a typical list.
-    store::BulkImport dictionary(dbPath, total > 0 ? total / 32 : 0);
+    store::BulkImport dictionary(db, total > 0 ? total / 32 : 0);
 
     ImportReport report;
     qint64 position = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/location.h"
 #include "tools/recordreader.h"
 
 #include <QString>
@@ -33,14 +34,14 @@ struct ImportReport
 };
 
 // Reads a dictionary text file (ACRONYM<TAB>definition lines, or CSV with a
-// header row) from input into the dictionary file at dbPath, in one
+// header row) from input into the dictionary db, file or server, in one
 // transaction; name is the input's name for messages and its format. Each
 // record is added, appended after " - " to the acronym stored, or found
 // there already. Throws ImportRefused when the input as a whole cannot be
 // taken (and in a strict import at the first bad record), and store::Error
 // on a database fault; then nothing is written. When every record is bad,
 // nothing is written either and the report says so.
-ImportReport importRecords(const QString &dbPath, QIODevice &input, const QString &name,
+ImportReport importRecords(const store::Location &db, QIODevice &input, const QString &name,
                            const ImportOptions &options = {});
 
 } // namespace tools

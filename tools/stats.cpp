@@ -1,6 +1,6 @@
 #include "tools/stats.h"
 
-#include "store/engine.h"
+#include "store/records.h"
 #include "store/text.h"
 
 #include <QFileInfo>
@@ -10,35 +10,33 @@
 
 namespace tools {
 
-DictionaryStats dictionaryStats(const QString &dbPath)
+DictionaryStats dictionaryStats(const store::Location &db)
 {
-    store::Database db = store::Engine::instance().open(dbPath);
-    store::Statement rows(db, "SELECT Acronym, Definition FROM Acronyms ORDER BY rowid");
-
     DictionaryStats stats;
     std::unordered_set<std::string> seen;
-    while (rows.step()) {
+    store::forEachRecord(db, [&](const store::StoredRecord &record) {
         ++stats.records;
-        if (rows.isNull(0) || rows.isNull(1) || store::trimSpaces(rows.utf8(0)).empty()
-            || store::trimSpaces(rows.utf8(1)).empty()) {
+        if (!record.acronym || !record.definition || store::trimSpaces(*record.acronym).empty()
+            || store::trimSpaces(*record.definition).empty()) {
             ++stats.incomplete;
-            if (rows.isNull(0))
-                continue;
+            if (!record.acronym)
+                return;
         }
-        const std::string key(store::trimSpaces(rows.utf8(0)));
+        const std::string key(store::trimSpaces(*record.acronym));
         if (key.empty())
-            continue;
+            return;
         if (!seen.insert(key).second) {
             ++stats.repeated;
-            continue;
+            return;
         }
         const QString text = QString::fromStdString(key);
         if (store::upperCased(text) != text)
             ++stats.lowerCase;
         else
             ++stats.acronyms;
-    }
-    stats.fileSize = QFileInfo(dbPath).size();
+    });
+    if (!db.isServer())
+        stats.fileSize = QFileInfo(db.target()).size();
     return stats;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/location.h"
+
 #include <QString>
 
 namespace tools {
@@ -11,10 +13,10 @@ struct DictionaryStats
     qint64 repeated = 0; // later records of an acronym stored before: lookups never reach them
     qint64 lowerCase = 0; // acronyms with lower-case letters: lookups never find them
     qint64 incomplete = 0; // records without an acronym or a definition
-    qint64 fileSize = 0;
+    qint64 fileSize = -1; // -1 for a server
 };
 
-// Counts what the dictionary at dbPath holds. Throws store::Error.
-DictionaryStats dictionaryStats(const QString &dbPath);
+// Counts what the dictionary db holds. Throws store::Error.
+DictionaryStats dictionaryStats(const store::Location &db);
 
 } // namespace tools

@@ -38,7 +38,7 @@ TEST(BulkImport, AddsAppendsAndKnowsWhatIsThere)
                               Row{QStringLiteral("cpu"), QStringLiteral("lower case, never found"), 1},
                               Row{QStringLiteral("CPU"), QStringLiteral("behind the first"), 1},
                               Row{QStringLiteral("ROM"), std::nullopt, 1}};
-    store::BulkImport import(dictionary.path());
+    store::BulkImport import(store::Location::file(dictionary.path()));
     struct Step
     {
         const char *acronym;
@@ -66,7 +66,7 @@ TEST(BulkImport, WritesNothingUnlessCommitted)
 {
     TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("one"), 1}};
     {
-        store::BulkImport import(dictionary.path());
+        store::BulkImport import(store::Location::file(dictionary.path()));
         import.put("CPU", "two");
         import.put("RAM", "memory");
     }
@@ -78,7 +78,7 @@ TEST(BulkImport, ABigImportLeavesTheLookupIndexInPlace)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.fdb"));
     store::createDictionary(path);
-    store::BulkImport import(path);
+    store::BulkImport import(store::Location::file(path));
     for (int i = 0; i < 5000; ++i)
         import.put(QByteArray::number(i).toStdString(), "n");
     import.commit();

@@ -1,9 +1,11 @@
 // The server engine against a real PostgreSQL that the test starts: the
 // record scan's rules, writes, a role without write rights, faults named in
 // the engine's words without the password, TLS, and a connection that is
-// closed when idle or dropped by the server and opened again unseen.
+// closed when idle or dropped by the server and opened again unseen; an add
+// that waits for an import sees what the import added.
 
 #include "store/backend.h"
+#include "store/bulkimport.h"
 #include "store/location.h"
 #include "store/server.h"
 #include "store/serversql.h"
@@ -191,6 +193,27 @@ TEST(ServerEngine, AddsAppendsAndReplacesAsTheFileDoes)
     // The server's text has no NUL character: refused, not cut short.
     EXPECT_EQ(kindOf([&] { backend->addUnlessStored(QStringLiteral("N") + QChar(0), QStringLiteral("d")); }),
               Error::Kind::TextChanged);
+}
+
+TEST(ServerEngine, AnAddWaitingForAnImportFindsTheImportedAcronym)
+{
+    const QString database = newDictionary();
+    std::optional<store::BulkImport> import(std::in_place, store::Location::server(cluster().socket(database)));
+    EXPECT_EQ(import->put("race", "from the import"), store::BulkImport::Outcome::Added);
+
+    std::optional<store::Dictionary::Added> added;
+    std::thread adder(
+        [&] { added = open(database)->addUnlessStored(QStringLiteral("RACE"), QStringLiteral("typed")); });
+    // The add is queued behind the import's lock before the import commits.
+    while (cluster().query(database, QStringLiteral("SELECT count(*) FROM pg_locks WHERE NOT granted")).at(0).at(0)
+           != QStringLiteral("1"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    import->commit();
+    adder.join();
+
+    ASSERT_TRUE(added);
+    EXPECT_FALSE(added->added);
+    EXPECT_EQ(cluster().rows(database), (QList<Row>{{QStringLiteral("RACE"), QStringLiteral("from the import"), 1}}));
 }
 
 TEST(ServerEngine, TheGrantedRolesReadAndWriteAndNeverDelete)

@@ -1,11 +1,13 @@
 // orvex-db on a server: create makes the table and prints the grants; copy
 // moves a whole dictionary from a file to a server and back, every record in
-// its order, fields without values included.
+// its order, fields without values included; import, export and stats give
+// on a server what they give on a file.
 
 #include "support/pgcluster.h"
 #include "support/tempdictionary.h"
 #include "tools/dbtool.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -96,6 +98,57 @@ TEST(DbToolOnAServer, CopyMovesEveryRecordInOrderToTheServerAndBack)
     const ToolRun refused = orvexDb({QStringLiteral("copy"), file.path(), cluster.socket(database)});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(cluster.rows(database).size(), 640);
+}
+
+TEST(DbToolOnAServer, ImportExportAndStatsAnswerAsOnAFile)
+{
+    QTemporaryDir folder;
+    const QString list = folder.filePath(QStringLiteral("list.csv"));
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Title,Meaning,Context\n"
+                   "ABC,first,a\n"
+                   "abc,second,b\n"
+                   " ABC ,first,c\n"
+                   "\"SLA\",\"service level, agreed\",d\n"
+                   "\xc3\xa9t\xc3\xa9,summer,e\n"
+                   ",no acronym,f\n"
+                   "API,first - second,g\n");
+    }
+    TempDictionary file{{QStringLiteral("API"), QStringLiteral("first"), 1}};
+    PgCluster &cluster = PgCluster::instance();
+    const QString database = cluster.newDatabase();
+    const QString server = cluster.socket(database);
+    ASSERT_EQ(orvexDb({QStringLiteral("create"), server}).status, 0);
+    ASSERT_EQ(
+        orvexDb({QStringLiteral("add"), QStringLiteral("API"), QStringLiteral("first"), QStringLiteral("--db"), server})
+            .status,
+        0);
+
+    QStringList exported;
+    QStringList counted;
+    for (const QString &db : {file.path(), server}) {
+        // Twice: the second import finds every meaning there already.
+        for (int round = 0; round < 2; ++round) {
+            const ToolRun imported = orvexDb({QStringLiteral("import"), list, QStringLiteral("--into"), db});
+            EXPECT_EQ(imported.status, 0) << qPrintable(imported.err);
+            EXPECT_TRUE(imported.out.startsWith(
+                round == 0 ? QLatin1String("7 records read: 3 added, 2 appended, 1 already there, 1 skipped")
+                           : QLatin1String("7 records read: 0 added, 0 appended, 6 already there, 1 skipped")))
+                << qPrintable(imported.out);
+        }
+        const ToolRun out = orvexDb({QStringLiteral("export"), QStringLiteral("--from"), db});
+        EXPECT_EQ(out.status, 0) << qPrintable(out.err);
+        exported << out.out;
+        const ToolRun stats = orvexDb({QStringLiteral("stats"), QStringLiteral("--from"), db});
+        EXPECT_EQ(stats.status, 0) << qPrintable(stats.err);
+        counted << stats.out.section(QLatin1String("records:"), 1);
+    }
+    EXPECT_EQ(exported.at(0), exported.at(1));
+    EXPECT_TRUE(exported.at(0).contains(QStringLiteral("ABC\tfirst - second\n"))) << qPrintable(exported.at(0));
+    EXPECT_EQ(counted.at(0), counted.at(1));
+    EXPECT_EQ(cluster.rows(database), file.rows());
 }
 
 } // namespace

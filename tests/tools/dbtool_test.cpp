@@ -380,7 +380,7 @@ TEST(DbTool, AFileThatShrinksWhileReadIsRefused)
     tools::ImportOptions options;
     options.progress = [&](qint64, qint64) { QFile::resize(path, 100000); };
     try {
-        tools::importRecords(dictionary.path(), input, path, options);
+        tools::importRecords(store::Location::file(dictionary.path()), input, path, options);
         ADD_FAILURE() << "imported a file that got shorter";
     } catch (const tools::ImportRefused &refusal) {
         EXPECT_TRUE(QString::fromUtf8(refusal.what()).contains(QLatin1String("got shorter while it was read")))

@@ -1,0 +1,33 @@
+#pragma once
+
+// Every record of a dictionary, file or server, in natural order and from
+// one moment of the table: for copying, exporting and counting. The bytes
+// are handed over as stored, so that nothing is lost on the way.
+
+#include "store/location.h"
+
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace store {
+
+struct StoredRecord
+{
+    // Absent when the field has no value; the views last for the call.
+    std::optional<std::string_view> acronym;
+    std::optional<std::string_view> definition;
+    std::optional<qint64> active;
+};
+
+using RecordVisitor = std::function<void(const StoredRecord &)>;
+
+// Throws Error when the dictionary cannot be read.
+void forEachRecord(const Location &where, const RecordVisitor &visit);
+
+// The server's part, in the server engine.
+void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit);
+
+} // namespace store
