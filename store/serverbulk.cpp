@@ -45,8 +45,8 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
 
 namespace {
 
-// Rows of one INSERT: few statements for many records, and ids given in
-// the order of the rows.
+// Rows of one INSERT or UPDATE: few statements for many records; an
+// INSERT's ids are given in the order of its rows.
 constexpr int kRowsPerInsert = 500;
 
 class ServerBulkWriter final : public BulkWriter
@@ -65,6 +65,9 @@ private:
     // Trimmed stored acronym -> id of its first record, or -2 - i for the
     // open entry i. A team's list is thousands of acronyms, not millions.
     std::unordered_map<std::string, qint64> m_firstRow;
+    // The first records' definitions, read with their acronyms: one query
+    // for the table rather than one for each acronym the import meets.
+    std::unordered_map<qint64, std::string> m_stored;
     std::vector<OpenEntry> m_open;
     // The new records in the order they came: key as stored, open entry.
     std::vector<std::pair<std::string, size_t>> m_added;
@@ -77,12 +80,13 @@ ServerBulkWriter::ServerBulkWriter(const QString &connectionString)
     m_connection.exec(serversql::lockForBulkWrite);
     qint64 after = 0;
     for (;;) {
-        const pg::Result rows =
-            m_connection.exec("SELECT id, acronym FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000", {after});
+        const pg::Result rows = m_connection.exec(
+            "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000", {after});
         for (int row = 0; row < rows.rows(); ++row) {
             after = rows.integer(row, 0);
-            if (!rows.isNull(row, 1))
-                m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), after);
+            if (!rows.isNull(row, 1)
+                && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), after).second)
+                m_stored.emplace(after, rows.utf8(row, 2));
         }
         if (rows.rows() == 0)
             break;
@@ -93,8 +97,9 @@ OpenEntry &ServerBulkWriter::openEntry(qint64 &slot)
 {
     if (slot < 0)
         return m_open[static_cast<size_t>(-2 - slot)];
-    const pg::Result stored = m_connection.exec("SELECT definition FROM acronyms WHERE id = $1", {slot});
-    m_open.emplace_back(slot, stored.rows() > 0 ? std::string(stored.utf8(0, 0)) : std::string());
+    const auto stored = m_stored.find(slot);
+    m_open.emplace_back(slot, std::move(stored->second));
+    m_stored.erase(stored);
     slot = -2 - static_cast<qint64>(m_open.size() - 1);
     return m_open.back();
 }
@@ -113,28 +118,42 @@ BulkImport::Outcome ServerBulkWriter::put(BulkImport::Key key, std::string_view 
 
 void ServerBulkWriter::commit()
 {
-    for (const OpenEntry &entry : m_open) {
-        if (entry.id != 0 && entry.changed)
-            m_connection.exec("UPDATE acronyms SET definition = $2 WHERE id = $1",
-                              {entry.id, pg::Param::utf8(entry.definition)});
-    }
+    // Statements of many rows each: sql is the statement's head, row() one
+    // row's placeholders from the number of the row's first parameter.
     QList<pg::Param> batch;
-    auto flush = [&] {
+    auto flush = [&](const char *head, const char *tail, QByteArray (*row)(qsizetype first)) {
         if (batch.isEmpty())
             return;
-        QByteArray sql("INSERT INTO acronyms (acronym, definition, active) VALUES ");
-        for (qsizetype row = 0; row < batch.size() / 2; ++row)
-            sql +=
-                (row ? ",($" : "($") + QByteArray::number(row * 2 + 1) + ",$" + QByteArray::number(row * 2 + 2) + ",1)";
-        m_connection.exec(sql.constData(), batch);
+        QByteArray sql(head);
+        for (qsizetype first = 1; first < batch.size(); first += 2)
+            sql += (first > 1 ? "," : "") + row(first);
+        m_connection.exec((sql + tail).constData(), batch);
         batch.clear();
     };
+    const auto changedRow = [](qsizetype first) {
+        return "($" + QByteArray::number(first) + "::bigint,$" + QByteArray::number(first + 1) + ")";
+    };
+    const char *updateHead = "UPDATE acronyms SET definition = changed.definition FROM (VALUES ";
+    const char *updateTail = ") AS changed (id, definition) WHERE acronyms.id = changed.id";
+    for (const OpenEntry &entry : m_open) {
+        if (entry.id == 0 || !entry.changed)
+            continue;
+        batch << pg::Param(entry.id) << pg::Param::utf8(entry.definition);
+        if (batch.size() >= kRowsPerInsert * 2)
+            flush(updateHead, updateTail, changedRow);
+    }
+    flush(updateHead, updateTail, changedRow);
+
+    const auto addedRow = [](qsizetype first) {
+        return "($" + QByteArray::number(first) + ",$" + QByteArray::number(first + 1) + ",1)";
+    };
+    const char *insertHead = "INSERT INTO acronyms (acronym, definition, active) VALUES ";
     for (const auto &[key, entry] : m_added) {
         batch << pg::Param::utf8(key) << pg::Param::utf8(m_open[entry].definition);
         if (batch.size() >= kRowsPerInsert * 2)
-            flush();
+            flush(insertHead, "", addedRow);
     }
-    flush();
+    flush(insertHead, "", addedRow);
     m_transaction->commit();
 }
 

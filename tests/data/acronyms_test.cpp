@@ -22,7 +22,8 @@ TEST(StarterDictionary, LoadsWholeWithOneRecordPerAcronym)
     strict.strict = true;
     QFile starter(QStringLiteral(ORVEX_STARTER_DICTIONARY));
     ASSERT_TRUE(starter.open(QIODevice::ReadOnly));
-    const tools::ImportReport report = tools::importRecords(store::Location::file(dictionary.path()), starter, starter.fileName(), strict);
+    const tools::ImportReport report =
+        tools::importRecords(store::Location::file(dictionary.path()), starter, starter.fileName(), strict);
     EXPECT_GE(report.added, 1000);
     EXPECT_EQ(report.appended + report.alreadyThere, 0) << "an acronym has more than one line";
 
