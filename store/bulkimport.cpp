@@ -108,6 +108,10 @@ private:
     OpenEntry &openEntry(qint64 &slot);
 
     Database m_db;
+    // A table made by another tool may declare a field INTEGER, REAL or
+    // NUMERIC, and SQLite would then store text such as "0800" as the number
+    // 800. Only then is each new record checked, and taken back when changed.
+    bool m_mayChangeText = false;
     std::optional<Transaction> m_transaction;
     std::optional<Statement> m_insert;
     std::optional<Statement> m_read;
@@ -141,7 +145,21 @@ FileBulkWriter::FileBulkWriter(const QString &path, qint64 expectedRecords)
             }
         }
     }
-    m_insert.emplace(m_db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1)");
+    {
+        // SQLite's rules for a declared type's affinity, in their order.
+        Statement columns(m_db, "SELECT upper(type) FROM pragma_table_info('Acronyms') "
+                                "WHERE name COLLATE NOCASE IN ('Acronym', 'Definition')");
+        while (columns.step()) {
+            const std::string_view type = columns.utf8(0);
+            const auto has = [type](const char *part) { return type.find(part) != std::string_view::npos; };
+            const bool text = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT"));
+            const bool blob = !has("INT") && !text && (has("BLOB") || type.empty());
+            m_mayChangeText = m_mayChangeText || (!text && !blob);
+        }
+    }
+    m_insert.emplace(m_db, m_mayChangeText ? "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1) "
+                                             "RETURNING typeof(Acronym) = 'text' AND typeof(Definition) = 'text'"
+                                           : "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1)");
     m_read.emplace(m_db, "SELECT Definition FROM Acronyms WHERE rowid = ?1");
 }
 
@@ -172,6 +190,13 @@ BulkImport::Outcome FileBulkWriter::put(BulkImport::Key key, std::string_view de
     }
     m_insert->bindUtf8(1, key.stored);
     m_insert->bindUtf8(2, definition);
+    if (m_mayChangeText && m_insert->step() && m_insert->integer(0) == 0) {
+        m_insert->reset();
+        Statement takeBack(m_db, "DELETE FROM Acronyms WHERE rowid = ?1");
+        takeBack.bind(1, m_db.lastInsertRowid());
+        takeBack.run();
+        return BulkImport::Outcome::NotText; // the key stays unknown: row is -1
+    }
     m_insert->run();
     m_insert->reset();
     row = m_db.lastInsertRowid();

@@ -38,6 +38,7 @@ public:
         Added, // a new record
         Appended, // the meaning joined to the stored definition
         AlreadyThere, // the stored definition holds the meaning already
+        NotText, // the table would store the acronym or the definition as a number: left out
     };
     // typed and definition are well-formed UTF-8, neither blank.
     Outcome put(std::string_view typed, std::string_view definition);

@@ -33,13 +33,16 @@ ImportReport importRecords(const store::Location &db, QIODevice &input, const QS
             if (interrupted())
                 throw ImportRefused(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
             ++report.records;
-            if (!record.problem.isEmpty()) {
-                const QString line = QStringLiteral("line %1: %2").arg(record.line).arg(record.problem);
+            const auto skip = [&](const QString &problem) {
+                const QString line = QStringLiteral("line %1: %2").arg(record.line).arg(problem);
                 if (options.strict)
                     throw ImportRefused(QStringLiteral("%1: %2; nothing was imported").arg(name, line).toStdString());
                 if (report.firstSkipped.size() < ImportReport::kListed)
                     report.firstSkipped << line;
                 ++report.skipped;
+            };
+            if (!record.problem.isEmpty()) {
+                skip(record.problem);
                 continue;
             }
             switch (dictionary.put(batch.key(record), batch.definition(record))) {
@@ -51,6 +54,9 @@ ImportReport importRecords(const store::Location &db, QIODevice &input, const QS
                 break;
             case store::BulkImport::Outcome::AlreadyThere:
                 ++report.alreadyThere;
+                break;
+            case store::BulkImport::Outcome::NotText:
+                skip(QStringLiteral("the dictionary's table would store it as a number"));
                 break;
             }
         }

@@ -1,5 +1,6 @@
 #include "store/dictionary.h"
 
+#include "store/bulkimport.h"
 #include "store/engine.h"
 #include "store/schema.h"
 #include "support/casename.h"
@@ -358,6 +359,17 @@ TEST(Dictionary, TypedTextIsNeverTurnedIntoANumberByTheTable)
             EXPECT_EQ(error.kind(), store::Error::Kind::TextChanged) << what;
             EXPECT_TRUE(dictionary.rows().isEmpty()) << what << ": a refused record was written";
         }
+
+        // orvex-db's import leaves such a record out, and goes on.
+        dictionary.exec(QStringLiteral("DELETE FROM Acronyms"));
+        store::BulkImport import(store::Location::file(dictionary.path()));
+        EXPECT_EQ(import.put(typed.toStdString(), definition.toStdString()),
+                  c.stored ? store::BulkImport::Outcome::Added : store::BulkImport::Outcome::NotText)
+            << what;
+        EXPECT_EQ(import.put("NEXT", "words"), store::BulkImport::Outcome::Added) << what;
+        import.commit();
+        EXPECT_EQ(dictionary.rows().size(), c.stored ? 2 : 1) << what;
+        EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("NEXT")), QStringLiteral("words")) << what;
     }
 }
 
