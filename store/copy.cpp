@@ -63,7 +63,8 @@ qint64 copyToServer(const QString &connectionString, const std::function<void(co
     // No other writer may slip in between the check and the copy.
     connection.exec(serversql::lockForBulkWrite);
     if (connection.exec("SELECT EXISTS (SELECT 1 FROM acronyms)").boolean(0, 0))
-        throw Error(Error::Kind::Exists, connection.location(), QStringLiteral("the dictionary holds records already"));
+        throw Error::fromServer(Error::Kind::Exists, connection.location(),
+                                QStringLiteral("the dictionary holds records already"));
     qint64 copied = 0;
     QList<pg::Param> batch;
     auto flush = [&] {

@@ -12,4 +12,11 @@ Error::Error(Kind kind, QString location, QString engineMessage, int engineCode)
     , m_engineCode(engineCode)
 {}
 
+Error Error::fromServer(Kind kind, QString location, QString engineMessage)
+{
+    Error error(kind, std::move(location), std::move(engineMessage));
+    error.m_fromServer = true;
+    return error;
+}
+
 } // namespace store

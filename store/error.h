@@ -34,10 +34,14 @@ public:
         TextChanged, // the table would store typed text as something else
         Unreachable, // the server cannot be reached
         ConnectionLost, // the server went away during the operation
+        WriteUnknown, // the server went away as a change was committed: it may or may not be stored
         Other, // anything else: see engineMessage()
     };
 
     Error(Kind kind, QString location, QString engineMessage, int engineCode = 0);
+    // A fault of a dictionary on a database server, for which a file's
+    // words (a file missing, a folder read-only) would be wrong.
+    static Error fromServer(Kind kind, QString location, QString engineMessage);
 
     Kind kind() const { return m_kind; }
     // The file's path, or the server as host, port and database.
@@ -48,12 +52,14 @@ public:
     // The engine's own result code: SQLite's primary code (0 when none).
     int code() const { return m_engineCode & 0xff; }
     int extendedCode() const { return m_engineCode; }
+    bool isFromServer() const { return m_fromServer; }
 
 private:
     Kind m_kind;
     QString m_location;
     QString m_engineMessage;
     int m_engineCode = 0;
+    bool m_fromServer = false;
 };
 
 } // namespace store

@@ -84,7 +84,7 @@ bool libpqLoaded()
 void requireLibpq(const QString &location)
 {
     if (!libpqLoaded())
-        throw Error(
+        throw Error::fromServer(
             Error::Kind::Unreachable, location,
             QStringLiteral("the PostgreSQL client library (libpq 5) cannot be loaded: %1").arg(libpq().problem));
 }
@@ -277,12 +277,12 @@ Connection::Connection(const QString &connectionString)
     const char *const values[] = {"10", given.constData(), "orvex", "UTF8", nullptr};
     m_conn = PQconnectdbParams(keywords, values, 1);
     if (!m_conn)
-        throw Error(Error::Kind::Other, m_location, QStringLiteral("out of memory"));
+        throw Error::fromServer(Error::Kind::Other, m_location, QStringLiteral("out of memory"));
     if (PQstatus(m_conn) != CONNECTION_OK) {
         const QString message = libpqMessage(PQerrorMessage(m_conn));
         const Error::Kind kind = connectFault(m_conn, message);
         close();
-        throw Error(kind, m_location, message);
+        throw Error::fromServer(kind, m_location, message);
     }
     m_location = joinedHostsAndPorts(QString::fromUtf8(PQhost(m_conn)), QString::fromUtf8(PQport(m_conn)),
                                      QString::fromUtf8(PQdb(m_conn)));
@@ -291,7 +291,7 @@ Connection::Connection(const QString &connectionString)
         const QString message =
             QStringLiteral("the database's encoding is %1, not UTF8").arg(QString::fromUtf8(encoding));
         close();
-        throw Error(Error::Kind::NotADictionary, m_location, message);
+        throw Error::fromServer(Error::Kind::NotADictionary, m_location, message);
     }
 }
 
@@ -338,14 +338,14 @@ Result Connection::exec(const char *sql, std::initializer_list<Param> params)
 Result Connection::exec(const char *sql, const QList<Param> &params)
 {
     if (!m_conn)
-        throw Error(Error::Kind::ConnectionLost, m_location, QStringLiteral("the connection is closed"));
+        throw Error::fromServer(Error::Kind::ConnectionLost, m_location, QStringLiteral("the connection is closed"));
     std::vector<const char *> values;
     values.reserve(params.size());
     for (const Param &param : params) {
         // Parameters travel as C strings, and the server's text has no NUL.
         if (param.utf8().contains('\0'))
-            throw Error(Error::Kind::TextChanged, m_location,
-                        QStringLiteral("the server cannot store the character U+0000"));
+            throw Error::fromServer(Error::Kind::TextChanged, m_location,
+                                    QStringLiteral("the server cannot store the character U+0000"));
         values.push_back(param.isNull() ? nullptr : param.utf8().constData());
     }
     pg_result *result =
@@ -366,7 +366,7 @@ void Connection::fail(pg_result *result) const
     Error::Kind kind = statementFault(state);
     if (state.isEmpty())
         kind = PQstatus(m_conn) == CONNECTION_BAD ? Error::Kind::ConnectionLost : Error::Kind::Other;
-    throw Error(kind, m_location, message);
+    throw Error::fromServer(kind, m_location, message);
 }
 
 Transaction::Transaction(Connection &connection)

@@ -126,9 +126,10 @@ private:
     bool committedLocked(const Written &written, const Error &lost)
     {
         const auto unknown = [&] {
-            return Error(Error::Kind::ConnectionLost, lost.location(),
-                         lost.engineMessage()
-                             + QStringLiteral(" (during the commit: whether the change was stored is not known)"));
+            return Error::fromServer(
+                Error::Kind::WriteUnknown, lost.location(),
+                lost.engineMessage()
+                    + QStringLiteral(" (during the commit: whether the change was stored is not known)"));
         };
         try {
             for (int wait = 0; wait < 100; ++wait) {
@@ -208,7 +209,7 @@ Entry entryAt(const pg::Result &result, int row)
 [[noreturn]] void rethrowForWrite(const Error &error)
 {
     if (error.kind() == Error::Kind::NoPermission)
-        throw Error(Error::Kind::ReadOnly, error.location(), error.engineMessage());
+        throw Error::fromServer(Error::Kind::ReadOnly, error.location(), error.engineMessage());
     throw error;
 }
 
@@ -262,8 +263,8 @@ public:
             m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 const pg::Result result = connection.exec(serversql::remove, {entry.id});
                 if (result.rows() == 0)
-                    throw Error(Error::Kind::RecordGone, connection.location(),
-                                QStringLiteral("the record was removed by another program meanwhile"));
+                    throw Error::fromServer(Error::Kind::RecordGone, connection.location(),
+                                            QStringLiteral("the record was removed by another program meanwhile"));
                 written = Link::Written{result.integer(0, 3), result.text(0, 4)};
                 return true;
             });
@@ -307,8 +308,8 @@ private:
             return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 const pg::Result result = connection.exec(sql, {entry.id, text});
                 if (result.rows() == 0)
-                    throw Error(Error::Kind::RecordGone, connection.location(),
-                                QStringLiteral("the record was removed by another program meanwhile"));
+                    throw Error::fromServer(Error::Kind::RecordGone, connection.location(),
+                                            QStringLiteral("the record was removed by another program meanwhile"));
                 written = Link::Written{result.integer(0, 3), result.text(0, 4)};
                 return entryAt(result, 0);
             });

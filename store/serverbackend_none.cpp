@@ -11,8 +11,8 @@ namespace store {
 
 std::unique_ptr<Backend> openServerBackend(const QString &connectionString)
 {
-    throw Error(Error::Kind::Unreachable, describeServer(connectionString),
-                QStringLiteral("this build has no server engine"));
+    throw Error::fromServer(Error::Kind::Unreachable, describeServer(connectionString),
+                            QStringLiteral("this build has no server engine"));
 }
 
 QString describeServer(const QString &)

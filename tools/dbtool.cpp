@@ -249,6 +249,17 @@ QString cause(const store::Error &error)
 {
     using Kind = store::Error::Kind;
     const QString &path = error.location();
+    if (error.isFromServer()) {
+        // The server says what is wrong in its own plain words.
+        switch (error.kind()) {
+        case Kind::NoTable:
+            return QStringLiteral("the database has no table acronyms; orvex-db create makes it");
+        case Kind::WriteUnknown:
+            return QStringLiteral("%1; look the acronym up again").arg(error.engineMessage());
+        default:
+            return error.engineMessage();
+        }
+    }
     switch (error.kind()) {
     case Kind::Missing:
         if (!QFileInfo(folderOf(path)).isDir())
@@ -672,7 +683,7 @@ int Tool::run()
     } catch (const store::Error &error) {
         m_err << "orvex-db: " << error.location() << ": " << cause(error) << '\n';
         if (m_line.command == QLatin1String("import") && error.kind() == store::Error::Kind::Missing
-            && QFileInfo(folderOf(error.location())).isDir())
+            && !error.isFromServer() && QFileInfo(folderOf(error.location())).isDir())
             m_err << "Make a new dictionary first: orvex-db create " << error.location() << '\n';
         return Failed;
     } catch (const std::exception &error) {

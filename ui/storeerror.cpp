@@ -5,9 +5,48 @@
 
 namespace ui {
 
+namespace {
+
+// Where a server's fault needs other words than a file's; "" where the
+// file's words fit both.
+QString serverReason(const store::Error &error)
+{
+    using Kind = store::Error::Kind;
+    switch (error.kind()) {
+    case Kind::Missing:
+        return QStringLiteral("The server has no database of that name.");
+    case Kind::Exists:
+        return QStringLiteral("The server's database holds a dictionary already.");
+    case Kind::NoPermission:
+        return QStringLiteral("The server refused the user name or password, or this user may not use the "
+                              "dictionary.");
+    case Kind::NotADictionary:
+        return QStringLiteral("The server's database cannot hold the dictionary: it must use UTF-8.");
+    case Kind::NoTable:
+        return QStringLiteral("The server's database has no table acronyms (orvex-db create makes it).");
+    case Kind::NoField:
+        return QStringLiteral("The table acronyms lacks a field (%1).")
+            .arg(error.engineMessage().section(QLatin1Char('"'), 1, 1));
+    case Kind::Damaged:
+        return QStringLiteral("The server found its data damaged.");
+    case Kind::Full:
+        return QStringLiteral("The server's disk is full.");
+    case Kind::Io:
+        return QStringLiteral("The server could not read or write its files.");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 QString storeErrorReason(const store::Error &error)
 {
     using Kind = store::Error::Kind;
+    if (error.isFromServer()) {
+        if (QString reason = serverReason(error); !reason.isEmpty())
+            return reason;
+    }
     switch (error.kind()) {
     case Kind::Missing:
         return QStringLiteral("The file does not exist.");
@@ -56,6 +95,9 @@ QString storeErrorReason(const store::Error &error)
         return QStringLiteral("The dictionary server cannot be reached.");
     case Kind::ConnectionLost:
         return QStringLiteral("The connection to the dictionary server was lost. Nothing was changed.");
+    case Kind::WriteUnknown:
+        return QStringLiteral("The connection to the dictionary server was lost while the change was being "
+                              "saved, and whether it was saved is not known. Look the acronym up again.");
     case Kind::Other:
         break;
     }
@@ -77,7 +119,10 @@ bool refuseReadOnly(ModalBoxes &boxes, store::Dictionary &dictionary)
 {
     if (!dictionary.isReadOnly())
         return false;
-    reportStoreError(boxes, store::Error(store::Error::Kind::ReadOnly, dictionary.location().display(), QString()));
+    const store::Location &where = dictionary.location();
+    reportStoreError(boxes, where.isServer()
+                                ? store::Error::fromServer(store::Error::Kind::ReadOnly, where.display(), QString())
+                                : store::Error(store::Error::Kind::ReadOnly, where.display(), QString()));
     return true;
 }
 
