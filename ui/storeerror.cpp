@@ -109,7 +109,8 @@ QString storeErrorText(const store::Error &error)
     QString text = QStringLiteral("The acronym dictionary could not be used.\n\n"
                                   "Dictionary: %1\n"
                                   "Reason: %2")
-                       .arg(QDir::toNativeSeparators(error.location()), storeErrorReason(error));
+                       .arg(error.isFromServer() ? error.location() : QDir::toNativeSeparators(error.location()),
+                            storeErrorReason(error));
     if (!error.engineMessage().isEmpty())
         text += QStringLiteral("\n\n(%1)").arg(error.engineMessage());
     return text;
