@@ -78,12 +78,13 @@ std::string keyOfUtf8(std::string_view typed)
 OpenEntry::OpenEntry(qint64 storedId, std::string stored)
     : id(storedId)
     , definition(std::move(stored))
-{
-    forEachPart(definition, [this](std::string_view part) { parts.emplace(part); });
-}
+{}
 
 BulkImport::Outcome OpenEntry::add(std::string_view meaning)
 {
+    // Split on the first meaning added: most new records never get one.
+    if (parts.empty())
+        forEachPart(definition, [this](std::string_view part) { parts.emplace(part); });
     bool there = true;
     forEachPart(meaning, [&](std::string_view part) { there = there && parts.count(std::string(part)) > 0; });
     if (there)

@@ -34,7 +34,7 @@ struct OpenEntry
 {
     qint64 id = 0; // the record's, or 0 for one not yet written
     std::string definition;
-    std::unordered_set<std::string> parts;
+    std::unordered_set<std::string> parts; // its " - " parts, trimmed; filled by add()
     bool changed = false;
 
     // definition is the stored one.
