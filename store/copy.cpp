@@ -61,6 +61,7 @@ qint64 copyToServer(const QString &connectionString, const std::function<void(co
     pg::Connection connection(connectionString);
     pg::Transaction write(connection);
     // No other writer may slip in between the check and the copy.
+    connection.exec(serversql::holdOffAdds);
     connection.exec(serversql::lockForBulkWrite);
     if (connection.exec("SELECT EXISTS (SELECT 1 FROM acronyms)").boolean(0, 0))
         throw Error::fromServer(Error::Kind::Exists, connection.location(),

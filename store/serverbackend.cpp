@@ -236,7 +236,6 @@ public:
     {
         try {
             return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
-                connection.exec(serversql::waitForBulkWriters);
                 connection.exec(serversql::lockKey, {key});
                 const pg::Result stored = connection.exec(serversql::find, {key});
                 if (stored.rows() > 0)

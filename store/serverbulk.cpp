@@ -77,6 +77,7 @@ ServerBulkWriter::ServerBulkWriter(const QString &connectionString)
     : m_connection(connectionString)
 {
     m_transaction.emplace(m_connection);
+    m_connection.exec(serversql::holdOffAdds);
     m_connection.exec(serversql::lockForBulkWrite);
     qint64 after = 0;
     for (;;) {

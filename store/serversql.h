@@ -7,7 +7,11 @@
 
 namespace store::serversql {
 
-// Many records at once: readers go on reading, writers wait until commit.
+// Many records at once (an import, a copy): first adds are held off (they
+// take this lock shared with their key's), so that none looks for its
+// acronym before the import's records are there and stores it again; then
+// the table, so that other changes wait too. Readers go on reading.
+inline constexpr const char *holdOffAdds = "SELECT pg_advisory_xact_lock(1330796120, 0)";
 inline constexpr const char *lockForBulkWrite = "LOCK TABLE acronyms IN EXCLUSIVE MODE";
 
 inline constexpr const char *createTable = "CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
@@ -29,12 +33,11 @@ inline constexpr const char *find =
     "AND btrim(acronym, ' ') COLLATE \"C\" = btrim($1, ' ') COLLATE \"C\" "
     "ORDER BY id LIMIT 1";
 
-// An add waits here while an import or a copy holds the table (they lock it
-// in EXCLUSIVE mode), so that it looks for its acronym among their records.
-inline constexpr const char *waitForBulkWriters = "LOCK TABLE acronyms IN ROW EXCLUSIVE MODE";
-
-// Writers of one acronym queue here until the one before them commits.
-inline constexpr const char *lockKey = "SELECT pg_advisory_xact_lock(hashtext(btrim($1, ' ')))";
+// Writers of one acronym queue here until the one before them commits; and
+// all wait while an import or a copy holds adds off (holdOffAdds). One
+// statement, one round trip.
+inline constexpr const char *lockKey =
+    "SELECT pg_advisory_xact_lock_shared(1330796120, 0), pg_advisory_xact_lock(hashtext(btrim($1, ' ')))";
 
 // $1 the key, $2 the definition.
 inline constexpr const char *insert =
