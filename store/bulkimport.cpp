@@ -230,14 +230,9 @@ void FileBulkWriter::commit()
 
 } // namespace
 
-std::unique_ptr<BulkWriter> openFileBulkWriter(const QString &path, qint64 expectedRecords)
-{
-    return std::make_unique<FileBulkWriter>(path, expectedRecords);
-}
-
 BulkImport::BulkImport(const Location &where, qint64 expectedRecords)
     : m_writer(where.isServer() ? openServerBulkWriter(where.target())
-                                : openFileBulkWriter(where.target(), expectedRecords))
+                                : std::make_unique<FileBulkWriter>(where.target(), expectedRecords))
 {}
 
 BulkImport::~BulkImport() noexcept = default;

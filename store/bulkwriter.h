@@ -23,7 +23,6 @@ public:
     virtual void commit() = 0;
 };
 
-std::unique_ptr<BulkWriter> openFileBulkWriter(const QString &path, qint64 expectedRecords);
 // In the server engine.
 std::unique_ptr<BulkWriter> openServerBulkWriter(const QString &connectionString);
 

@@ -4,6 +4,7 @@
 #include "store/error.h"
 #include "store/postgres.h"
 #include "store/records.h"
+#include "store/serverrows.h"
 #include "store/serversql.h"
 #include "store/schema.h"
 #include "store/sqlite.h"
@@ -12,18 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <functional>
-#include <optional>
-
 namespace store {
 
 namespace {
 
-using Sink = RecordVisitor;
-
-constexpr int kBatch = 500;
-
-qint64 copyToFile(const QString &path, const std::function<void(const Sink &)> &read)
+qint64 copyToFile(const QString &path, const Location &from)
 {
     const bool made = !QFileInfo::exists(path);
     Database db = made ? createDictionary(path) : Engine::instance().open(path);
@@ -34,7 +28,7 @@ qint64 copyToFile(const QString &path, const std::function<void(const Sink &)> &
         if (count.step() && count.integer(0) > 0)
             throw Error(Error::Kind::Exists, path, QStringLiteral("the dictionary holds records already"));
         Statement insert(db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, ?3)");
-        read([&](const StoredRecord &record) {
+        forEachRecord(from, [&](const StoredRecord &record) {
             insert.reset(); // every value unbound: NULL
             if (record.acronym)
                 insert.bindUtf8(1, *record.acronym);
@@ -56,7 +50,7 @@ qint64 copyToFile(const QString &path, const std::function<void(const Sink &)> &
     return copied;
 }
 
-qint64 copyToServer(const QString &connectionString, const std::function<void(const Sink &)> &read)
+qint64 copyToServer(const QString &connectionString, const Location &from)
 {
     pg::Connection connection(connectionString);
     pg::Transaction write(connection);
@@ -67,31 +61,16 @@ qint64 copyToServer(const QString &connectionString, const std::function<void(co
         throw Error::fromServer(Error::Kind::Exists, connection.location(),
                                 QStringLiteral("the dictionary holds records already"));
     qint64 copied = 0;
-    QList<pg::Param> batch;
-    auto flush = [&] {
-        if (batch.isEmpty())
-            return;
-        // Rows in one statement keep their order: ids are given in order.
-        QByteArray sql("INSERT INTO acronyms (acronym, definition, active) VALUES ");
-        for (qsizetype row = 0; row < batch.size() / 3; ++row) {
-            sql += row ? ",(" : "(";
-            sql += '$' + QByteArray::number(row * 3 + 1) + ",$" + QByteArray::number(row * 3 + 2) + ",$"
-                   + QByteArray::number(row * 3 + 3) + "::integer)";
-        }
-        connection.exec(sql.constData(), batch);
-        batch.clear();
-    };
-    read([&](const StoredRecord &record) {
+    RowBatches rows(connection, "INSERT INTO acronyms (acronym, definition, active) VALUES ", "(?, ?, ?::integer)");
+    forEachRecord(from, [&](const StoredRecord &record) {
         // A file's bytes that are no UTF-8 go as the program shows them: a
         // UTF-8 database refuses them as they stand.
-        batch << (record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null())
-              << (record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null())
-              << (record.active ? pg::Param(*record.active) : pg::Param::null());
+        rows.add({record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null(),
+                  record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null(),
+                  record.active ? pg::Param(*record.active) : pg::Param::null()});
         ++copied;
-        if (batch.size() >= kBatch * 3)
-            flush();
     });
-    flush();
+    rows.flush();
     write.commit();
     return copied;
 }
@@ -100,8 +79,7 @@ qint64 copyToServer(const QString &connectionString, const std::function<void(co
 
 qint64 copyDictionary(const Location &from, const Location &to)
 {
-    const auto read = [&](const Sink &sink) { forEachRecord(from, sink); };
-    return to.isServer() ? copyToServer(to.target(), read) : copyToFile(to.target(), read);
+    return to.isServer() ? copyToServer(to.target(), from) : copyToFile(to.target(), from);
 }
 
 } // namespace store

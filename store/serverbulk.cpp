@@ -4,6 +4,7 @@
 #include "store/bulkwriter.h"
 #include "store/postgres.h"
 #include "store/records.h"
+#include "store/serverrows.h"
 #include "store/serversql.h"
 #include "store/text.h"
 
@@ -16,38 +17,81 @@
 
 namespace store {
 
+namespace {
+
+constexpr int kRowsPerStatement = 500;
+
+// Every row of select, in id order, a batch at a time: select gives id
+// first and takes the last id seen as $1.
+template<typename Visit>
+void inIdOrder(pg::Connection &connection, const char *select, Visit visit)
+{
+    for (qint64 after = 0;;) {
+        const pg::Result rows = connection.exec(select, {after});
+        if (rows.rows() == 0)
+            return;
+        for (int row = 0; row < rows.rows(); ++row)
+            visit(rows, row);
+        after = rows.integer(rows.rows() - 1, 0);
+    }
+}
+
+} // namespace
+
+RowBatches::RowBatches(pg::Connection &connection, const char *head, const char *row, const char *tail)
+    : m_connection(connection)
+    , m_head(head)
+    , m_row(row)
+    , m_tail(tail)
+{}
+
+void RowBatches::add(std::initializer_list<pg::Param> values)
+{
+    const pg::Param *value = values.begin();
+    m_sql += m_rows++ ? "," : "";
+    for (const char c : m_row) {
+        if (c != '?') {
+            m_sql += c;
+            continue;
+        }
+        m_params << *value++;
+        m_sql += '$' + QByteArray::number(m_params.size());
+    }
+    if (m_rows == kRowsPerStatement)
+        flush();
+}
+
+void RowBatches::flush()
+{
+    if (m_rows == 0)
+        return;
+    m_connection.exec((m_head + m_sql + m_tail).constData(), m_params);
+    m_sql.clear();
+    m_params.clear();
+    m_rows = 0;
+}
+
 void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit)
 {
     pg::Connection connection(connectionString);
     // One snapshot for the whole table, read a batch at a time.
     pg::Transaction snapshot(connection);
     connection.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
-    qint64 after = 0;
-    for (;;) {
-        const pg::Result rows = connection.exec(
-            "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 ORDER BY id LIMIT 5000", {after});
-        for (int row = 0; row < rows.rows(); ++row) {
-            StoredRecord record;
-            if (!rows.isNull(row, 1))
-                record.acronym = rows.utf8(row, 1);
-            if (!rows.isNull(row, 2))
-                record.definition = rows.utf8(row, 2);
-            if (!rows.isNull(row, 3))
-                record.active = rows.integer(row, 3);
-            visit(record);
-            after = rows.integer(row, 0);
-        }
-        if (rows.rows() == 0)
-            break;
-    }
+    inIdOrder(connection, "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 ORDER BY id LIMIT 5000",
+              [&](const pg::Result &rows, int row) {
+                  StoredRecord record;
+                  if (!rows.isNull(row, 1))
+                      record.acronym = rows.utf8(row, 1);
+                  if (!rows.isNull(row, 2))
+                      record.definition = rows.utf8(row, 2);
+                  if (!rows.isNull(row, 3))
+                      record.active = rows.integer(row, 3);
+                  visit(record);
+              });
     snapshot.commit();
 }
 
 namespace {
-
-// Rows of one INSERT or UPDATE: few statements for many records; an
-// INSERT's ids are given in the order of its rows.
-constexpr int kRowsPerInsert = 500;
 
 class ServerBulkWriter final : public BulkWriter
 {
@@ -79,19 +123,13 @@ ServerBulkWriter::ServerBulkWriter(const QString &connectionString)
     m_transaction.emplace(m_connection);
     m_connection.exec(serversql::holdOffAdds);
     m_connection.exec(serversql::lockForBulkWrite);
-    qint64 after = 0;
-    for (;;) {
-        const pg::Result rows = m_connection.exec(
-            "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000", {after});
-        for (int row = 0; row < rows.rows(); ++row) {
-            after = rows.integer(row, 0);
-            if (!rows.isNull(row, 1)
-                && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), after).second)
-                m_stored.emplace(after, rows.utf8(row, 2));
-        }
-        if (rows.rows() == 0)
-            break;
-    }
+    inIdOrder(m_connection, "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000",
+              [this](const pg::Result &rows, int row) {
+                  const qint64 id = rows.integer(row, 0);
+                  if (!rows.isNull(row, 1)
+                      && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), id).second)
+                      m_stored.emplace(id, rows.utf8(row, 2));
+              });
 }
 
 OpenEntry &ServerBulkWriter::openEntry(qint64 &slot)
@@ -119,42 +157,17 @@ BulkImport::Outcome ServerBulkWriter::put(BulkImport::Key key, std::string_view 
 
 void ServerBulkWriter::commit()
 {
-    // Statements of many rows each: sql is the statement's head, row() one
-    // row's placeholders from the number of the row's first parameter.
-    QList<pg::Param> batch;
-    auto flush = [&](const char *head, const char *tail, QByteArray (*row)(qsizetype first)) {
-        if (batch.isEmpty())
-            return;
-        QByteArray sql(head);
-        for (qsizetype first = 1; first < batch.size(); first += 2)
-            sql += (first > 1 ? "," : "") + row(first);
-        m_connection.exec((sql + tail).constData(), batch);
-        batch.clear();
-    };
-    const auto changedRow = [](qsizetype first) {
-        return "($" + QByteArray::number(first) + "::bigint,$" + QByteArray::number(first + 1) + ")";
-    };
-    const char *updateHead = "UPDATE acronyms SET definition = changed.definition FROM (VALUES ";
-    const char *updateTail = ") AS changed (id, definition) WHERE acronyms.id = changed.id";
+    RowBatches changed(m_connection, "UPDATE acronyms SET definition = changed.definition FROM (VALUES ",
+                       "(?::bigint, ?)", ") AS changed (id, definition) WHERE acronyms.id = changed.id");
     for (const OpenEntry &entry : m_open) {
-        if (entry.id == 0 || !entry.changed)
-            continue;
-        batch << pg::Param(entry.id) << pg::Param::utf8(entry.definition);
-        if (batch.size() >= kRowsPerInsert * 2)
-            flush(updateHead, updateTail, changedRow);
+        if (entry.id != 0 && entry.changed)
+            changed.add({entry.id, pg::Param::utf8(entry.definition)});
     }
-    flush(updateHead, updateTail, changedRow);
-
-    const auto addedRow = [](qsizetype first) {
-        return "($" + QByteArray::number(first) + ",$" + QByteArray::number(first + 1) + ",1)";
-    };
-    const char *insertHead = "INSERT INTO acronyms (acronym, definition, active) VALUES ";
-    for (const auto &[key, entry] : m_added) {
-        batch << pg::Param::utf8(key) << pg::Param::utf8(m_open[entry].definition);
-        if (batch.size() >= kRowsPerInsert * 2)
-            flush(insertHead, "", addedRow);
-    }
-    flush(insertHead, "", addedRow);
+    changed.flush();
+    RowBatches added(m_connection, "INSERT INTO acronyms (acronym, definition, active) VALUES ", "(?, ?, 1)");
+    for (const auto &[key, entry] : m_added)
+        added.add({pg::Param::utf8(key), pg::Param::utf8(m_open[entry].definition)});
+    added.flush();
     m_transaction->commit();
 }
 
