@@ -48,7 +48,14 @@ Location dictionaryBeside(const QString &folder)
     const QString server = folder + QDir::separator() + QStringLiteral("nym2.server");
     QFile named(server);
     if (named.open(QIODevice::ReadOnly)) {
-        const QString connection = QString::fromUtf8(named.readAll()).trimmed();
+        // Lines starting with # are comments, so that a packaged nym2.server
+        // can explain itself and still name no server.
+        QStringList lines;
+        for (const QString &line : QString::fromUtf8(named.readAll()).split(QLatin1Char('\n'))) {
+            if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1Char('#')))
+                lines << line;
+        }
+        const QString connection = lines.join(QLatin1Char('\n')).trimmed();
         if (!connection.isEmpty())
             return Location::server(connection);
     }
