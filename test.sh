@@ -8,6 +8,9 @@
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
 #   ./test.sh --fuzz [S]  each libFuzzer target for S seconds (default 60),
 #                         built with clang (in build-fuzz/)
+#   ./test.sh --no-server the store's and the tool's tests in a build without
+#                         the server engine (in build-noserver/): everything
+#                         that needs no server works there
 #   ./test.sh --windows   the Windows program, cross-compiled with MinGW-w64
 #                         and run under Wine: the platform layer's tests
 #                         (build-windows/), then orvex.exe and orvex-db.exe
@@ -127,12 +130,22 @@ case "$mode" in
     [ "$crashes" -eq 0 ]
     exit
     ;;
+--no-server)
+    ensure_packages "${BUILD_PACKAGES[@]}"
+    cmake -S . -B build-noserver -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_SERVER_ENGINE=OFF >/dev/null
+    cmake --build build-noserver -j"$(nproc)" --target orvex-db store_tests tools_tests
+    status=0
+    for program in store_tests tools_tests; do
+        build-noserver/tests/$program --gtest_brief=1 || status=1
+    done
+    exit "$status"
+    ;;
 --windows)
     windows_check
     exit
     ;;
 *)
-    echo "usage: ./test.sh [--sanitize | --fuzz [SECONDS] | --windows]" >&2
+    echo "usage: ./test.sh [--sanitize | --fuzz [SECONDS] | --no-server | --windows]" >&2
     exit 2
     ;;
 esac

@@ -38,7 +38,7 @@ public:
             m_write.emplace(m_db);
             Statement any(m_db, filesql::anyRecord);
             if (any.step() && any.integer(0) != 0)
-                throw Error(Error::Kind::Exists, path, QStringLiteral("the dictionary holds records already"));
+                throw Error(Error::Kind::NotEmpty, path, QStringLiteral("the dictionary holds records already"));
             m_insert.emplace(m_db, filesql::copyRecord);
         } catch (...) {
             discard();

@@ -182,7 +182,7 @@ public:
         m_connection.exec(serversql::holdOffAdds);
         m_connection.exec(serversql::lockForBulkWrite);
         if (m_connection.exec(serversql::anyRecord).boolean(0, 0))
-            throw Error::fromServer(Error::Kind::Exists, m_connection.location(),
+            throw Error::fromServer(Error::Kind::NotEmpty, m_connection.location(),
                                     QStringLiteral("the dictionary holds records already"));
         m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
     }
