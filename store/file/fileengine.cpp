@@ -105,8 +105,7 @@ public:
     void forEachRecord(const RecordVisitor &visit) override
     {
         Database db = Files::instance().open(m_path);
-        // One read transaction: a single moment of the table.
-        db.exec("BEGIN");
+        db.exec(filesql::beginRead);
         Statement rows(db, filesql::records);
         while (rows.step()) {
             StoredRecord record;
@@ -119,7 +118,7 @@ public:
             visit(record);
         }
         rows.reset();
-        db.exec("COMMIT");
+        db.exec(filesql::endRead);
     }
 
     std::unique_ptr<BulkWriter> bulkWriter(qint64 expectedRecords) override
