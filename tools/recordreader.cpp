@@ -629,6 +629,7 @@ RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QStr
     if (!source.has(start))
         return Fields::End;
     const qint64 firstLine = m_line;
+    const char separator = m_separator; // kept in a register across the calls below
     QByteArray field;
     bool quoted = false; // inside quotes now
     bool wasQuoted = false; // the field began with a quote
@@ -677,7 +678,7 @@ RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QStr
             }
             continue;
         }
-        if (c == m_separator) {
+        if (c == separator) {
             fields.append(field);
             field.clear();
             wasQuoted = closed = false;
