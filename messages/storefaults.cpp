@@ -81,6 +81,14 @@ const Words kWords[] = {
      "The connection to the dictionary server was lost while the change was being saved, and whether it was "
      "saved is not known. Look the acronym up again.",
      "%1; look the acronym up again"},
+    {Kind::NoHistory, Where::Any, "The dictionary keeps no history of changes.",
+     "the dictionary keeps no history of changes; orvex-db history --start starts one"},
+    {Kind::HistoryKept, Where::Any, "The dictionary keeps a history of changes already.",
+     "the dictionary keeps a history of changes already"},
+    {Kind::NoSuchChange, Where::Any, "The history holds no change of that number.", nullptr},
+    {Kind::LaterChanges, Where::Any,
+     "The record has changed since, so undoing the change would undo the later changes too.",
+     "%1; orvex-db undo --force puts the record back all the same"},
     {Kind::Other, Where::Any, "The database engine reported: %1.", nullptr},
 };
 

@@ -8,10 +8,12 @@ qint64 copyDictionary(const Location &from, const Location &to)
 {
     const std::unique_ptr<CopyTarget> target = engineFor(to)->copyTarget();
     qint64 copied = 0;
-    engineFor(from)->forEachRecord([&](const StoredRecord &record) {
-        target->put(record);
-        ++copied;
-    });
+    engineFor(from)->forEachRecord(
+        [&](const StoredRecord &record) {
+            target->put(record);
+            ++copied;
+        },
+        [&](const StoredChange &change) { target->putChange(change); });
     target->commit();
     return copied;
 }

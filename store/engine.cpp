@@ -33,10 +33,15 @@ class NoServerEngine final : public Engine
 public:
     QString description() const override { return QStringLiteral("a database server"); }
     std::unique_ptr<Backend> open() override { refuse(); }
-    void forEachRecord(const RecordVisitor &) override { refuse(); }
+    void forEachRecord(const RecordVisitor &, const ChangeVisitor &) override { refuse(); }
     std::unique_ptr<BulkWriter> bulkWriter(qint64) override { refuse(); }
     std::unique_ptr<CopyTarget> copyTarget() override { refuse(); }
     QString create() override { refuse(); }
+    void startHistory() override { refuse(); }
+    QList<Change> history(const HistoryFilter &) override { refuse(); }
+    Undone undo(qint64, bool) override { refuse(); }
+    qint64 pruneHistory(int) override { refuse(); }
+    HistorySize historySize() override { refuse(); }
 
 private:
     [[noreturn]] void refuse() const

@@ -7,6 +7,7 @@
 #include "store/bulkimport.h"
 #include "store/entry.h"
 #include "store/error.h"
+#include "store/history.h"
 #include "store/location.h"
 #include "store/records.h"
 
@@ -77,6 +78,10 @@ class CopyTarget
 public:
     virtual ~CopyTarget() noexcept = default;
     virtual void put(const StoredRecord &record) = 0;
+    // A change of the source's history, after every record, oldest first,
+    // kept as it stands (number, who and time too). Refused with
+    // Kind::NoHistory by a target that keeps no history.
+    virtual void putChange(const StoredChange &change) = 0;
     // Commits; without it nothing stays, and a file made for the copy goes.
     virtual void commit() = 0;
 };
@@ -93,8 +98,10 @@ public:
     virtual QString description() const = 0;
     // The dictionary opened for the daily operations.
     virtual std::unique_ptr<Backend> open() = 0;
-    // Every record in natural order, from one moment of the table.
-    virtual void forEachRecord(const RecordVisitor &visit) = 0;
+    // Every record in natural order, from one moment of the table; then,
+    // when changes is set, every change of the history kept, oldest first,
+    // from the same moment.
+    virtual void forEachRecord(const RecordVisitor &visit, const ChangeVisitor &changes) = 0;
     // Takes the write lock for a bulk import; expectedRecords sizes what
     // the engine holds in memory.
     virtual std::unique_ptr<BulkWriter> bulkWriter(qint64 expectedRecords) = 0;
@@ -113,6 +120,25 @@ public:
     virtual qint64 sizeOnDisk() const;
     // Whether writing to path would write over the dictionary itself.
     virtual bool isStoredIn(const QString &path) const;
+
+    // The history of changes (store/history.h). A dictionary made before
+    // it keeps none until startHistory(): Kind::NoHistory says so.
+    //
+    // Starts keeping it: on a file, the table and the triggers that fill it;
+    // on a server, the same for a table made before (its owner only).
+    // Kind::HistoryKept when it is kept already. The program never calls it
+    // on its own: orvex-db does when asked.
+    virtual void startHistory() = 0;
+    // The changes that match, newest first.
+    virtual QList<Change> history(const HistoryFilter &filter) = 0;
+    // Puts the record back as it was before change number, as a new change.
+    // Refused with Kind::LaterChanges, naming them, when the record has
+    // changed since, unless force; Kind::NoSuchChange when there is no such
+    // change.
+    virtual Undone undo(qint64 number, bool force) = 0;
+    // Forgets the changes older than days; gives how many.
+    virtual qint64 pruneHistory(int days) = 0;
+    virtual HistorySize historySize() = 0;
 };
 
 // The engine for a dictionary: the one place that tells the engines apart.

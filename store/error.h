@@ -38,6 +38,10 @@ public:
         Unreachable, // the server cannot be reached
         ConnectionLost, // the server went away during the operation
         WriteUnknown, // the server went away as a change was committed: it may or may not be stored
+        NoHistory, // the dictionary keeps no history of changes
+        HistoryKept, // a history was to be started where one is kept already
+        NoSuchChange, // the history holds no change of that number
+        LaterChanges, // an undo would undo later changes too: see engineMessage()
         Other, // anything else: see engineMessage()
     };
 

@@ -6,7 +6,7 @@ namespace store {
 
 void forEachRecord(const Location &where, const RecordVisitor &visit)
 {
-    engineFor(where)->forEachRecord(visit);
+    engineFor(where)->forEachRecord(visit, {});
 }
 
 } // namespace store

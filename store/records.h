@@ -16,6 +16,7 @@ namespace store {
 
 struct StoredRecord
 {
+    qint64 id = 0; // the record's place in natural order
     // Absent when the field has no value; the views last for the call.
     std::optional<std::string_view> acronym;
     std::optional<std::string_view> definition;

@@ -2,6 +2,7 @@
 
 #include "store/file/acronymindex.h"
 #include "store/file/fileengine.h"
+#include "store/file/filehistory.h"
 #include "store/file/files.h"
 #include "store/file/filesql.h"
 #include "store/file/sqlite.h"
@@ -32,6 +33,7 @@ public:
         Transaction write(m_db);
         if (std::optional<Entry> stored = m_lookup.find(key, m_longest))
             return {false, *stored};
+        OwnChanges own = ownChanges();
         Statement insert(m_db, filesql::insert);
         insert.bind(1, key);
         insert.bind(2, definition);
@@ -40,6 +42,7 @@ public:
         requireText(insert, 1);
         requireText(insert, 2);
         insert.run();
+        own.sign();
         write.commit();
         return {true, added};
     }
@@ -80,11 +83,15 @@ public:
 
     void remove(const Entry &entry) override
     {
+        Transaction write(m_db);
+        OwnChanges own = ownChanges();
         Statement erase(m_db, filesql::remove);
         erase.bind(1, entry.id);
         erase.run();
         if (m_db.changes() == 0)
             recordGone();
+        own.sign();
+        write.commit();
     }
 
     QStringList acronyms(const QString &prefix) override
@@ -157,14 +164,24 @@ private:
     Entry changed(Statement &update, const Entry &entry)
     {
         Transaction write(m_db);
+        OwnChanges own = ownChanges();
         update.bind(2, entry.id);
         if (!update.step())
             recordGone();
         Entry stored = entryFromRow(update, m_longest);
         requireText(update, 3);
         update.run();
+        own.sign();
         write.commit();
         return stored;
+    }
+
+    // Asked once, inside the first write: a lookup never asks.
+    OwnChanges ownChanges()
+    {
+        if (!m_keepsHistory)
+            m_keepsHistory = keepsHistory(m_db);
+        return OwnChanges(m_db, *m_keepsHistory);
     }
 
     // A table made by another tool may declare a field INTEGER or REAL, and
@@ -187,6 +204,7 @@ private:
 
     Database m_db;
     AcronymLookup m_lookup;
+    std::optional<bool> m_keepsHistory;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "store/file/acronymindex.h"
 #include "store/file/fileengine.h"
+#include "store/file/filehistory.h"
 #include "store/file/files.h"
 #include "store/file/filesql.h"
 #include "store/file/sqlite.h"
@@ -40,6 +41,10 @@ private:
     // 800. Only then is each new record checked, and taken back when changed.
     bool m_mayChangeText = false;
     std::optional<Transaction> m_transaction;
+    // The history's triggers rest during the import: the new records are
+    // recorded in one statement at the end.
+    std::optional<QuietHistory> m_history;
+    qint64 m_lastRowidBefore = 0;
     std::optional<Statement> m_insert;
     std::optional<Statement> m_read;
     // Trimmed stored acronym -> rowid of its first record (a flat table: a
@@ -61,6 +66,12 @@ FileBulkWriter::FileBulkWriter(const QString &path, qint64 expectedRecords)
     const qint64 cacheKiB = std::clamp<qint64>(expectedRecords / 16, 2000, 256 * 1024);
     m_db.exec(QByteArray(filesql::cacheKiB).replace("%1", QByteArray::number(cacheKiB)).constData());
     m_transaction.emplace(m_db);
+    m_history.emplace(m_db);
+    {
+        Statement last(m_db, filesql::lastRowid);
+        last.step();
+        m_lastRowidBefore = last.integer(0);
+    }
     {
         Statement scan(m_db, filesql::firstRows);
         while (scan.step()) {
@@ -123,19 +134,29 @@ BulkImport::Outcome FileBulkWriter::put(BulkImport::Key key, std::string_view de
 
 void FileBulkWriter::commit()
 {
-    {
+    // The new records' later meanings first, unrecorded, so that each new
+    // record is recorded once, added with all of its meanings; then the
+    // stored records' meanings, each recorded as appended by the triggers,
+    // and the new records last, as the server records them.
+    const auto writeOpen = [this](bool added) {
         Statement update(m_db, filesql::setDefinition);
         for (const OpenEntry &entry : m_open) {
-            if (!entry.changed)
+            if (!entry.changed || (entry.id > m_lastRowidBefore) != added)
                 continue;
             update.bindUtf8(1, entry.definition);
             update.bind(2, entry.id);
             update.run();
             update.reset();
         }
-    }
+    };
     m_insert.reset();
     m_read.reset();
+    writeOpen(true);
+    m_history->resume();
+    OwnChanges own(m_db, m_history->kept());
+    writeOpen(false);
+    own.sign();
+    m_history->recordAddedAfter(m_lastRowidBefore);
     // A dictionary made by another tool gets the lookup index here too,
     // rather than on the program's first lookup. Sorted in small runs on
     // two threads: one large in-memory run sorts slower.

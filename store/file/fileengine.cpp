@@ -3,6 +3,7 @@
 
 #include "store/file/fileengine.h"
 
+#include "store/file/filehistory.h"
 #include "store/file/files.h"
 #include "store/file/filesql.h"
 #include "store/file/schema.h"
@@ -39,7 +40,16 @@ public:
             Statement any(m_db, filesql::anyRecord);
             if (any.step() && any.integer(0) != 0)
                 throw Error(Error::Kind::NotEmpty, path, QStringLiteral("the dictionary holds records already"));
-            m_insert.emplace(m_db, filesql::copyRecord);
+            // Copying is no change: the source's history comes as it stands.
+            m_history.emplace(m_db);
+            if (m_history->kept()) {
+                Statement anyChange(m_db, filesql::anyChange);
+                if (anyChange.step() && anyChange.integer(0) != 0)
+                    throw Error(Error::Kind::NotEmpty, path,
+                                QStringLiteral("the dictionary holds a history of changes already"));
+            }
+            // The history names records by rowid: a history kept keeps them.
+            m_insert.emplace(m_db, m_history->kept() ? filesql::copyRecordAt : filesql::copyRecord);
         } catch (...) {
             discard();
             throw;
@@ -61,12 +71,23 @@ public:
             m_insert->bindUtf8(2, *record.definition);
         if (record.active)
             m_insert->bind(3, *record.active);
+        if (m_history->kept())
+            m_insert->bind(4, record.id);
         m_insert->run();
+    }
+
+    void putChange(const StoredChange &change) override
+    {
+        if (!m_history->kept())
+            throw Error(Error::Kind::NoHistory, m_path,
+                        QStringLiteral("the file keeps no history of changes to copy the source's into"));
+        putFileChange(m_db, change);
     }
 
     void commit() override
     {
         m_insert.reset();
+        m_history->resume();
         m_write->commit();
         m_committed = true;
     }
@@ -76,6 +97,7 @@ private:
     void discard() noexcept
     {
         m_insert.reset();
+        m_history.reset();
         m_write.reset();
         if (m_made) {
             m_db.close();
@@ -87,6 +109,7 @@ private:
     bool m_made = false;
     Database m_db;
     std::optional<Transaction> m_write;
+    std::optional<QuietHistory> m_history;
     std::optional<Statement> m_insert;
     bool m_committed = false;
 };
@@ -102,13 +125,14 @@ public:
 
     std::unique_ptr<Backend> open() override { return openFileBackend(m_path); }
 
-    void forEachRecord(const RecordVisitor &visit) override
+    void forEachRecord(const RecordVisitor &visit, const ChangeVisitor &changes) override
     {
         Database db = Files::instance().open(m_path);
         db.exec(filesql::beginRead);
         Statement rows(db, filesql::records);
         while (rows.step()) {
             StoredRecord record;
+            record.id = rows.integer(3);
             if (!rows.isNull(0))
                 record.acronym = rows.utf8(0);
             if (!rows.isNull(1))
@@ -118,6 +142,8 @@ public:
             visit(record);
         }
         rows.reset();
+        if (changes)
+            forEachFileChange(db, changes);
         db.exec(filesql::endRead);
     }
 
@@ -149,6 +175,12 @@ public:
         const QString dictionary = QFileInfo(m_path).canonicalFilePath();
         return !dictionary.isEmpty() && dictionary == QFileInfo(path).canonicalFilePath();
     }
+
+    void startHistory() override { startFileHistory(m_path); }
+    QList<Change> history(const HistoryFilter &filter) override { return fileHistory(m_path, filter); }
+    Undone undo(qint64 number, bool force) override { return undoFileChange(m_path, number, force); }
+    qint64 pruneHistory(int days) override { return pruneFileHistory(m_path, days); }
+    HistorySize historySize() override { return fileHistorySize(m_path); }
 
 private:
     QString m_path;

@@ -1,6 +1,7 @@
 #include "store/file/schema.h"
 
 #include "store/file/acronymindex.h"
+#include "store/file/filehistory.h"
 #include "store/file/files.h"
 #include "store/file/filesql.h"
 
@@ -15,6 +16,7 @@ Database createDictionary(const QString &path)
         Transaction transaction(db);
         db.exec(filesql::createTable);
         createAcronymIndex(db);
+        addHistory(db);
         transaction.commit();
     } catch (...) {
         // Leave no half-made file behind that would later pass for a dictionary.

@@ -6,8 +6,9 @@
 
 namespace store {
 
-// Makes a new, empty dictionary file with table Acronyms. Refuses to touch a
-// file that already exists: it may hold somebody's words.
+// Makes a new, empty dictionary file with table Acronyms and its history of
+// changes. Refuses to touch a file that already exists: it may hold
+// somebody's words.
 Database createDictionary(const QString &path);
 
 } // namespace store

@@ -72,7 +72,7 @@ void RowBatches::flush()
     m_rows = 0;
 }
 
-void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit)
+void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit, const ChangeVisitor &changes)
 {
     pg::Connection connection(connectionString);
     // One snapshot for the whole table, read a batch at a time.
@@ -80,6 +80,7 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
     connection.exec(serversql::oneMoment);
     inIdOrder(connection, serversql::recordsAfter, [&](const pg::Result &rows, int row) {
         StoredRecord record;
+        record.id = rows.integer(row, 0);
         if (!rows.isNull(row, 1))
             record.acronym = rows.utf8(row, 1);
         if (!rows.isNull(row, 2))
@@ -88,6 +89,8 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
             record.active = rows.integer(row, 3);
         visit(record);
     });
+    if (changes)
+        forEachServerChange(connection, changes);
     snapshot.commit();
 }
 
@@ -184,28 +187,78 @@ public:
         if (m_connection.exec(serversql::anyRecord).boolean(0, 0))
             throw Error::fromServer(Error::Kind::NotEmpty, m_connection.location(),
                                     QStringLiteral("the dictionary holds records already"));
-        m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
+        m_history = serverKeepsHistory(m_connection);
+        if (m_history) {
+            if (m_connection.exec(serversql::anyChange).boolean(0, 0))
+                throw Error::fromServer(Error::Kind::NotEmpty, m_connection.location(),
+                                        QStringLiteral("the dictionary holds a history of changes already"));
+            // Copying is no change: the source's history comes as it
+            // stands, which only the table's owner may write.
+            m_connection.exec(serversql::quietHistory);
+            // The history names records by id: a history kept keeps them.
+            m_rows.emplace(m_connection, serversql::insertRowsAtHead, serversql::copiedRowAt);
+            m_changes.emplace(m_connection, serversql::copyChangesHead, serversql::copiedChange);
+        } else {
+            m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
+        }
     }
 
     void put(const StoredRecord &record) override
     {
         // A file's bytes that are no UTF-8 go as the program shows them: a
         // UTF-8 database refuses them as they stand.
-        m_rows->add({record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null(),
-                     record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null(),
-                     record.active ? pg::Param(*record.active) : pg::Param::null()});
+        const pg::Param acronym = record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null();
+        const pg::Param definition =
+            record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null();
+        const pg::Param active = record.active ? pg::Param(*record.active) : pg::Param::null();
+        if (m_history)
+            m_rows->add({record.id, acronym, definition, active});
+        else
+            m_rows->add({acronym, definition, active});
+    }
+
+    void putChange(const StoredChange &change) override
+    {
+        if (!m_history)
+            throw Error::fromServer(Error::Kind::NoHistory, m_connection.location(),
+                                    QStringLiteral("table acronyms keeps no history to copy the source's into "
+                                                   "(orvex-db history --start adds it)"));
+        if (!m_rowsDone) {
+            m_rows->flush();
+            m_rowsDone = true;
+        }
+        const auto text = [](const std::optional<std::string_view> &value) {
+            return value ? pg::Param(fromStoredUtf8(*value)) : pg::Param::null();
+        };
+        const auto number = [](const std::optional<qint64> &value) {
+            return value ? pg::Param(*value) : pg::Param::null();
+        };
+        m_changes->add({change.number, change.record, pg::Param::utf8(change.operation), text(change.acronymBefore),
+                        text(change.definitionBefore), number(change.activeBefore), text(change.acronymAfter),
+                        text(change.definitionAfter), number(change.activeAfter), pg::Param::utf8(change.at),
+                        text(change.who), number(change.undoes)});
     }
 
     void commit() override
     {
         m_rows->flush();
+        if (m_history) {
+            m_changes->flush();
+            // New records and changes are numbered after the copied ones.
+            m_connection.exec(serversql::idsFromHere);
+            m_connection.exec(serversql::changesFromHere);
+            m_connection.exec(serversql::resumeHistory);
+        }
         m_transaction->commit();
     }
 
 private:
     pg::Connection m_connection;
     std::optional<pg::Transaction> m_transaction;
+    bool m_history = false;
+    bool m_rowsDone = false;
     std::optional<RowBatches> m_rows;
+    std::optional<RowBatches> m_changes;
 };
 
 } // namespace

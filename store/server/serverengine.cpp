@@ -19,7 +19,10 @@ public:
 
     QString description() const override { return describeServer(m_connectionString); }
     std::unique_ptr<Backend> open() override { return openServerBackend(m_connectionString); }
-    void forEachRecord(const RecordVisitor &visit) override { forEachServerRecord(m_connectionString, visit); }
+    void forEachRecord(const RecordVisitor &visit, const ChangeVisitor &changes) override
+    {
+        forEachServerRecord(m_connectionString, visit, changes);
+    }
     std::unique_ptr<BulkWriter> bulkWriter(qint64) override { return openServerBulkWriter(m_connectionString); }
     std::unique_ptr<CopyTarget> copyTarget() override { return openServerCopyTarget(m_connectionString); }
 
@@ -33,6 +36,12 @@ public:
     {
         return serverGrants(readerRole, writerRole);
     }
+
+    void startHistory() override { startServerHistory(m_connectionString); }
+    QList<Change> history(const HistoryFilter &filter) override { return serverHistory(m_connectionString, filter); }
+    Undone undo(qint64 number, bool force) override { return undoServerChange(m_connectionString, number, force); }
+    qint64 pruneHistory(int days) override { return pruneServerHistory(m_connectionString, days); }
+    HistorySize historySize() override { return serverHistorySize(m_connectionString); }
 
 private:
     QString m_connectionString;
@@ -66,6 +75,7 @@ void createServerDictionary(const QString &connectionString)
                                 QStringLiteral("table acronyms already exists"));
     connection.exec(serversql::createTable);
     connection.exec(serversql::createIndex);
+    addServerHistory(connection);
     transaction.commit();
 }
 
@@ -75,7 +85,12 @@ QString serverGrants(const QString &readerRole, const QString &writerRole)
     const QString writer = pg::quotedIdentifier(writerRole);
     return QStringLiteral("GRANT SELECT ON acronyms TO %1;\n"
                           "GRANT SELECT, INSERT, UPDATE ON acronyms TO %2;\n"
-                          "GRANT USAGE ON SEQUENCE acronyms_id_seq TO %2;\n")
+                          "GRANT USAGE ON SEQUENCE acronyms_id_seq TO %2;\n"
+                          "-- The history of changes: the writer reads it to undo a change; nobody but the\n"
+                          "-- table's owner may change or prune it. It says who changed what: the reader\n"
+                          "-- reads it only if you also run the line after this one without its dashes.\n"
+                          "GRANT SELECT ON acronyms_history TO %2;\n"
+                          "-- GRANT SELECT ON acronyms_history TO %1;\n")
         .arg(reader, writer);
 }
 

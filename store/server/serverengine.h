@@ -21,18 +21,37 @@ std::unique_ptr<Engine> makeServerEngine(const QString &connectionString);
 std::unique_ptr<Backend> openServerBackend(const QString &connectionString);
 std::unique_ptr<BulkWriter> openServerBulkWriter(const QString &connectionString);
 std::unique_ptr<CopyTarget> openServerCopyTarget(const QString &connectionString);
-void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit);
+void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit, const ChangeVisitor &changes);
 
 // A server's connection string as host, port and database: never a password.
 QString describeServer(const QString &connectionString);
 
-// Makes table acronyms and its lookup index in the server's database.
+namespace pg {
+class Connection;
+}
+
+// The history of changes (serverhistory.cpp).
+bool serverKeepsHistory(pg::Connection &connection);
+// The table, its trigger functions and triggers, in the caller's transaction.
+void addServerHistory(pg::Connection &connection);
+// Every change, oldest first, in the caller's transaction.
+void forEachServerChange(pg::Connection &connection, const ChangeVisitor &visit);
+void startServerHistory(const QString &connectionString);
+QList<Change> serverHistory(const QString &connectionString, const HistoryFilter &filter);
+Undone undoServerChange(const QString &connectionString, qint64 number, bool force);
+qint64 pruneServerHistory(const QString &connectionString, int days);
+HistorySize serverHistorySize(const QString &connectionString);
+
+// Makes table acronyms, its lookup index and its history in the server's
+// database.
 // Refuses when the table exists: it may hold somebody's words. The program
 // itself never changes a server's tables; this is for orvex-db.
 void createServerDictionary(const QString &connectionString);
 
 // The SQL that lets readerRole look up (SELECT) and writerRole also add and
 // change (SELECT, INSERT, UPDATE, the id sequence): never DELETE, never DDL.
+// The writer reads the history (for undo); the reader only when granted it,
+// in a line left for the owner to choose; neither may change it.
 QString serverGrants(const QString &readerRole, const QString &writerRole);
 
 // A connection unused this long is closed, so that a window left open all day

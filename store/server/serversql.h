@@ -90,6 +90,148 @@ inline constexpr const char *changeRowsHead = "UPDATE acronyms SET definition = 
 inline constexpr const char *changedRow = "(?::bigint, ?)";
 inline constexpr const char *changeRowsTail = ") AS changed (id, definition) WHERE acronyms.id = changed.id";
 
+// Copying with the history: the records keep their ids, which it names.
+inline constexpr const char *insertRowsAtHead =
+    "INSERT INTO acronyms (id, acronym, definition, active) OVERRIDING SYSTEM VALUE VALUES ";
+inline constexpr const char *copiedRowAt = "(?::bigint, ?, ?, ?::integer)";
+inline constexpr const char *idsFromHere =
+    "SELECT setval(pg_get_serial_sequence('acronyms', 'id'), max(id)) FROM acronyms HAVING count(*) > 0";
+
+// The history of changes: a table beside acronyms, filled by triggers for
+// each statement with all of its changed rows at once (an import's batch of
+// rows costs one more statement, not one for each row). The trigger
+// functions run as the table's owner, SECURITY DEFINER: a writer can
+// neither write the history itself nor leave a change out, and nobody but
+// the owner may change or prune it. who: session_user, the role that logged
+// in, whatever role it then takes. %1: the schema of table acronyms,
+// quoted, so that the owner's functions never look anywhere else.
+#define ORVEX_SERVER_UNDOES "nullif(current_setting('orvex.undoes', true), '')::bigint"
+#define ORVEX_SERVER_TRIGGER_FUNCTION(name, body)                                                                      \
+    "CREATE FUNCTION %1." name "() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "                                 \
+    "SET search_path = pg_catalog, pg_temp AS $$ BEGIN " body "; RETURN NULL; END $$",                                 \
+        "REVOKE ALL ON FUNCTION %1." name "() FROM PUBLIC"
+#define ORVEX_SERVER_HISTORY_INSERT                                                                                    \
+    "INSERT INTO %1.acronyms_history (record, operation, acronym_before, definition_before, active_before, "           \
+    "acronym_after, definition_after, active_after, undoes) "
+
+inline constexpr const char *historySchema =
+    "SELECT quote_ident(n.nspname) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+    "WHERE c.oid = 'acronyms'::regclass";
+// One statement each.
+inline constexpr const char *createHistory[] = {
+    "CREATE TABLE %1.acronyms_history (change bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
+    "record bigint NOT NULL, operation text NOT NULL, acronym_before text, definition_before text, "
+    "active_before integer, acronym_after text, definition_after text, active_after integer, "
+    "at timestamptz NOT NULL DEFAULT now(), who text DEFAULT session_user, undoes bigint)",
+    ORVEX_SERVER_TRIGGER_FUNCTION(
+        "acronyms_history_added", ORVEX_SERVER_HISTORY_INSERT
+        "SELECT id, 'added', NULL, NULL, NULL, acronym, definition, active, " ORVEX_SERVER_UNDOES
+        " FROM added ORDER BY id"),
+    // Paired by id; a row given another id has left one place and taken
+    // another. Appended: the acronym kept, the definition the old one,
+    // " - " and more.
+    ORVEX_SERVER_TRIGGER_FUNCTION(
+        "acronyms_history_changed", ORVEX_SERVER_HISTORY_INSERT
+        "SELECT coalesce(a.id, b.id), CASE WHEN a.id IS NULL THEN 'deleted' "
+        "WHEN b.id IS NULL THEN 'added' WHEN a.acronym IS NOT DISTINCT FROM b.acronym "
+        "AND a.active IS NOT DISTINCT FROM b.active "
+        "AND length(a.definition) > length(coalesce(b.definition, '') || ' - ') "
+        "AND starts_with(a.definition, coalesce(b.definition, '') || ' - ') "
+        "THEN 'appended' ELSE 'replaced' END, "
+        "b.acronym, b.definition, b.active, a.acronym, a.definition, a.active, " ORVEX_SERVER_UNDOES
+        " FROM old_rows b FULL JOIN new_rows a ON a.id = b.id WHERE a.id IS NULL "
+        "OR b.id IS NULL OR a.acronym IS DISTINCT FROM b.acronym "
+        "OR a.definition IS DISTINCT FROM b.definition OR a.active IS DISTINCT FROM b.active "
+        "ORDER BY coalesce(a.id, b.id), a.id IS NOT NULL"),
+    ORVEX_SERVER_TRIGGER_FUNCTION(
+        "acronyms_history_deleted", ORVEX_SERVER_HISTORY_INSERT
+        "SELECT id, 'deleted', acronym, definition, active, NULL, NULL, NULL, " ORVEX_SERVER_UNDOES
+        " FROM old_rows ORDER BY id"),
+    "CREATE TRIGGER acronyms_history_added AFTER INSERT ON %1.acronyms REFERENCING NEW TABLE AS added "
+    "FOR EACH STATEMENT EXECUTE FUNCTION %1.acronyms_history_added()",
+    "CREATE TRIGGER acronyms_history_changed AFTER UPDATE ON %1.acronyms "
+    "REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows "
+    "FOR EACH STATEMENT EXECUTE FUNCTION %1.acronyms_history_changed()",
+    "CREATE TRIGGER acronyms_history_deleted AFTER DELETE ON %1.acronyms REFERENCING OLD TABLE AS old_rows "
+    "FOR EACH STATEMENT EXECUTE FUNCTION %1.acronyms_history_deleted()",
+};
+inline constexpr const char *keepsHistory = "SELECT to_regclass('acronyms_history') IS NOT NULL";
+// A copy is no change: the source's history comes as it stands.
+inline constexpr const char *quietHistory =
+    "ALTER TABLE acronyms DISABLE TRIGGER acronyms_history_added, DISABLE TRIGGER acronyms_history_changed, "
+    "DISABLE TRIGGER acronyms_history_deleted";
+inline constexpr const char *resumeHistory =
+    "ALTER TABLE acronyms ENABLE TRIGGER acronyms_history_added, ENABLE TRIGGER acronyms_history_changed, "
+    "ENABLE TRIGGER acronyms_history_deleted";
+inline constexpr const char *anyChange = "SELECT EXISTS (SELECT 1 FROM acronyms_history)";
+inline constexpr const char *changesFromHere =
+    "SELECT setval(pg_get_serial_sequence('acronyms_history', 'change'), max(change)) FROM acronyms_history "
+    "HAVING count(*) > 0";
+inline constexpr const char *copyChangesHead =
+    "INSERT INTO acronyms_history (change, record, operation, acronym_before, definition_before, active_before, "
+    "acronym_after, definition_after, active_after, at, who, undoes) OVERRIDING SYSTEM VALUE VALUES ";
+inline constexpr const char *copiedChange = "(?::bigint, ?::bigint, ?, ?, ?, ?::integer, ?, ?, ?::integer, "
+                                            "?::timestamp AT TIME ZONE 'UTC', ?, ?::bigint)";
+
+#define ORVEX_SERVER_CHANGE                                                                                            \
+    "change, record, operation, acronym_before, definition_before, active_before, acronym_after, "                     \
+    "definition_after, active_after, to_char(at AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), who, undoes"
+// Newest first. $1 a key trimmed, $2 the earliest time (UTC), $3 who: each
+// or no value.
+inline constexpr const char *changes =
+    "SELECT " ORVEX_SERVER_CHANGE " FROM acronyms_history WHERE ($1::text IS NULL OR btrim(acronym_before, ' ') = $1 "
+    "OR btrim(acronym_after, ' ') = $1) AND ($2::timestamp IS NULL OR at >= $2::timestamp AT TIME ZONE 'UTC') "
+    "AND ($3::text IS NULL OR who = $3) ORDER BY change DESC";
+// Oldest first, a batch at a time: $1 the last change seen.
+inline constexpr const char *changesAfter =
+    "SELECT " ORVEX_SERVER_CHANGE " FROM acronyms_history WHERE change > $1 ORDER BY change LIMIT 5000";
+// $1 a change's number.
+inline constexpr const char *change = "SELECT " ORVEX_SERVER_CHANGE " FROM acronyms_history WHERE change = $1";
+// $1 a record's id: it, locked until the undo commits.
+inline constexpr const char *lockRecord = "SELECT EXISTS (SELECT 1 FROM acronyms WHERE id = $1 FOR UPDATE)";
+// $1 a change's number, $2 its record: the changes of the record since.
+inline constexpr const char *laterChanges =
+    "SELECT change FROM acronyms_history WHERE change > $1 AND record = $2 ORDER BY change LIMIT 6";
+// Whether the record holds what change $1 left, value for value.
+inline constexpr const char *holdsAfter =
+    "SELECT EXISTS (SELECT 1 FROM acronyms a JOIN acronyms_history h ON a.id = h.record WHERE h.change = $1 "
+    "AND a.acronym IS NOT DISTINCT FROM h.acronym_after AND a.definition IS NOT DISTINCT FROM h.definition_after "
+    "AND a.active IS NOT DISTINCT FROM h.active_after)";
+// $1 a key, $2 an id: another record of the acronym.
+inline constexpr const char *otherRecordOf =
+    "SELECT id FROM acronyms WHERE left(btrim(acronym, ' '), 200) COLLATE \"C\" = left(btrim($1, ' '), 200) "
+    "COLLATE \"C\" AND btrim(acronym, ' ') COLLATE \"C\" = btrim($1, ' ') COLLATE \"C\" AND id <> $2 "
+    "ORDER BY id LIMIT 1";
+// What the triggers record as the change an undo undid: $1.
+inline constexpr const char *undoing = "SELECT set_config('orvex.undoes', $1, true)";
+// Undoing change $1: its record back as it was before it.
+inline constexpr const char *restoreBefore =
+    "UPDATE acronyms SET acronym = h.acronym_before, definition = h.definition_before, active = h.active_before "
+    "FROM acronyms_history h WHERE h.change = $1 AND acronyms.id = h.record";
+inline constexpr const char *reinsertBefore =
+    "INSERT INTO acronyms (id, acronym, definition, active) OVERRIDING SYSTEM VALUE "
+    "SELECT record, acronym_before, definition_before, active_before FROM acronyms_history WHERE change = $1";
+// Where its place is taken: a new one at the end.
+inline constexpr const char *reinsertBeforeAtEnd =
+    "INSERT INTO acronyms (acronym, definition, active) SELECT acronym_before, definition_before, active_before "
+    "FROM acronyms_history WHERE change = $1 RETURNING id";
+inline constexpr const char *removeRecord = "DELETE FROM acronyms WHERE id = $1";
+// $1 a record: its newest change, an undo's own in the undo's transaction.
+inline constexpr const char *newestChangeOf = "SELECT coalesce(max(change), 0) FROM acronyms_history WHERE record = $1";
+// $1 days: how many went.
+inline constexpr const char *prune = "WITH gone AS (DELETE FROM acronyms_history "
+                                     "WHERE at < now() - make_interval(days => $1::integer) RETURNING 1) "
+                                     "SELECT count(*) FROM gone";
+inline constexpr const char *historyCount =
+    "SELECT count(*), to_char(min(at) AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS') FROM acronyms_history";
+// Asks for no right to the table: a role that may not read it learns its size.
+inline constexpr const char *historyBytes = "SELECT pg_total_relation_size('acronyms_history')";
+
+#undef ORVEX_SERVER_CHANGE
+#undef ORVEX_SERVER_HISTORY_INSERT
+#undef ORVEX_SERVER_TRIGGER_FUNCTION
+#undef ORVEX_SERVER_UNDOES
+
 // Every column the program uses, read from no row: fails when one is missing.
 inline constexpr const char *probe = "SELECT id, acronym, definition, active FROM acronyms WHERE false";
 

@@ -1,0 +1,41 @@
+#include "store/history.h"
+
+#include <QTimeZone>
+
+namespace store {
+
+namespace {
+
+constexpr const char *kNames[] = {"added", "appended", "replaced", "deleted"};
+constexpr const char *kTimeFormat = "yyyy-MM-dd HH:mm:ss.zzz";
+
+} // namespace
+
+const char *operationName(Operation operation)
+{
+    return kNames[static_cast<int>(operation)];
+}
+
+std::optional<Operation> operationNamed(std::string_view name)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (name == kNames[i])
+            return static_cast<Operation>(i);
+    }
+    return std::nullopt;
+}
+
+QDateTime historyTime(const QString &text)
+{
+    // Date and time read apart: read as one they would be taken for local
+    // time first, in which an hour a year does not exist.
+    return QDateTime(QDate::fromString(text.left(10), Qt::ISODate),
+                     QTime::fromString(text.mid(11, 12), QStringLiteral("HH:mm:ss.zzz")), QTimeZone::utc());
+}
+
+QString historyTimeText(const QDateTime &at)
+{
+    return at.toUTC().toString(QLatin1String(kTimeFormat));
+}
+
+} // namespace store
