@@ -12,6 +12,7 @@
 #include "tools/stats.h"
 #include "tools/toolerror.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -32,6 +33,9 @@ enum Option : unsigned {
     kDb = 1u << 2,
     kImportOptions = 1u << 3, // --strict and the column options
     kForce = 1u << 4,
+    kListChanges = 1u << 5, // --since and --by
+    kKeep = 1u << 6,
+    kStart = 1u << 7,
 };
 constexpr int kAny = -1; // no limit to the positional arguments
 
@@ -46,6 +50,10 @@ struct CommandLine
     std::optional<QString> acronymColumn;
     std::optional<QString> definitionColumn;
     std::optional<QString> withColumns;
+    std::optional<QString> since;
+    std::optional<QString> by;
+    std::optional<QString> keep;
+    bool start = false;
     bool strict = false;
     bool force = false;
     bool help = false;
@@ -78,6 +86,8 @@ public:
     int remove();
     int list();
     int search();
+    int history();
+    int undo();
 
 private:
     // The dictionary named on the command line, or the program's own.
@@ -166,6 +176,22 @@ const Command kCommands[] = {
      "  Prints \"ACRONYM: definition\" for each record whose definition holds every\n"
      "  word, letter case aside, in the table's order. Exit status 1 when none does.\n",
      1, kAny, kDb, &Tool::search},
+    {"history", "history [ACRONYM] [--since DATE] [--by WHO] [--keep DAYS] [--start] [--db DB]",
+     "  Prints the changes kept in the dictionary's history, newest first, each with\n"
+     "  its number, time, who made it (the user on a file, the role on a server),\n"
+     "  what was done and the definition before and after: of ACRONYM only, since\n"
+     "  DATE (2026-01-31, or 2026-01-31T14:00), or by WHO only. Every change is\n"
+     "  kept, by this program or any other; a lookup is none.\n"
+     "    --keep DAYS   forgets the changes older than DAYS days instead\n"
+     "    --start       starts keeping a history in a dictionary made without one\n"
+     "                  (and, on a server, prints the grants for it)\n",
+     0, 1, kDb | kListChanges | kKeep | kStart, &Tool::history},
+    {"undo", "undo N [--force] [--db DB]",
+     "  Puts the record of change N (see history) back as it was before it, as a new\n"
+     "  change: a deleted record comes back in its place in the table's order. When\n"
+     "  the record has changed since, it says so and changes nothing, unless\n"
+     "  --force.\n",
+     1, 1, kDb | kForce, &Tool::undo},
 };
 
 const Command *commandNamed(const QString &name)
@@ -242,6 +268,15 @@ CommandLine parse(const QStringList &arguments)
             value(line.definitionColumn, kImportOptions);
         } else if (word == QLatin1String("--with-columns")) {
             value(line.withColumns, kImportOptions);
+        } else if (word == QLatin1String("--since")) {
+            value(line.since, kListChanges);
+        } else if (word == QLatin1String("--by")) {
+            value(line.by, kListChanges);
+        } else if (word == QLatin1String("--keep")) {
+            value(line.keep, kKeep);
+        } else if (word == QLatin1String("--start")) {
+            line.start = true;
+            line.options |= kStart;
         } else if (word == QLatin1String("--strict")) {
             line.strict = true;
             line.options |= kImportOptions;
@@ -390,6 +425,21 @@ int Tool::exportTo()
     return Ok;
 }
 
+// The history's size, for stats.
+QString historyLine(const store::HistorySize &size)
+{
+    if (!size.kept)
+        return QStringLiteral("none kept (orvex-db history --start keeps one)");
+    const QString bytes = counted(size.bytes, "byte", "bytes");
+    if (!size.readable)
+        return QStringLiteral("%1 (this role may not read it)").arg(bytes);
+    if (size.changes == 0)
+        return QStringLiteral("no changes yet, %1").arg(bytes);
+    return QStringLiteral("%1 since %2, %3")
+        .arg(counted(size.changes, "change", "changes"),
+             size.oldest.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), bytes);
+}
+
 int Tool::stats()
 {
     const store::Location db = dictionary();
@@ -397,6 +447,7 @@ int Tool::stats()
     m_out << "dictionary:  " << db.display() << '\n';
     if (stats.fileSize >= 0)
         m_out << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n';
+    m_out << "history:     " << historyLine(stats.history) << '\n';
     m_out << "records:     " << stats.records << '\n' << "acronyms:    " << stats.acronyms << '\n';
     if (stats.repeated)
         m_out << "repeated:    " << counted(stats.repeated, "record", "records")
@@ -491,6 +542,124 @@ int Tool::search()
     for (const store::Entry &entry : found)
         m_out << store::trimSpaces(entry.acronym) << ": " << entry.definition << '\n';
     return found.isEmpty() ? Failed : Ok;
+}
+
+// A change as history prints it: a line of its own, then the definition
+// before and after.
+void printChange(QTextStream &out, const store::Change &change)
+{
+    const auto acronymOf = [](const store::RecordState &state) {
+        return state.acronym ? store::trimSpaces(*state.acronym) : QStringLiteral("(no acronym)");
+    };
+    const bool both = change.before.acronym && change.after.acronym;
+    QString acronym = acronymOf(change.operation == store::Operation::Deleted ? change.before : change.after);
+    if (both && *change.before.acronym != *change.after.acronym)
+        acronym = acronymOf(change.before) + QLatin1String(" -> ") + acronymOf(change.after);
+    out << '#' << change.number << "  " << change.at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        << "  " << (change.who.isEmpty() ? QStringLiteral("(another program)") : change.who) << "  "
+        << store::operationName(change.operation) << ' ' << acronym << " (record " << change.record;
+    if (change.undoes)
+        out << ", undoing #" << change.undoes;
+    out << ")\n";
+    const auto definition = [&](const char *label, const store::RecordState &state) {
+        out << "    " << label << state.definition.value_or(QStringLiteral("(no definition)")) << '\n';
+    };
+    if (change.operation != store::Operation::Added)
+        definition("before: ", change.before);
+    if (change.operation != store::Operation::Deleted)
+        definition("after:  ", change.after);
+}
+
+// A date, or a date and time, of this machine's clock unless it says
+// another zone.
+QDateTime dateNamed(const QString &text)
+{
+    QString iso = text.trimmed();
+    if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
+        iso[10] = QLatin1Char('T');
+    const QDateTime at = QDateTime::fromString(iso, Qt::ISODate);
+    if (!at.isValid())
+        throw ToolError(QStringLiteral("--since takes a date such as 2026-01-31 or 2026-01-31T14:00, not %1")
+                            .arg(text)
+                            .toStdString());
+    return at;
+}
+
+int Tool::history()
+{
+    const store::Location db = dictionary();
+    const std::unique_ptr<store::Engine> engine = store::engineFor(db);
+    const bool listing = !m_line.positional.isEmpty() || (m_line.options & kListChanges);
+    if (int(m_line.start) + int(m_line.keep.has_value()) + int(listing) > 1)
+        throw ToolError("history takes --start, --keep DAYS, or what to list: one at a time");
+    if (m_line.start) {
+        engine->startHistory();
+        m_out << "started keeping the history of changes of " << db.display() << '\n';
+        const QString grants = engine->grants(QStringLiteral("orvex_reader"), QStringLiteral("orvex_writer"));
+        if (!grants.isEmpty())
+            m_out << "-- Run as the table's owner, with the role names of your choice:\n" << grants;
+        return Ok;
+    }
+    if (m_line.keep) {
+        bool number = false;
+        const int days = m_line.keep->toInt(&number);
+        if (!number || days < 0)
+            throw ToolError(
+                QStringLiteral("--keep takes a number of days, such as 90, not %1").arg(*m_line.keep).toStdString());
+        const qint64 pruned = engine->pruneHistory(days);
+        m_out << "forgot " << counted(pruned, "change", "changes") << " older than " << counted(days, "day", "days")
+              << " (" << db.display() << ")\n";
+        return Ok;
+    }
+    store::HistoryFilter filter;
+    if (!m_line.positional.isEmpty()) {
+        requireText(m_line.positional.at(0), "acronym");
+        filter.key = store::keyOf(m_line.positional.at(0));
+    }
+    if (m_line.since)
+        filter.since = dateNamed(*m_line.since);
+    filter.by = m_line.by.value_or(QString());
+    for (const store::Change &change : engine->history(filter))
+        printChange(m_out, change);
+    return Ok;
+}
+
+int Tool::undo()
+{
+    QString given = m_line.positional.at(0);
+    if (given.startsWith(QLatin1Char('#')))
+        given.remove(0, 1);
+    bool isNumber = false;
+    const qint64 number = given.toLongLong(&isNumber);
+    if (!isNumber || number <= 0)
+        throw ToolError(QStringLiteral("undo takes the number of a change as orvex-db history shows it, not %1")
+                            .arg(m_line.positional.at(0))
+                            .toStdString());
+    const store::Undone undone = store::engineFor(dictionary())->undo(number, m_line.force);
+    const store::Change &change = undone.change;
+    const store::RecordState &before = change.before;
+    const QString acronym = store::trimSpaces(before.acronym.value_or(change.after.acronym.value_or(QString())));
+    if (undone.number == 0) {
+        m_out << "nothing to undo: record " << change.record << " is as it was before #" << number << " already\n";
+        return Ok;
+    }
+    m_out << "undid #" << number << " (" << store::operationName(change.operation) << ' ' << acronym << ") with #"
+          << undone.number << ": ";
+    switch (change.operation) {
+    case store::Operation::Added:
+        m_out << acronym << " is deleted\n";
+        break;
+    case store::Operation::Appended:
+    case store::Operation::Replaced:
+        m_out << acronym << " is again: " << before.definition.value_or(QStringLiteral("(no definition)")) << '\n';
+        break;
+    case store::Operation::Deleted:
+        m_out << acronym
+              << (undone.moved ? " is back, at the end of the table's order, as its place is taken\n"
+                               : " is back in its place\n");
+        break;
+    }
+    return Ok;
 }
 
 int Tool::run(int (Tool::*command)())

@@ -34,7 +34,9 @@ DictionaryStats dictionaryStats(const store::Location &db)
         else
             ++stats.acronyms;
     });
-    stats.fileSize = store::engineFor(db)->sizeOnDisk();
+    const std::unique_ptr<store::Engine> engine = store::engineFor(db);
+    stats.fileSize = engine->sizeOnDisk();
+    stats.history = engine->historySize();
     return stats;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/history.h"
 #include "store/location.h"
 
 #include <QString>
@@ -14,6 +15,7 @@ struct DictionaryStats
     qint64 lowerCase = 0; // acronyms with lower-case letters: lookups never find them
     qint64 incomplete = 0; // records without an acronym or a definition
     qint64 fileSize = -1; // -1 for a server
+    store::HistorySize history; // the history of changes
 };
 
 // Counts what the dictionary db holds. Throws store::Error.
