@@ -80,12 +80,36 @@ void TempDictionary::insert(const Row &row)
 
 void TempDictionary::exec(const QString &sql)
 {
-    Handle db = openRaw(m_path);
+    execFile(m_path, sql);
+}
+
+void execFile(const QString &path, const QString &sql)
+{
+    Handle db = openRaw(path);
     char *error = nullptr;
     if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         ADD_FAILURE() << sql.toStdString() << ": " << (error ? error : "?");
         sqlite3_free(error);
     }
+}
+
+Table queryFile(const QString &path, const QString &sql)
+{
+    Table rows;
+    Handle db = openRaw(path);
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db.get());
+        return rows;
+    }
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        QList<std::optional<QString>> fields;
+        for (int column = 0; column < sqlite3_column_count(stmt); ++column)
+            fields << columnText(stmt, column);
+        rows << fields;
+    }
+    sqlite3_finalize(stmt);
+    return rows;
 }
 
 QList<Row> TempDictionary::rows() const

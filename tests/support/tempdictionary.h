@@ -28,6 +28,14 @@ inline Row stored(const QString &acronym, const QString &definition)
     return Row{acronym, definition, 1};
 }
 
+// Rows of fields as text, a field without a value absent.
+using Table = QList<QList<std::optional<QString>>>;
+
+// Any dictionary file, read and written as another program would, with the
+// SQLite C library directly.
+Table queryFile(const QString &path, const QString &sql);
+void execFile(const QString &path, const QString &sql);
+
 // A dictionary file in a fresh temporary folder, written and read with the
 // SQLite C library directly, never through the code under test.
 class TempDictionary
