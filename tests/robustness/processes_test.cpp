@@ -1,9 +1,12 @@
 // Other processes at work on the same dictionary: a writer killed at random
-// moments, and two copies writing at once.
+// moments (the table and its history of changes always agreeing), and two
+// copies writing at once.
 
 #include "robustness/writerplan.h"
 #include "store/dictionary.h"
+#include "store/engine.h"
 #include "support/figures.h"
+#include "support/history.h"
 #include "support/printers.h"
 #include "support/tempdictionary.h"
 
@@ -35,6 +38,8 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLosesNoFinishedWriteAndTearsNone)
 {
     constexpr int kTrials = 200;
     TempDictionary dictionary;
+    // Keeping a history, which must always agree with the table.
+    store::engineFor(store::Location::file(dictionary.path()))->startHistory();
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int> pause(0, 40);
 
@@ -66,6 +71,9 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLosesNoFinishedWriteAndTearsNone)
         // Reopening through the store rolls back whatever the kill left.
         store::Dictionary(store::Location::file(dictionary.path())).find(QStringLiteral("K0"));
         ASSERT_EQ(dictionary.integrityCheck(), QStringLiteral("ok")) << "trial " << trial;
+        EXPECT_EQ(testing_support::replayed(testing_support::fileHistory(dictionary.path())),
+                  testing_support::fileRecords(dictionary.path()))
+            << "trial " << trial;
 
         const auto stored = byAcronym(dictionary.rows());
         for (auto it = stored.cbegin(); it != stored.cend(); ++it)
