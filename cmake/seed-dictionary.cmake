@@ -16,6 +16,14 @@ if(NOT rc EQUAL 0)
   file(REMOVE "${DATABASE}.new")
   message(FATAL_ERROR "could not fill ${DATABASE} from ${SEED}")
 endif()
+# The history starts empty where it is installed: the starter words are no
+# change of the user's, and the build's user name has no place there.
+execute_process(COMMAND ${EMULATOR} "${TOOL}" history --keep 0 --db "${DATABASE}.new" RESULT_VARIABLE rc
+                OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  file(REMOVE "${DATABASE}.new")
+  message(FATAL_ERROR "could not empty the history of ${DATABASE}")
+endif()
 # Made under another name and moved in whole, so an interrupted build never
 # leaves a half-filled dictionary behind that later builds would keep.
 # NO_REPLACE may link rather than move; either way the spare name goes.
