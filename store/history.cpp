@@ -25,6 +25,17 @@ std::optional<Operation> operationNamed(std::string_view name)
     return std::nullopt;
 }
 
+Operation operationOf(std::string_view stored, const RecordState &before, const RecordState &after)
+{
+    if (stored != "changed")
+        return operationNamed(stored).value_or(Operation::Replaced);
+    // Appended: the acronym kept, the definition the old one, " - " and more.
+    const QString head = before.definition.value_or(QString()) + QLatin1String(" - ");
+    const bool appended = before.acronym == after.acronym && before.active == after.active && after.definition
+                          && after.definition->size() > head.size() && after.definition->startsWith(head);
+    return appended ? Operation::Appended : Operation::Replaced;
+}
+
 QDateTime historyTime(const QString &text)
 {
     // Date and time read apart: read as one they would be taken for local

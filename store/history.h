@@ -24,7 +24,7 @@ enum class Operation {
     Deleted,
 };
 
-// "added", "appended", "replaced", "deleted": the words both engines store.
+// "added", "appended", "replaced", "deleted": the words the history shows.
 const char *operationName(Operation operation);
 std::optional<Operation> operationNamed(std::string_view name);
 
@@ -100,6 +100,11 @@ struct StoredChange
 };
 
 using ChangeVisitor = std::function<void(const StoredChange &)>;
+
+// A change's operation from the word an engine stored: one of the four, or
+// "changed" (a file's triggers store no more), told appended or replaced by
+// the values before and after.
+Operation operationOf(std::string_view stored, const RecordState &before, const RecordState &after);
 
 // The time of a change as both engines give it: "YYYY-MM-DD HH:MM:SS.SSS",
 // UTC; and back.

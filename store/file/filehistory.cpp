@@ -58,9 +58,9 @@ Change changeFromRow(const Statement &row)
     Change change;
     change.number = row.integer(0);
     change.record = row.integer(1);
-    change.operation = operationNamed(row.utf8(2)).value_or(Operation::Replaced);
     change.before = {textAt(row, 3), textAt(row, 4), integerAt(row, 5)};
     change.after = {textAt(row, 6), textAt(row, 7), integerAt(row, 8)};
+    change.operation = operationOf(row.utf8(2), change.before, change.after);
     change.at = historyTime(row.text(9));
     change.who = row.isNull(10) ? QString() : row.text(10);
     change.undoes = row.isNull(11) ? 0 : row.integer(11);

@@ -74,35 +74,29 @@ inline constexpr const char *lastRowid = "SELECT coalesce(max(rowid), 0) FROM Ac
 // same transaction (signChanges), and another program's carry no name.
 // Times are UTC, "YYYY-MM-DD HH:MM:SS.SSS". AUTOINCREMENT: a number that
 // undo takes is never given to another change, pruned or not.
-#define ORVEX_FILE_HISTORY_COLUMNS                                                                                     \
-    "Record, Operation, AcronymBefore, DefinitionBefore, ActiveBefore, AcronymAfter, DefinitionAfter, ActiveAfter, At"
-#define ORVEX_FILE_NOW "strftime('%Y-%m-%d %H:%M:%f', 'now')"
-#define ORVEX_FILE_OLD "old.Acronym, old.Definition, old.Active"
-#define ORVEX_FILE_NEW "new.Acronym, new.Definition, new.Active"
-#define ORVEX_FILE_OLD_JOINED "coalesce(old.Definition, '') || ' - '"
-#define ORVEX_FILE_RECORD_HISTORY "INSERT INTO AcronymsHistory (" ORVEX_FILE_HISTORY_COLUMNS ") VALUES "
-
+//
+// Every connection parses the triggers when it opens the file, a lookup's
+// too, so they are as short as they can be: a changed record is stored as
+// "changed", and readers tell appended from replaced by the values
+// (store::operationOf); the time is the table's default. A record given
+// another rowid (UPDATE ... SET rowid) is recorded as a change of the record
+// at its new rowid.
 inline constexpr const char *createHistoryTable =
     "CREATE TABLE AcronymsHistory (Change INTEGER PRIMARY KEY AUTOINCREMENT, Record INTEGER NOT NULL, "
     "Operation TEXT NOT NULL, AcronymBefore, DefinitionBefore, ActiveBefore, AcronymAfter, DefinitionAfter, "
-    "ActiveAfter, At TEXT NOT NULL, Who TEXT, Undoes INTEGER)";
+    "ActiveAfter, At TEXT NOT NULL DEFAULT (strftime('%Y-%m-%d %H:%M:%f', 'now')), Who TEXT, Undoes INTEGER)";
 inline constexpr const char *createHistoryTriggers =
-    "CREATE TRIGGER AcronymsHistoryAdded AFTER INSERT ON Acronyms BEGIN " ORVEX_FILE_RECORD_HISTORY
-    "(new.rowid, 'added', NULL, NULL, NULL, " ORVEX_FILE_NEW ", " ORVEX_FILE_NOW "); END;"
-    // Appended: the acronym kept, the definition the old one, " - " and more.
-    "CREATE TRIGGER AcronymsHistoryChanged AFTER UPDATE ON Acronyms WHEN old.rowid = new.rowid AND "
-    "(old.Acronym IS NOT new.Acronym OR old.Definition IS NOT new.Definition OR old.Active IS NOT new.Active) "
-    "BEGIN " ORVEX_FILE_RECORD_HISTORY "(new.rowid, CASE WHEN old.Acronym IS new.Acronym AND old.Active IS new.Active "
-    "AND length(new.Definition) > length(" ORVEX_FILE_OLD_JOINED ") "
-    "AND substr(new.Definition, 1, length(" ORVEX_FILE_OLD_JOINED ")) = " ORVEX_FILE_OLD_JOINED " "
-    "THEN 'appended' ELSE 'replaced' END, " ORVEX_FILE_OLD ", " ORVEX_FILE_NEW ", " ORVEX_FILE_NOW "); END;"
-    // A record given another rowid has left one place and taken another.
-    "CREATE TRIGGER AcronymsHistoryMoved AFTER UPDATE ON Acronyms WHEN old.rowid <> new.rowid "
-    "BEGIN " ORVEX_FILE_RECORD_HISTORY "(old.rowid, 'deleted', " ORVEX_FILE_OLD ", NULL, NULL, NULL, " ORVEX_FILE_NOW
-    "); " ORVEX_FILE_RECORD_HISTORY "(new.rowid, 'added', NULL, NULL, NULL, " ORVEX_FILE_NEW ", " ORVEX_FILE_NOW
-    "); END;"
-    "CREATE TRIGGER AcronymsHistoryDeleted AFTER DELETE ON Acronyms BEGIN " ORVEX_FILE_RECORD_HISTORY
-    "(old.rowid, 'deleted', " ORVEX_FILE_OLD ", NULL, NULL, NULL, " ORVEX_FILE_NOW "); END;";
+    "CREATE TRIGGER AcronymsHistoryAdded AFTER INSERT ON Acronyms BEGIN "
+    "INSERT INTO AcronymsHistory (Record, Operation, AcronymAfter, DefinitionAfter, ActiveAfter) "
+    "VALUES (new.rowid, 'added', new.Acronym, new.Definition, new.Active); END;"
+    "CREATE TRIGGER AcronymsHistoryChanged AFTER UPDATE ON Acronyms "
+    "WHEN old.Acronym IS NOT new.Acronym OR old.Definition IS NOT new.Definition OR old.Active IS NOT new.Active "
+    "BEGIN INSERT INTO AcronymsHistory (Record, Operation, AcronymBefore, DefinitionBefore, ActiveBefore, "
+    "AcronymAfter, DefinitionAfter, ActiveAfter) VALUES (new.rowid, 'changed', old.Acronym, old.Definition, "
+    "old.Active, new.Acronym, new.Definition, new.Active); END;"
+    "CREATE TRIGGER AcronymsHistoryDeleted AFTER DELETE ON Acronyms BEGIN "
+    "INSERT INTO AcronymsHistory (Record, Operation, AcronymBefore, DefinitionBefore, ActiveBefore) "
+    "VALUES (old.rowid, 'deleted', old.Acronym, old.Definition, old.Active); END";
 // A bulk write records its changes itself, in bulk: the history's
 // triggers, as the file has them, go for the transaction and come back
 // before it commits.
@@ -116,10 +110,11 @@ inline constexpr const char *lastChange = "SELECT coalesce(max(Change), 0) FROM 
 // ?1 who, ?2 the change undone (or no value), ?3 the last change before ours.
 inline constexpr const char *signChanges = "UPDATE AcronymsHistory SET Who = ?1, Undoes = ?2 WHERE Change > ?3";
 // ?1 the rowid after which the bulk write added its records, ?2 who.
+// The time worked out once, not for each record.
 inline constexpr const char *recordAdded =
-    "INSERT INTO AcronymsHistory (" ORVEX_FILE_HISTORY_COLUMNS ", Who) "
-    "SELECT rowid, 'added', NULL, NULL, NULL, Acronym, Definition, Active, " ORVEX_FILE_NOW
-    ", ?2 FROM Acronyms WHERE rowid > ?1 ORDER BY rowid";
+    "INSERT INTO AcronymsHistory (Record, Operation, AcronymAfter, DefinitionAfter, ActiveAfter, At, Who) "
+    "SELECT rowid, 'added', Acronym, Definition, Active, (SELECT strftime('%Y-%m-%d %H:%M:%f', 'now')), ?2 "
+    "FROM Acronyms WHERE rowid > ?1 ORDER BY rowid";
 
 #define ORVEX_FILE_CHANGE                                                                                              \
     "Change, Record, Operation, AcronymBefore, DefinitionBefore, ActiveBefore, AcronymAfter, DefinitionAfter, "        \
@@ -172,11 +167,5 @@ inline constexpr const char *historyValueBytes =
     "coalesce(AcronymAfter, '') || coalesce(DefinitionAfter, '') AS BLOB))), 0) FROM AcronymsHistory";
 
 #undef ORVEX_FILE_CHANGE
-#undef ORVEX_FILE_RECORD_HISTORY
-#undef ORVEX_FILE_OLD_JOINED
-#undef ORVEX_FILE_NEW
-#undef ORVEX_FILE_OLD
-#undef ORVEX_FILE_NOW
-#undef ORVEX_FILE_HISTORY_COLUMNS
 
 } // namespace store::filesql

@@ -34,9 +34,9 @@ Change changeAt(const pg::Result &rows, int row)
     Change change;
     change.number = rows.integer(row, 0);
     change.record = rows.integer(row, 1);
-    change.operation = operationNamed(rows.utf8(row, 2)).value_or(Operation::Replaced);
     change.before = {textAt(rows, row, 3), textAt(rows, row, 4), integerAt(rows, row, 5)};
     change.after = {textAt(rows, row, 6), textAt(rows, row, 7), integerAt(rows, row, 8)};
+    change.operation = operationOf(rows.utf8(row, 2), change.before, change.after);
     change.at = historyTime(rows.text(row, 9));
     change.who = rows.text(row, 10);
     change.undoes = rows.isNull(row, 11) ? 0 : rows.integer(row, 11);
