@@ -45,6 +45,13 @@ public:
     std::optional<QString> me() const override { return thisUser(); }
     // Another program names nobody: it does not sign its changes.
     std::optional<QString> someoneElse() const override { return std::nullopt; }
+    // A record changed is stored as changed, whether appended or replaced.
+    QString stored(const char *operation) const override
+    {
+        const QString word = QString::fromUtf8(operation);
+        return word == QLatin1String("appended") || word == QLatin1String("replaced") ? QStringLiteral("changed")
+                                                                                      : word;
+    }
 
 private:
     TempDictionary m_file;

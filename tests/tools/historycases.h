@@ -41,6 +41,8 @@ public:
     // Who the program's own changes name, and another program's.
     virtual std::optional<QString> me() const = 0;
     virtual std::optional<QString> someoneElse() const = 0;
+    // The word the engine stores for an operation.
+    virtual QString stored(const char *operation) const { return QString::fromUtf8(operation); }
 };
 
 struct ToolRun
@@ -225,13 +227,25 @@ inline void checkWritePath(Place &place, const WritePath &path)
     for (const Expected &change : path.changes)
         expected << Recorded{0,
                              change.record,
-                             QString::fromUtf8(change.operation),
+                             place.stored(change.operation),
                              change.before,
                              change.after,
                              change.byTheProgram ? place.me() : place.someoneElse(),
                              0};
     EXPECT_EQ(changes.mid(before), expected);
     EXPECT_EQ(testing_support::replayed(changes), place.records());
+
+    // orvex-db history names each, newest first.
+    const ToolRun listed = orvexDb({QStringLiteral("history"), QStringLiteral("--db"), place.location()});
+    QStringList shown;
+    for (const QString &line : listed.out.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('#')) && shown.size() < path.changes.size())
+            shown.prepend(line.section(QLatin1String("  "), 3).section(QLatin1Char(' '), 0, 0));
+    }
+    QStringList operations;
+    for (const Expected &change : path.changes)
+        operations << QString::fromUtf8(change.operation);
+    EXPECT_EQ(shown, operations) << listed.out.toStdString();
 }
 
 struct UndoCase
@@ -295,8 +309,8 @@ inline void checkUndo(Place &place, const UndoCase &test)
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(place.records(), before);
     const QList<Recorded> changes = place.history();
-    EXPECT_EQ(changes.constLast(), (Recorded{0, undone.record, QString::fromUtf8(test.undoneBy), undone.after,
-                                             undone.before, place.me(), undone.number}));
+    EXPECT_EQ(changes.constLast(), (Recorded{0, undone.record, place.stored(test.undoneBy), undone.after, undone.before,
+                                             place.me(), undone.number}));
     EXPECT_EQ(testing_support::replayed(changes), place.records());
 }
 
