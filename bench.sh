@@ -6,8 +6,10 @@
 # program that shows the main window's kinds of widgets without the
 # program's code (and, for scale, one that shows one empty window and one
 # that shows only a label and a menu bar), and the peak memory after lookups in a
-# dictionary of a million acronyms beside an empty one. The dictionaries are
-# made in build-bench/bench-data on the first run and kept.
+# dictionary of a million acronyms beside an empty one. Beside each of Find,
+# Add, append, Replace and a million-line import on a file and on a server,
+# the same with a history of changes kept. The dictionaries are made in
+# build-bench/bench-data on the first run and kept.
 #   ./bench.sh [RUNS]   RUNS: starts of each program for the start-up figures (default 15)
 set -euo pipefail
 cd "$(dirname "$0")"

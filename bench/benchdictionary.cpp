@@ -24,7 +24,7 @@ QString acronymFor(quint32 i)
     return text;
 }
 
-void makeDictionary(const QString &path, quint32 count)
+void makeDictionary(const QString &path, quint32 count, bool history)
 {
     if (QFile::exists(path))
         return;
@@ -35,6 +35,12 @@ void makeDictionary(const QString &path, quint32 count)
     sqlite3 *db = nullptr;
     if (sqlite3_open(temporary.toUtf8().constData(), &db) != SQLITE_OK)
         throw std::runtime_error("cannot open " + temporary.toStdString());
+    if (!history)
+        sqlite3_exec(db,
+                     "DROP TRIGGER AcronymsHistoryAdded; DROP TRIGGER AcronymsHistoryChanged; "
+                     "DROP TRIGGER AcronymsHistoryMoved; DROP TRIGGER AcronymsHistoryDeleted; "
+                     "DROP TABLE AcronymsHistory",
+                     nullptr, nullptr, nullptr);
     // Filling a file nobody uses yet: no journal, no waiting for the disk.
     sqlite3_exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF; BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt *insert = nullptr;

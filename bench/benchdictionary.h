@@ -12,7 +12,9 @@ QString acronymFor(quint32 i);
 
 // Makes a dictionary of `count` records at path unless one is there. It is
 // made under another name and moved in whole, so an interrupted run never
-// leaves a short one behind.
-void makeDictionary(const QString &path, quint32 count);
+// leaves a short one behind. With history, it keeps the history of changes
+// that orvex-db create starts, one change for each record; without, it is
+// a dictionary made before there was one.
+void makeDictionary(const QString &path, quint32 count, bool history = false);
 
 } // namespace bench

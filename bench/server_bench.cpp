@@ -2,12 +2,14 @@
 // 127.0.0.1: warm (the connection open) and cold (the connection made for
 // the operation), at a thousand and a million acronyms; then fifty clients,
 // each with its own connection, finding at once, beside PostgreSQL's own
-// pgbench making the same lookup. Prints medians and 99th percentiles in
+// pgbench making the same lookup; last, what the history of changes costs
+// Add, append, Replace and an import of a million lines, beside a
+// dictionary without one. Prints medians and 99th percentiles in
 // milliseconds, and whether each target is met.
 //
 // server_bench    starts a throw-away cluster of its own, as the tests do
 
-#include "store/server/serverengine.h"
+#include "store/bulkimport.h"
 #include "store/server/serverengine.h"
 #include "store/server/serversql.h"
 #include "support/pgcluster.h"
@@ -21,10 +23,13 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <cstdio>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -54,10 +59,16 @@ double timed(Op op)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-QString filled(PgCluster &cluster, int size)
+// A dictionary of size acronyms as orvex-db create makes it, keeping a
+// history of changes; without, as one made before there was one.
+QString filled(PgCluster &cluster, int size, bool history = true)
 {
     const QString database = cluster.newDatabase();
     store::createServerDictionary(cluster.socket(database));
+    if (!history)
+        cluster.exec(database, QStringLiteral("DROP TABLE acronyms_history; "
+                                              "DROP FUNCTION acronyms_history_added, acronyms_history_changed, "
+                                              "acronyms_history_deleted CASCADE"));
     cluster.exec(database, QStringLiteral("INSERT INTO acronyms (acronym, definition, active) "
                                           "SELECT 'A' || i, 'definition of A' || i, 1 "
                                           "FROM generate_series(1, %1) i")
@@ -114,12 +125,117 @@ void target(const char *what, double value, double limit)
     std::printf("  %-58s %8.3f ms (<= %g): %s\n", what, value, limit, value <= limit ? "met" : "NOT MET");
 }
 
+double quartile(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 4];
+}
+
+void ratioTarget(const std::string &what, double ratio, double limit)
+{
+    ++checks;
+    met += ratio <= limit;
+    std::printf("  %-58s %8.2f x  (<= %g): %s\n", what.c_str(), ratio, limit, ratio <= limit ? "met" : "NOT MET");
+}
+
+// What the history of changes costs on a server: Add, the dialog's Add
+// (append) and Replace on a connection kept open and Add on a new one, in
+// turns on a dictionary without and one with a history, over the socket;
+// then imports of many lines into each. Medians in milliseconds.
+void printHistoryCosts(PgCluster &cluster, int importLines)
+{
+    const QString databases[2] = {filled(cluster, 1000, false), filled(cluster, 1000, true)};
+    std::unique_ptr<store::Backend> open[2];
+    for (int h = 0; h < 2; ++h)
+        open[h] = store::openServerBackend(cluster.socket(databases[h]));
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> present(1, 1000);
+    struct Operation
+    {
+        const char *name;
+        int times;
+        std::function<void(int h, int i)> once;
+    };
+    const Operation operations[] = {
+        {"warm Add", 1500,
+         [&](int h, int i) { open[h]->addUnlessStored(QStringLiteral("H%1").arg(i), QStringLiteral("d")); }},
+        {"warm Append", 1500,
+         [&](int h, int i) {
+             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + i % 1000));
+             open[h]->append(*entry, QStringLiteral("x"));
+         }},
+        {"warm Replace", 1500,
+         [&](int h, int i) {
+             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + (i * 7) % 1000));
+             open[h]->replace(*entry, QStringLiteral("replaced %1").arg(i));
+         }},
+        // A connection string of its own makes each a new connection,
+        // closed again at once when unused.
+        {"cold Add", 80,
+         [&](int h, int i) {
+             store::openServerBackend(cluster.socket(databases[h]) + QStringLiteral(" application_name=h%1").arg(i))
+                 ->addUnlessStored(QStringLiteral("C%1").arg(i), QStringLiteral("d"));
+         }},
+    };
+    std::printf("\nThe history of changes, 1,000 acronyms over the socket: median ms (lowest quarter's top in\n"
+                "brackets), without and with a history, taken in turns\n\n"
+                "| operation | without history | with history | ratio |\n|---|---:|---:|---:|\n");
+    std::vector<std::pair<std::string, double>> ratios;
+    for (const Operation &operation : operations) {
+        const bool cold = std::string(operation.name).rfind("cold", 0) == 0;
+        store::setServerIdleTimeout(cold ? std::chrono::milliseconds(0) : std::chrono::minutes(1));
+        std::vector<double> ms[2];
+        for (int i = 0; i < operation.times; ++i) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const int h = (i + turn) % 2;
+                ms[h].push_back(timed([&] { operation.once(h, i); }));
+            }
+        }
+        const double without = figuresOf(ms[0]).median;
+        const double with = figuresOf(ms[1]).median;
+        std::printf("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f |\n", operation.name, without, quartile(ms[0]), with,
+                    quartile(ms[1]), with / without);
+        ratios.emplace_back(operation.name, with / without);
+    }
+    store::setServerIdleTimeout(std::chrono::minutes(1));
+
+    // Lines like an organisation's list: new acronyms, and some met again.
+    double seconds[2] = {1e9, 1e9};
+    for (int round = 0; round < 2; ++round) {
+        for (int h = 0; h < 2; ++h) {
+            const QString database = filled(cluster, 0, h == 1);
+            seconds[h] =
+                std::min(seconds[h],
+                         timed([&] {
+                             store::BulkImport import(store::Location::server(cluster.socket(database)), importLines);
+                             for (int i = 0; i < importLines; ++i) {
+                                 const std::string typed = "I" + std::to_string(i % (importLines - importLines / 10));
+                                 import.put(typed, "imported definition number " + std::to_string(i));
+                             }
+                             import.commit();
+                         }) / 1000);
+        }
+    }
+    std::printf("| import of %d lines (s, best of 2) | %.2f | %.2f | %.2f |\n", importLines, seconds[0], seconds[1],
+                seconds[1] / seconds[0]);
+    std::printf("\nHistory targets\n");
+    for (const auto &[name, ratio] : ratios)
+        ratioTarget(name + " with a history over without", ratio, 1.25);
+    ratioTarget("import with a history over without", seconds[1] / seconds[0], 1.5);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 try {
     QCoreApplication app(argc, argv);
     PgCluster &cluster = PgCluster::instance();
+    // --history: the history's costs alone.
+    if (argc > 1 && std::string(argv[1]) == "--history") {
+        printHistoryCosts(cluster, 1000000);
+        std::printf("%d of %d history targets met\n", met, checks);
+        return 0;
+    }
     std::mt19937 random(20261207);
     double warmFind[2][2] = {};
     double coldFind[2][2] = {};
@@ -244,6 +360,7 @@ try {
     target("50 clients' Find p99, 127.0.0.1", together[1].p99, 10.0);
     target("cold Find median, socket, 1,000,000 acronyms", coldFind[1][0], 30.0);
     target("cold Find median, 127.0.0.1, 1,000,000 acronyms", coldFind[1][1], 30.0);
+    printHistoryCosts(cluster, 1000000);
     std::printf("%d of %d server targets met\n", met, checks);
     return 0;
 } catch (const std::exception &error) {

@@ -17,6 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -25,6 +27,7 @@
 #include <unistd.h>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -211,6 +214,89 @@ void printSummary(const Collector &collector)
                 lookUp(collector.besideCommit, "difference_us"), cpu(addName) - cpu("Commit"));
 }
 
+double processorUs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
+
+// What keeping the history of changes costs each operation as the windows
+// run it (open, find, write, close), at 1,000,000 acronyms: a dictionary
+// without one and one that keeps one (a change recorded for each of its
+// records), taken in turns, so that both meet the same disk and the same
+// other programs. Returns whether every target was met.
+bool printHistoryCosts(const QString &plain, const QString &kept)
+{
+    useIndex(true);
+    static const qint64 run = QDateTime::currentMSecsSinceEpoch();
+    const std::vector<QString> keys = presentKeys(1000000);
+    struct Operation
+    {
+        const char *name;
+        int times;
+        double target; // at most this many times the figure without history
+        std::function<void(const QString &path, int i)> once;
+    };
+    int counter = 0;
+    const Operation operations[] = {
+        {"Find", 2000, 1.05,
+         [&](const QString &path, int i) {
+             if (!store::Dictionary(store::Location::file(path)).find(keys[size_t(i) % keys.size()]))
+                 throw std::runtime_error("a stored acronym was not found");
+         }},
+        {"Add", 150, 1.25,
+         [&](const QString &path, int) {
+             const QString acronym = QStringLiteral("H%1-%2").arg(run).arg(++counter);
+             store::Dictionary dictionary(store::Location::file(path));
+             if (dictionary.find(acronym) || !dictionary.add(acronym, QStringLiteral("added by the benchmark")).added)
+                 throw std::runtime_error("a new acronym was found");
+         }},
+        // The dialog's Add and Replace, each on a dictionary of its own.
+        {"Append", 150, 1.25,
+         [&](const QString &path, int i) {
+             store::Dictionary dictionary(store::Location::file(path));
+             dictionary.append(*dictionary.find(keys[size_t(i) % keys.size()]), QStringLiteral("x"));
+         }},
+        {"Replace", 150, 1.25,
+         [&](const QString &path, int i) {
+             store::Dictionary dictionary(store::Location::file(path));
+             dictionary.replace(*dictionary.find(keys[size_t(i) % keys.size()]),
+                                QStringLiteral("replaced by the benchmark %1").arg(i));
+         }},
+    };
+    std::printf("\nThe history of changes, at 1,000,000 acronyms: median microseconds per operation, without\n"
+                "and with a history (one change kept for each record), taken in turns (processor time in brackets)\n\n"
+                "| operation | without history | with history | ratio | processor time ratio | target |\n"
+                "|---|---:|---:|---:|---:|---:|\n");
+    bool allMet = true;
+    std::string verdicts;
+    for (const Operation &operation : operations) {
+        std::vector<double> wall[2], cpu[2];
+        for (int i = 0; i < operation.times; ++i) {
+            // Each goes first every other time.
+            for (int turn = 0; turn < 2; ++turn) {
+                const int which = (i + turn) % 2;
+                const double cpuStart = processorUs();
+                wall[which].push_back(elapsedUs([&] { operation.once(which ? kept : plain, i); }));
+                cpu[which].push_back(processorUs() - cpuStart);
+            }
+        }
+        const double ratio = medianOf(wall[1]) / medianOf(wall[0]);
+        const bool met = ratio <= operation.target;
+        allMet = allMet && met;
+        std::printf("| %s | %.1f (%.1f) | %.1f (%.1f) | %.2f | %.2f | %.2f |\n", operation.name, medianOf(wall[0]),
+                    medianOf(cpu[0]), medianOf(wall[1]), medianOf(cpu[1]), ratio, medianOf(cpu[1]) / medianOf(cpu[0]),
+                    operation.target);
+        char verdict[160];
+        std::snprintf(verdict, sizeof verdict, "  %s with a history at most %.2f x without: %.2fx: %s\n",
+                      operation.name, operation.target, ratio, met ? "met" : "NOT MET");
+        verdicts += verdict;
+    }
+    std::printf("\nTargets\n%s", verdicts.c_str());
+    return allMet;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -237,6 +323,9 @@ int main(int argc, char *argv[])
     }
     const QString tiny = QDir(folder).filePath(QStringLiteral("commit.fdb"));
     bench::makeDictionary(tiny, 10);
+    const QString kept = QDir(folder).filePath(QStringLiteral("acronyms-1000000-history.fdb"));
+    std::fprintf(stderr, "dictionary of 1000000 acronyms keeping a history...\n");
+    bench::makeDictionary(kept, 1000000, true);
 
     // Real time: a durable commit waits for the disk, not the processor.
     const auto configure = [](benchmark::internal::Benchmark *b) {
@@ -277,5 +366,11 @@ int main(int argc, char *argv[])
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
     printSummary(collector);
+    try {
+        printHistoryCosts(dictionaryPath(folder, 1000000), kept);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "store_bench: %s\n", error.what());
+        return 1;
+    }
     return collector.failed ? 1 : 0;
 }
