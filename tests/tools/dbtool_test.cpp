@@ -667,6 +667,8 @@ TEST(DbTool, MessagesNameTheFileAndTheCause)
              Case{{QStringLiteral("import"), dir.filePath(QStringLiteral("none.tsv")), QStringLiteral("--into"),
                    dictionary.path()},
                   dir.filePath(QStringLiteral("none.tsv")) + QStringLiteral(": No such file")},
+             Case{{QStringLiteral("import"), QString(), QStringLiteral("--into"), dictionary.path()},
+                  QStringLiteral("the name of the file to import is empty")},
          }) {
         const ToolRun run = dbTool(c.arguments);
         EXPECT_EQ(run.code, 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
