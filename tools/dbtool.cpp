@@ -497,6 +497,10 @@ int Tool::run(int (Tool::*command)())
     } catch (const store::Error &error) {
         m_err << "orvex-db: " << error.location() << ": "
               << messages::storeFaultReason(error, messages::Wording::Terminal) << '\n';
+        const bool writesMany = command == &Tool::import || command == &Tool::copy;
+        // One transaction: unless the commit itself went unanswered, none of it stayed.
+        if (writesMany && error.kind() != store::Error::Kind::WriteUnknown)
+            m_err << "orvex-db: nothing was " << (command == &Tool::import ? "imported" : "copied") << '\n';
         if (command == &Tool::import) {
             if (const QString remedy = messages::storeFaultRemedy(error); !remedy.isEmpty())
                 m_err << remedy << '\n';

@@ -667,6 +667,8 @@ TEST(DbTool, MessagesNameTheFileAndTheCause)
              Case{{QStringLiteral("import"), dir.filePath(QStringLiteral("none.tsv")), QStringLiteral("--into"),
                    dictionary.path()},
                   dir.filePath(QStringLiteral("none.tsv")) + QStringLiteral(": No such file")},
+             Case{{QStringLiteral("import"), tsv, QStringLiteral("--into"), tsv},
+                  QStringLiteral("nothing was imported")},
              Case{{QStringLiteral("import"), QString(), QStringLiteral("--into"), dictionary.path()},
                   QStringLiteral("the name of the file to import is empty")},
          }) {
