@@ -37,6 +37,14 @@ std::optional<Entry> Dictionary::find(const QString &typed)
     return entry;
 }
 
+Entry Dictionary::stored(const QString &typed)
+{
+    std::optional<Entry> entry = find(typed);
+    if (!entry)
+        throw m_backend->recordGone();
+    return std::move(*entry);
+}
+
 Dictionary::Added Dictionary::add(const QString &typed, const QString &definition)
 {
     Added added = m_backend->addUnlessStored(keyOf(typed), definition);

@@ -101,6 +101,12 @@ public:
             [](pg::Connection &connection) { return connection.exec(serversql::readOnly).boolean(0, 0); });
     }
 
+    Error recordGone() const override
+    {
+        return Error::fromServer(Error::Kind::RecordGone, m_link->description(),
+                                 QStringLiteral("the record was removed by another program meanwhile"));
+    }
+
     void requireWritable() override
     {
         if (isReadOnly())
@@ -117,8 +123,7 @@ private:
             return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 const pg::Result result = connection.exec(sql, values);
                 if (result.rows() == 0)
-                    throw Error::fromServer(Error::Kind::RecordGone, connection.location(),
-                                            QStringLiteral("the record was removed by another program meanwhile"));
+                    throw recordGone();
                 written = Link::Written{result.integer(0, 3), result.text(0, 4)};
                 return entryAt(result, 0);
             });
