@@ -459,6 +459,23 @@ TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
     EXPECT_FALSE(beside.display().contains(QLatin1String("s3cr3t")));
 }
 
+// A window asks for the beginning of a definition only: the server sends no
+// more, and says how long the whole is in bytes.
+TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSize)
+{
+    const QString database = newDictionary();
+    const QString whole = QStringLiteral("Ünïcode ").repeated(50000);
+    cluster().insert(database, {QStringLiteral("LONG"), whole, 1});
+    auto backend = open(database);
+    backend->setLongestDefinition(1000);
+    const std::optional<store::Entry> entry = backend->find(QStringLiteral("LONG"));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->definition, whole.left(1000));
+    EXPECT_EQ(entry->shortenedFrom, whole.toUtf8().size());
+    backend->setLongestDefinition(-1);
+    EXPECT_EQ(backend->find(QStringLiteral("LONG"))->definition, whole);
+}
+
 // nym2.server as people write it (byte order marks, UTF-16, CRLF, comments,
 // the scheme's letter case) and as it goes wrong: a malformed one is told by
 // line and column, and the password never shows, in the tool's words either.
