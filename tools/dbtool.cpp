@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <optional>
@@ -352,9 +353,11 @@ int Tool::import()
         throw ToolError(problem.toStdString());
     }
 
+    QTemporaryFile spool;
+    QIODevice &whole = wholeInput(file, spool, name);
     ImportReport report;
     try {
-        report = importRecords(db, file, name, options);
+        report = importRecords(db, whole, name, options);
     } catch (...) {
         if (bar)
             bar->finish();

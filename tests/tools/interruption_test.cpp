@@ -41,4 +41,32 @@ TEST(Interruption, AnImportStoppedByCtrlCRollsBackAndLeavesNoJournal)
     EXPECT_EQ(dictionary.rows(), before);
 }
 
+// An import from a pipe that is slow to come holds no lock meanwhile: the
+// team's Adds go on, and the import takes its lock when the input is whole.
+TEST(Interruption, ASlowPipeHoldsNoLockWhileTheImportWaitsForIt)
+{
+    TempDictionary dictionary;
+    QProcess import;
+    import.start(QStringLiteral(ORVEX_DB_PATH),
+                 {QStringLiteral("import"), QStringLiteral("-"), QStringLiteral("--into"), dictionary.path()});
+    ASSERT_TRUE(import.waitForStarted());
+    import.write("FIRST\tcame at once\n");
+    ASSERT_TRUE(import.waitForBytesWritten(10000));
+    QThread::msleep(300);
+    QProcess add;
+    add.start(QStringLiteral(ORVEX_DB_PATH), {QStringLiteral("add"), QStringLiteral("MEANWHILE"),
+                                              QStringLiteral("added"), QStringLiteral("--db"), dictionary.path()});
+    ASSERT_TRUE(add.waitForFinished(20000));
+    EXPECT_EQ(add.exitCode(), 0) << add.readAllStandardError().constData();
+    EXPECT_EQ(import.state(), QProcess::Running);
+    import.write("LAST\tcame later\n");
+    import.closeWriteChannel();
+    ASSERT_TRUE(import.waitForFinished(20000));
+    EXPECT_EQ(import.exitCode(), 0) << import.readAllStandardError().constData();
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{testing_support::stored(QStringLiteral("MEANWHILE"), QStringLiteral("added")),
+                          testing_support::stored(QStringLiteral("FIRST"), QStringLiteral("came at once")),
+                          testing_support::stored(QStringLiteral("LAST"), QStringLiteral("came later"))}));
+}
+
 } // namespace
