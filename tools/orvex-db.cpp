@@ -19,5 +19,6 @@ int main(int argc, char *argv[])
     setup.defaultDatabase = store::dictionaryBeside(QString::fromStdString(platform::programFolder()));
     setup.progressBar = platform::standardErrorIsTerminal();
     setup.version = QStringLiteral(ORVEX_VERSION);
-    return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
+    const int code = tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
+    return tools::interrupted() ? tools::interruptionExitCode() : code;
 }

@@ -1,5 +1,6 @@
 #include "store/server/postgres.h"
 
+#include "store/commits.h"
 #include "store/error.h"
 #include "store/server/connectionstring.h"
 #include "store/text.h"
@@ -396,6 +397,7 @@ Transaction::~Transaction() noexcept
 
 void Transaction::commit()
 {
+    const CommitUnderWay committing;
     m_connection.exec("COMMIT");
     m_done = true;
 }
