@@ -17,8 +17,8 @@
 # below, so changing the recipe builds it again.
 #
 # Progress goes to standard error; standard output has the folder alone.
-# The first build takes about 4 minutes on two otherwise idle cores (6 of
-# processor time).
+# The first build takes about 4 minutes on two otherwise idle cores (6 minutes
+# of processor time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
