@@ -5,6 +5,7 @@
 // that waits for an import sees what the import added.
 
 #include "store/server/serverengine.h"
+#include "store/server/postgres.h"
 #include "store/bulkimport.h"
 #include "store/dictionary.h"
 #include "store/file/schema.h"
@@ -474,6 +475,25 @@ TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSize)
     EXPECT_EQ(entry->shortenedFrom, whole.toUtf8().size());
     backend->setLongestDefinition(-1);
     EXPECT_EQ(backend->find(QStringLiteral("LONG"))->definition, whole);
+}
+
+// A statement that goes unanswered (here: another program holds the table
+// locked) ends within the window's wait with its own fault, and the
+// dictionary works again once the lock is gone.
+TEST(ServerEngine, AnUnansweredStatementEndsInSecondsWithItsOwnFault)
+{
+    const QString database = newDictionary();
+    cluster().insert(database, {QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
+    auto backend = open(database);
+    std::optional<store::pg::Connection> admin(std::in_place, cluster().socket(database));
+    admin->exec("BEGIN");
+    admin->exec("LOCK TABLE acronyms IN ACCESS EXCLUSIVE MODE");
+    EXPECT_EQ(kindOf([&] { backend->find(QStringLiteral("ABC")); }), Error::Kind::NoAnswer);
+    EXPECT_EQ(kindOf([&] { backend->addUnlessStored(QStringLiteral("NEW"), QStringLiteral("d")); }),
+              Error::Kind::NoAnswer);
+    admin.reset();
+    EXPECT_EQ(backend->find(QStringLiteral("ABC"))->definition, QStringLiteral("alpha"));
+    EXPECT_FALSE(backend->find(QStringLiteral("NEW")));
 }
 
 // nym2.server as people write it (byte order marks, UTF-16, CRLF, comments,
