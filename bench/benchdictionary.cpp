@@ -1,6 +1,6 @@
 #include "benchdictionary.h"
 
-#include "store/schema.h"
+#include "store/file/schema.h"
 
 #include <QFile>
 

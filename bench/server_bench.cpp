@@ -7,9 +7,9 @@
 //
 // server_bench    starts a throw-away cluster of its own, as the tests do
 
-#include "store/backend.h"
-#include "store/server.h"
-#include "store/serversql.h"
+#include "store/server/serverengine.h"
+#include "store/server/serverengine.h"
+#include "store/server/serversql.h"
 #include "support/pgcluster.h"
 
 #include <QCoreApplication>

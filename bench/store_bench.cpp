@@ -8,7 +8,7 @@
 #include "benchdictionary.h"
 
 #include "store/dictionary.h"
-#include "store/engine.h"
+#include "store/file/files.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -39,7 +39,7 @@ QString dictionaryPath(const QString &folder, quint32 size)
 
 void useIndex(bool on)
 {
-    store::Engine::instance().setLookupByIndex(on);
+    store::Files::instance().setLookupByIndex(on);
 }
 
 // Keys of records spread evenly over the table, so that the record scan

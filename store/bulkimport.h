@@ -18,10 +18,6 @@
 
 namespace store {
 
-// The key the program stores for typed UTF-8 text: the same bytes as the
-// upper-casing of the windows, with a short way for plain ASCII.
-std::string keyOfUtf8(std::string_view typed);
-
 class BulkImport
 {
 public:

@@ -1,21 +1,10 @@
 #include "store/dictionary.h"
 
-#include "store/backend.h"
-#include "store/text.h"
+#include "store/engine.h"
 
 #include <utility>
 
 namespace store {
-
-QString keyOf(const QString &typed)
-{
-    return upperCased(typed);
-}
-
-QString joined(const QString &definition, const QString &more)
-{
-    return definition + QStringLiteral(" - ") + more;
-}
 
 namespace {
 
@@ -33,7 +22,7 @@ Entry shortened(Entry entry, qsizetype longest)
 
 Dictionary::Dictionary(const Location &where)
     : m_location(where)
-    , m_backend(where.isServer() ? openServerBackend(where.target()) : openFileBackend(where.target()))
+    , m_backend(engineFor(where)->open())
 {}
 
 Dictionary::~Dictionary() noexcept = default;
@@ -78,11 +67,7 @@ void Dictionary::remove(const Entry &entry)
 
 QStringList Dictionary::acronyms(const QString &typedPrefix)
 {
-    QString prefix = keyOf(typedPrefix);
-    qsizetype blanks = 0;
-    while (blanks < prefix.size() && prefix.at(blanks) == QLatin1Char(' '))
-        ++blanks;
-    return m_backend->acronyms(prefix.mid(blanks));
+    return m_backend->acronyms(prefixKeyOf(typedPrefix));
 }
 
 QList<Entry> Dictionary::search(const QStringList &words)
@@ -103,6 +88,11 @@ QList<Entry> Dictionary::search(const QStringList &words)
 bool Dictionary::isReadOnly()
 {
     return m_backend->isReadOnly();
+}
+
+void Dictionary::requireWritable()
+{
+    m_backend->requireWritable();
 }
 
 void Dictionary::close() noexcept

@@ -13,6 +13,7 @@
 #include "store/entry.h"
 #include "store/error.h"
 #include "store/location.h"
+#include "store/rules.h"
 
 #include <QList>
 #include <QString>
@@ -24,11 +25,6 @@
 namespace store {
 
 class Backend;
-
-// The key the program stores and looks for: the entry upper-cased, blanks kept.
-QString keyOf(const QString &typed);
-// A definition with one more meaning after it: "definition - more".
-QString joined(const QString &definition, const QString &more);
 
 class Dictionary
 {
@@ -46,11 +42,7 @@ public:
     // trimmed key of typed.
     std::optional<Entry> find(const QString &typed);
 
-    struct Added
-    {
-        bool added = false; // false: the acronym was stored already
-        Entry entry; // the new entry, or the one stored already
-    };
+    using Added = store::Added;
     // Stores keyOf(typed) with the definition exactly as given, unless the
     // acronym is stored (by another program too, up to the moment of
     // writing): the look and the write share one write transaction.
@@ -85,6 +77,8 @@ public:
     // Whether adding and changing are refused here (a read-only file or
     // folder, a role without write rights).
     bool isReadOnly();
+    // Throws the Error that says so (Kind::ReadOnly) when isReadOnly().
+    void requireWritable();
 
     // Closes now rather than when the Dictionary goes.
     void close() noexcept;

@@ -1,45 +1,67 @@
 #include "store/engine.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-#include <sqlite3.h>
+#include "store/error.h"
+#include "store/file/fileengine.h"
+#ifdef ORVEX_SERVER_ENGINE
+#include "store/server/serverengine.h"
+#endif
 
 namespace store {
 
-Engine::Engine()
+QString Engine::grants(const QString &, const QString &) const
 {
-    // Every operation opens and closes its own connection: skip the memory
-    // statistics nobody reads, and keep each connection's lookaside small.
-    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-    sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 128, 32);
-    sqlite3_initialize();
+    return {};
 }
 
-Engine &Engine::instance()
+qint64 Engine::sizeOnDisk() const
 {
-    static Engine engine;
-    return engine;
+    return -1;
 }
 
-Database Engine::open(const QString &path) const
+bool Engine::isStoredIn(const QString &) const
 {
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    return false;
 }
 
-Database Engine::createNew(const QString &path) const
+#ifndef ORVEX_SERVER_ENGINE
+namespace {
+
+// A server named in a build without the server engine: said at every use,
+// never taken for a file.
+class NoServerEngine final : public Engine
 {
-    // NewOnly creates the file atomically, so two tools racing for the same
-    // name cannot both believe they made it.
-    QFile file(path);
-    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly)) {
-        const bool exists = QFileInfo::exists(path);
-        if (exists)
-            throw Error(Error::Kind::Exists, path, QStringLiteral("the file already exists"), SQLITE_CANTOPEN);
-        throw sqliteError(SQLITE_CANTOPEN, path, file.errorString());
+public:
+    QString description() const override { return QStringLiteral("a database server"); }
+    std::unique_ptr<Backend> open() override { refuse(); }
+    void forEachRecord(const RecordVisitor &) override { refuse(); }
+    std::unique_ptr<BulkWriter> bulkWriter(qint64) override { refuse(); }
+    std::unique_ptr<CopyTarget> copyTarget() override { refuse(); }
+    QString create() override { refuse(); }
+
+private:
+    [[noreturn]] void refuse() const
+    {
+        throw Error::fromServer(Error::Kind::Unreachable, description(),
+                                QStringLiteral("this build has no server engine"));
     }
-    file.close();
-    return open(path);
+};
+
+} // namespace
+#endif
+
+std::unique_ptr<Engine> engineFor(const Location &where)
+{
+    switch (where.kind()) {
+    case Location::Kind::File:
+        return makeFileEngine(where.target());
+    case Location::Kind::Server:
+        break;
+    }
+#ifdef ORVEX_SERVER_ENGINE
+    return makeServerEngine(where.target());
+#else
+    return std::make_unique<NoServerEngine>();
+#endif
 }
 
 } // namespace store

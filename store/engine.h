@@ -1,48 +1,121 @@
 #pragma once
 
-#include "store/sqlite.h"
+// What a dictionary engine does: the one seam between the neutral store and
+// the engines beneath it (store/file/, store/server/). engineFor() chooses
+// the engine from a Location, once; nothing else asks which one it has.
 
-#include <QByteArray>
+#include "store/bulkimport.h"
+#include "store/entry.h"
+#include "store/error.h"
+#include "store/location.h"
+#include "store/records.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace store {
 
-// The one database engine of a run, made on first use. It knows how every
-// connection is opened, so all windows and tools open files the same way.
+// The daily operations on an open dictionary. Keys arrive upper-cased; an
+// engine compares them with the stored acronyms trimmed of spaces, byte for
+// byte, and answers with the first match in its natural order.
+class Backend
+{
+public:
+    virtual ~Backend() noexcept = default;
+
+    virtual std::optional<Entry> find(const QString &key) = 0;
+    // Looks and writes in one write transaction (see Dictionary::add).
+    virtual Added addUnlessStored(const QString &key, const QString &definition) = 0;
+    // Appends joined(QString(), more) to the definition as stored now.
+    virtual Entry append(const Entry &entry, const QString &more) = 0;
+    virtual Entry replace(const Entry &entry, const QString &definition) = 0;
+    virtual bool isReadOnly() = 0;
+    // Throws the engine's Error of Kind::ReadOnly when isReadOnly().
+    virtual void requireWritable() = 0;
+
+    // Deletes the record entry.id, whatever it holds now; throws Error with
+    // Kind::RecordGone when there is none.
+    virtual void remove(const Entry &entry) = 0;
+    // The distinct stored acronyms, trimmed of spaces, that start with
+    // prefix (byte for byte; "" lists all), sorted by their bytes. Records
+    // without an acronym are not listed.
+    virtual QStringList acronyms(const QString &prefix) = 0;
+    // Every entry whose definition may contain all of words, in natural
+    // order: a superset is allowed (an engine may compare ASCII letters
+    // only, or nothing at all); Dictionary::search() keeps the ones that do.
+    virtual QList<Entry> searchCandidates(const QStringList &words) = 0;
+    // See Dictionary::setLongestDefinition. An engine that cannot read a
+    // beginning alone shortens what it read.
+    virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }
+
+protected:
+    qsizetype m_longest = -1;
+};
+
+// Many records into one dictionary in one transaction, for BulkImport: the
+// engine's side of it. Keys arrive as stored (keyOfUtf8), never blank.
+class BulkWriter
+{
+public:
+    virtual ~BulkWriter() noexcept = default;
+    // A hint that put() will soon need the key of this hash.
+    virtual void expect(quint64 hash) const = 0;
+    virtual BulkImport::Outcome put(BulkImport::Key key, std::string_view definition) = 0;
+    // Writes what is held back and commits; without it nothing stays.
+    virtual void commit() = 0;
+};
+
+// An empty dictionary being filled with another's records as they are
+// stored, a field without a value kept without one (copyDictionary).
+class CopyTarget
+{
+public:
+    virtual ~CopyTarget() noexcept = default;
+    virtual void put(const StoredRecord &record) = 0;
+    // Commits; without it nothing stays, and a file made for the copy goes.
+    virtual void commit() = 0;
+};
+
+// One dictionary's engine. Making it opens nothing: each operation opens
+// what it needs and throws Error when it cannot.
 class Engine
 {
 public:
-    static Engine &instance();
+    virtual ~Engine() noexcept = default;
 
-    // Opens an existing database for reading and writing. A missing file is
-    // an error: the dictionary is installed with the program, never made here.
-    Database open(const QString &path) const;
+    // The dictionary for messages: a path, or a server's host, port and
+    // database, never a password.
+    virtual QString description() const = 0;
+    // The dictionary opened for the daily operations.
+    virtual std::unique_ptr<Backend> open() = 0;
+    // Every record in natural order, from one moment of the table.
+    virtual void forEachRecord(const RecordVisitor &visit) = 0;
+    // Takes the write lock for a bulk import; expectedRecords sizes what
+    // the engine holds in memory.
+    virtual std::unique_ptr<BulkWriter> bulkWriter(qint64 expectedRecords) = 0;
+    // The dictionary to copy into: made when missing; refused when it holds
+    // a record.
+    virtual std::unique_ptr<CopyTarget> copyTarget() = 0;
+    // Makes a new, empty dictionary; refuses where one may hold somebody's
+    // words. Returns what it made, for messages.
+    virtual QString create() = 0;
 
-    // Makes a new database file; refuses to touch a file that already exists.
-    Database createNew(const QString &path) const;
-
-    // How long a connection waits for another program's write to finish.
-    int busyTimeoutMs() const { return m_busyTimeoutMs; }
-    void setBusyTimeoutMs(int ms) { m_busyTimeoutMs = ms; }
-
-    // The SQLite VFS connections open through; empty for the system's own.
-    // Tests use one that injects faults.
-    const QByteArray &vfs() const { return m_vfs; }
-    void setVfs(const QByteArray &name) { m_vfs = name; }
-    // Whether lookups go through the trimmed-acronym index, adding it to a
-    // file that lacks it. Off, every lookup is the plain record scan; the
-    // benchmarks compare the two.
-    bool lookupByIndex() const { return m_lookupByIndex; }
-    void setLookupByIndex(bool on) { m_lookupByIndex = on; }
-
-    Engine(const Engine &) = delete;
-    Engine &operator=(const Engine &) = delete;
-
-private:
-    Engine();
-
-    int m_busyTimeoutMs = 5000;
-    QByteArray m_vfs;
-    bool m_lookupByIndex = true;
+    // The SQL that lets readerRole look up and writerRole also add and
+    // change; "" where the engine has no roles.
+    virtual QString grants(const QString &readerRole, const QString &writerRole) const;
+    // The bytes the dictionary takes on this machine's disk; -1 when it is
+    // elsewhere.
+    virtual qint64 sizeOnDisk() const;
+    // Whether writing to path would write over the dictionary itself.
+    virtual bool isStoredIn(const QString &path) const;
 };
+
+// The engine for a dictionary: the one place that tells the engines apart.
+std::unique_ptr<Engine> engineFor(const Location &where);
 
 } // namespace store

@@ -21,4 +21,11 @@ struct Entry
     }
 };
 
+// What an Add did: stored a new entry, or found the acronym stored already.
+struct Added
+{
+    bool added = false; // false: the acronym was stored already
+    Entry entry; // the new entry, or the one stored already
+};
+
 } // namespace store

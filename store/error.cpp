@@ -15,7 +15,7 @@ Error::Error(Kind kind, QString location, QString engineMessage, int engineCode)
 Error Error::fromServer(Kind kind, QString location, QString engineMessage)
 {
     Error error(kind, std::move(location), std::move(engineMessage));
-    error.m_fromServer = true;
+    error.m_place = Place::Server;
     return error;
 }
 

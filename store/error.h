@@ -1,8 +1,10 @@
 #pragma once
 
 // The store's one error type. It says what kind of fault stopped an
-// operation, where (a file path, or a server named without its password) and
-// the engine's own words; the sentences users read are the UI's.
+// operation, where (a file path, or a server named without its password, and
+// which of the two it is: a missing file and a server without that database
+// are told differently) and the engine's own words. The sentences users read
+// come from the catalogue in messages/.
 
 #include <QString>
 
@@ -38,6 +40,13 @@ public:
         Other, // anything else: see engineMessage()
     };
 
+    // What kind of place the dictionary is, as its user knows it.
+    enum class Place {
+        File, // a file on this machine
+        Server, // a database on a server
+    };
+
+    // A fault of a dictionary file.
     Error(Kind kind, QString location, QString engineMessage, int engineCode = 0);
     // A fault of a dictionary on a database server, for which a file's
     // words (a file missing, a folder read-only) would be wrong.
@@ -52,14 +61,14 @@ public:
     // The engine's own result code: SQLite's primary code (0 when none).
     int code() const { return m_engineCode & 0xff; }
     int extendedCode() const { return m_engineCode; }
-    bool isFromServer() const { return m_fromServer; }
+    Place place() const { return m_place; }
 
 private:
     Kind m_kind;
     QString m_location;
     QString m_engineMessage;
     int m_engineCode = 0;
-    bool m_fromServer = false;
+    Place m_place = Place::File;
 };
 
 } // namespace store

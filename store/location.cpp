@@ -1,6 +1,6 @@
 #include "store/location.h"
 
-#include "store/backend.h"
+#include "store/engine.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ Location Location::parse(const QString &text)
 
 QString Location::display() const
 {
-    return m_kind == Kind::Server ? describeServer(m_target) : m_target;
+    return engineFor(*this)->description();
 }
 
 Location dictionaryBeside(const QString &folder)

@@ -18,7 +18,6 @@ public:
     static Location parse(const QString &text);
 
     Kind kind() const { return m_kind; }
-    bool isServer() const { return m_kind == Kind::Server; }
     // The file path, or the connection string (which may hold a password:
     // never show it; show display()).
     const QString &target() const { return m_target; }

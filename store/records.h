@@ -27,7 +27,4 @@ using RecordVisitor = std::function<void(const StoredRecord &)>;
 // Throws Error when the dictionary cannot be read.
 void forEachRecord(const Location &where, const RecordVisitor &visit);
 
-// The server's part, in the server engine.
-void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit);
-
 } // namespace store

@@ -1,22 +1,19 @@
 #include "tools/dbtool.h"
 
+#include "messages/storefaults.h"
 #include "store/copy.h"
 #include "store/dictionary.h"
+#include "store/engine.h"
 #include "store/error.h"
-#include "store/schema.h"
-#include "store/server.h"
 #include "store/text.h"
 #include "tools/exporter.h"
 #include "tools/importer.h"
 #include "tools/progressbar.h"
 #include "tools/stats.h"
+#include "tools/toolerror.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
 #include <QTextStream>
 
 #include <optional>
@@ -27,21 +24,98 @@ namespace {
 
 enum Exit { Ok = 0, Failed = 1, Usage = 2 };
 
+// The options a command takes.
+enum Option : unsigned {
+    kNone = 0,
+    kInto = 1u << 0,
+    kFrom = 1u << 1,
+    kDb = 1u << 2,
+    kImportOptions = 1u << 3, // --strict and the column options
+    kForce = 1u << 4,
+};
+constexpr int kAny = -1; // no limit to the positional arguments
+
+// A command's words: positional arguments and options, in any order.
+struct CommandLine
+{
+    QString command;
+    QStringList positional;
+    std::optional<QString> into;
+    std::optional<QString> db;
+    std::optional<QString> from;
+    std::optional<QString> acronymColumn;
+    std::optional<QString> definitionColumn;
+    std::optional<QString> withColumns;
+    bool strict = false;
+    bool force = false;
+    bool help = false;
+    bool version = false;
+    unsigned options = kNone; // those given
+    QString problem;
+};
+
+class Tool
+{
+public:
+    Tool(const CommandLine &line, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
+        : m_line(line)
+        , m_out(out)
+        , m_err(err)
+        , m_setup(setup)
+    {}
+
+    // Runs the command, saying on err why it failed.
+    int run(int (Tool::*command)());
+
+    int create();
+    int copy();
+    int import();
+    int exportTo();
+    int stats();
+    int find();
+    int add();
+    int replace();
+    int remove();
+    int list();
+    int search();
+
+private:
+    // The dictionary named on the command line, or the program's own.
+    store::Location dictionary() const;
+    // The dictionary opened for the daily commands.
+    store::Dictionary open() const { return store::Dictionary(dictionary()); }
+    // Refuses a blank acronym or definition.
+    static void requireText(const QString &typed, const char *what);
+
+    const CommandLine &m_line;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    const DbToolSetup &m_setup;
+};
+
+// Each command once: its name, its usage and help, the positional arguments
+// and options it takes, and what runs it.
 struct Command
 {
     const char *name;
     const char *usage;
     const char *help;
+    int fewest;
+    int most; // or kAny
+    unsigned options;
+    int (Tool::*run)();
 };
 
 const Command kCommands[] = {
     {"create", "create FILE",
      "  Makes a new, empty acronym dictionary. Never overwrites a file. On a server\n"
      "  (a postgresql:// URI or a connection string) it makes table acronyms and\n"
-     "  prints the grants for a role that looks up and one that also adds.\n"},
+     "  prints the grants for a role that looks up and one that also adds.\n",
+     1, 1, kNone, &Tool::create},
     {"copy", "copy SOURCE TARGET",
      "  Copies every record of SOURCE, in order, into TARGET, which must hold none:\n"
-     "  a file to a server or back. A missing target file is made.\n"},
+     "  a file to a server or back. A missing target file is made.\n",
+     2, 2, kNone, &Tool::copy},
     {"import",
      "import FILE|- [--into DB] [--strict] [--acronym-column NAME]\n"
      "                [--definition-column NAME] [--with-columns NAME,...]",
@@ -59,7 +133,8 @@ const Command kCommands[] = {
      "    --strict                   refuse the whole file at its first bad line\n"
      "    --acronym-column NAME      take the acronym from CSV column NAME\n"
      "    --definition-column NAME   take the definition from CSV column NAME\n"
-     "    --with-columns A,B         add these CSV columns: \"meaning (a; b)\"\n"},
+     "    --with-columns A,B         add these CSV columns: \"meaning (a; b)\"\n",
+     1, 1, kInto | kDb | kImportOptions, &Tool::import},
     {"export", "export [--from DB] [--force] [FILE|-]",
      "  Writes the dictionary to FILE (or - , standard output, the default) as\n"
      "  lines that import reads back into the same table; CSV when FILE ends in\n"
@@ -67,22 +142,30 @@ const Command kCommands[] = {
      "  existing file is replaced only with --force, and never when it is a\n"
      "  dictionary. Pipes and devices are written into. In CSV a cell starting\n"
      "  with = + - or @ gets an apostrophe in front, so that spreadsheets show it\n"
-     "  as text; import takes it off again.\n"},
-    {"stats", "stats [--from DB]", "  Counts the records and acronyms of the dictionary.\n"},
+     "  as text; import takes it off again.\n",
+     0, 1, kFrom | kDb | kForce, &Tool::exportTo},
+    {"stats", "stats [--from DB]", "  Counts the records and acronyms of the dictionary.\n", 0, 0, kFrom | kDb,
+     &Tool::stats},
     {"find", "find ACRONYM... [--db DB]",
      "  Prints the definition of each acronym as the program's window finds it:\n"
      "  upper-cased, compared after trimming spaces, the first record in the\n"
      "  table's order. With several acronyms each line reads \"ACRONYM: definition\".\n"
-     "  Exit status 1 when one is missing (named on standard error).\n"},
+     "  Exit status 1 when one is missing (named on standard error).\n",
+     1, kAny, kDb, &Tool::find},
     {"add", "add ACRONYM DEFINITION [--db DB]",
      "  Adds the acronym; one stored already gets the definition appended after\n"
-     "  \" - \", as the window's Add does.\n"},
-    {"replace", "replace ACRONYM DEFINITION [--db DB]", "  Replaces the definition of the acronym as find finds it.\n"},
-    {"delete", "delete ACRONYM [--db DB]", "  Deletes the record find finds and prints what it held.\n"},
-    {"list", "list [PREFIX] [--db DB]", "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n"},
+     "  \" - \", as the window's Add does.\n",
+     2, 2, kDb, &Tool::add},
+    {"replace", "replace ACRONYM DEFINITION [--db DB]", "  Replaces the definition of the acronym as find finds it.\n",
+     2, 2, kDb, &Tool::replace},
+    {"delete", "delete ACRONYM [--db DB]", "  Deletes the record find finds and prints what it held.\n", 1, 1, kDb,
+     &Tool::remove},
+    {"list", "list [PREFIX] [--db DB]", "  Prints the stored acronyms (each once, sorted) that start with PREFIX.\n", 0,
+     1, kDb, &Tool::list},
     {"search", "search WORD... [--db DB]",
      "  Prints \"ACRONYM: definition\" for each record whose definition holds every\n"
-     "  word, letter case aside, in the table's order. Exit status 1 when none does.\n"},
+     "  word, letter case aside, in the table's order. Exit status 1 when none does.\n",
+     1, kAny, kDb, &Tool::search},
 };
 
 const Command *commandNamed(const QString &name)
@@ -123,31 +206,14 @@ QString counted(qint64 count, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
 }
 
-// A command's words: positional arguments and options, in any order.
-struct CommandLine
-{
-    QString command;
-    QStringList positional;
-    std::optional<QString> into;
-    std::optional<QString> db;
-    std::optional<QString> from;
-    std::optional<QString> acronymColumn;
-    std::optional<QString> definitionColumn;
-    std::optional<QString> withColumns;
-    bool strict = false;
-    bool force = false;
-    bool help = false;
-    bool version = false;
-    QString problem;
-};
-
 CommandLine parse(const QStringList &arguments)
 {
     CommandLine line;
     bool options = true;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &word = arguments.at(i);
-        auto value = [&](std::optional<QString> &target) {
+        auto value = [&](std::optional<QString> &target, Option option) {
+            line.options |= option;
             if (i + 1 >= arguments.size() || target)
                 line.problem = QStringLiteral("%1 needs one value").arg(word);
             else
@@ -165,21 +231,23 @@ CommandLine parse(const QStringList &arguments)
         } else if (word == QLatin1String("--version")) {
             line.version = true;
         } else if (word == QLatin1String("--into")) {
-            value(line.into);
+            value(line.into, kInto);
         } else if (word == QLatin1String("--from")) {
-            value(line.from);
+            value(line.from, kFrom);
         } else if (word == QLatin1String("--db")) {
-            value(line.db);
+            value(line.db, kDb);
         } else if (word == QLatin1String("--acronym-column")) {
-            value(line.acronymColumn);
+            value(line.acronymColumn, kImportOptions);
         } else if (word == QLatin1String("--definition-column")) {
-            value(line.definitionColumn);
+            value(line.definitionColumn, kImportOptions);
         } else if (word == QLatin1String("--with-columns")) {
-            value(line.withColumns);
+            value(line.withColumns, kImportOptions);
         } else if (word == QLatin1String("--strict")) {
             line.strict = true;
+            line.options |= kImportOptions;
         } else if (word == QLatin1String("--force")) {
             line.force = true;
+            line.options |= kForce;
         } else if (line.problem.isEmpty()) {
             line.problem = QStringLiteral("unknown option %1").arg(word);
         }
@@ -187,40 +255,14 @@ CommandLine parse(const QStringList &arguments)
     return line;
 }
 
-// Which positional counts and options each command takes.
-bool fits(const CommandLine &line)
+// Whether the command takes what the line gives it.
+bool fits(const CommandLine &line, const Command &command)
 {
     const qsizetype count = line.positional.size();
-    const bool importOptions = line.strict || line.acronymColumn || line.definitionColumn || line.withColumns;
-    const QString &command = line.command;
     // One way to name the dictionary at most.
-    if (int(line.into.has_value()) + int(line.from.has_value()) + int(line.db.has_value()) > 1)
-        return false;
-    if (command == QLatin1String("create"))
-        return count == 1 && !line.into && !line.from && !line.db && !importOptions && !line.force;
-    if (command == QLatin1String("copy"))
-        return count == 2 && !line.into && !line.from && !line.db && !importOptions && !line.force;
-    if (command == QLatin1String("import"))
-        return count == 1 && !line.from && !line.force;
-    if (importOptions || line.into)
-        return false;
-    if (command == QLatin1String("export"))
-        return count <= 1;
-    if (line.force)
-        return false;
-    if (command == QLatin1String("stats"))
-        return count == 0;
-    if (line.from)
-        return false;
-    if (command == QLatin1String("find") || command == QLatin1String("search"))
-        return count >= 1;
-    if (command == QLatin1String("add") || command == QLatin1String("replace"))
-        return count == 2;
-    if (command == QLatin1String("delete"))
-        return count == 1;
-    if (command == QLatin1String("list"))
-        return count <= 1;
-    return false;
+    const int named = int(line.into.has_value()) + int(line.from.has_value()) + int(line.db.has_value());
+    return named <= 1 && (line.options & ~command.options) == 0 && count >= command.fewest
+           && (command.most == kAny || count <= command.most);
 }
 
 // SQLite would read these as a URI or an in-memory database, not a file.
@@ -233,153 +275,37 @@ QString notAFileName(const QString &name)
     return {};
 }
 
-QString folderOf(const QString &path)
+store::Location locationNamed(const QString &name)
 {
-    return QFileInfo(path).absolutePath();
+    if (const QString why = notAFileName(name); !why.isEmpty())
+        throw ToolError(why.toStdString());
+    return store::Location::parse(name);
 }
 
-bool onReadOnlyFileSystem(const QString &path)
+// The key as messages show it: upper-cased, without the blanks around it.
+QString shown(const QString &typed)
 {
-    const QStorageInfo storage(QFileInfo::exists(path) ? path : folderOf(path));
-    return storage.isValid() && storage.isReadOnly();
+    return store::trimSpaces(store::keyOf(typed));
 }
 
-// Why a dictionary could not be opened or written, in the user's words.
-QString cause(const store::Error &error)
+store::Location Tool::dictionary() const
 {
-    using Kind = store::Error::Kind;
-    const QString &path = error.location();
-    if (error.isFromServer()) {
-        // The server says what is wrong in its own plain words.
-        switch (error.kind()) {
-        case Kind::NoTable:
-            return QStringLiteral("the database has no table acronyms; orvex-db create makes it");
-        case Kind::WriteUnknown:
-            return QStringLiteral("%1; look the acronym up again").arg(error.engineMessage());
-        default:
-            return error.engineMessage();
-        }
-    }
-    switch (error.kind()) {
-    case Kind::Missing:
-        if (!QFileInfo(folderOf(path)).isDir())
-            return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folderOf(path)));
-        return QStringLiteral("no such file");
-    case Kind::Exists:
-        return QStringLiteral("the file already exists; choose another name");
-    case Kind::Folder:
-        return QStringLiteral("that is a folder, not a dictionary file");
-    case Kind::NoPermission:
-        return QStringLiteral("no permission to use the file");
-    case Kind::NotADictionary:
-        return QStringLiteral("not an acronym dictionary (not an SQLite database)");
-    case Kind::NoTable:
-        return QStringLiteral("not an acronym dictionary (no table Acronyms)");
-    case Kind::NoField:
-        return QStringLiteral("the table Acronyms lacks a field (%1)").arg(error.engineMessage());
-    case Kind::Damaged:
-        return QStringLiteral("the dictionary file is damaged");
-    case Kind::Busy:
-        return QStringLiteral("the dictionary is in use by another program; try again in a moment");
-    case Kind::ReadOnly:
-    case Kind::ReadOnlyFolder:
-        if (onReadOnlyFileSystem(path))
-            return QStringLiteral("the file system is read-only");
-        return error.kind() == Kind::ReadOnly
-                   ? QStringLiteral("the dictionary is read-only")
-                   : QStringLiteral("the file's folder cannot be written to (a change needs a journal beside it)");
-    case Kind::Full:
-        return QStringLiteral("the disk is full");
-    case Kind::Io:
-        return QStringLiteral("the file could not be read or written (%1)").arg(error.engineMessage());
-    case Kind::TooBig:
-        return QStringLiteral("a text is too long to be stored");
-    default:
-        break;
-    }
-    return error.engineMessage();
+    return locationNamed(m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase))));
 }
 
-bool sameFile(const QString &a, const QString &b)
+void Tool::requireText(const QString &typed, const char *what)
 {
-    const QString canonicalA = QFileInfo(a).canonicalFilePath();
-    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
+    if (store::isBlank(typed))
+        throw ToolError(QStringLiteral("the %1 is blank").arg(QLatin1String(what)).toStdString());
 }
-
-bool isSqliteDatabase(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
-}
-
-class Tool
-{
-public:
-    Tool(const CommandLine &line, QTextStream &out, QTextStream &err, const DbToolSetup &setup)
-        : m_line(line)
-        , m_out(out)
-        , m_err(err)
-        , m_setup(setup)
-    {}
-
-    int run();
-
-private:
-    int create();
-    int copy();
-    int import();
-    int exportTo();
-    int stats();
-    int find();
-    int add();
-    int replace();
-    int remove();
-    int list();
-    int search();
-    // The dictionary named on the command line, or the program's own.
-    QString dictionaryName() const
-    {
-        return m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase)));
-    }
-    // The dictionary, file or server; none after saying why a name is none.
-    std::optional<store::Location> dictionary();
-    // The dictionary opened for the daily commands.
-    store::Dictionary open();
-    // The typed acronym unless it is blank (said, and "" given back).
-    bool acceptable(const QString &typed, const char *what);
-    int fail(const QString &message)
-    {
-        m_err << "orvex-db: " << message << '\n';
-        return Failed;
-    }
-
-    const CommandLine &m_line;
-    QTextStream &m_out;
-    QTextStream &m_err;
-    const DbToolSetup &m_setup;
-};
 
 int Tool::create()
 {
-    const QString path = m_line.positional.at(0);
-    if (const store::Location where = store::Location::parse(path); where.isServer()) {
-        store::createServerDictionary(where.target());
-        m_out << "created table acronyms on " << where.display() << '\n'
-              << "-- Run as the table's owner, with the role names of your choice:\n"
-              << store::serverGrants(QStringLiteral("orvex_reader"), QStringLiteral("orvex_writer"));
-        return Ok;
-    }
-    if (const QString why = notAFileName(path); !why.isEmpty())
-        return fail(why);
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        return fail(QStringLiteral("%1: the file already exists; choose another name").arg(path));
-    if (!QFileInfo(folderOf(path)).isDir())
-        return fail(
-            QStringLiteral("%1: the folder %2 does not exist").arg(path, QDir::toNativeSeparators(folderOf(path))));
-    if (onReadOnlyFileSystem(path))
-        return fail(QStringLiteral("%1: the file system is read-only").arg(path));
-    store::createDictionary(path);
-    m_out << "created " << path << '\n';
+    const std::unique_ptr<store::Engine> engine = store::engineFor(locationNamed(m_line.positional.at(0)));
+    m_out << "created " << engine->create() << '\n';
+    const QString grants = engine->grants(QStringLiteral("orvex_reader"), QStringLiteral("orvex_writer"));
+    if (!grants.isEmpty())
+        m_out << "-- Run as the table's owner, with the role names of your choice:\n" << grants;
     return Ok;
 }
 
@@ -395,9 +321,7 @@ int Tool::copy()
 int Tool::import()
 {
     const QString input = m_line.positional.at(0);
-    const std::optional<store::Location> db = dictionary();
-    if (!db)
-        return Failed;
+    const store::Location db = dictionary();
     ImportOptions options;
     options.strict = m_line.strict;
     options.reader.acronymColumn = m_line.acronymColumn.value_or(QString());
@@ -417,23 +341,23 @@ int Tool::import()
     QString name = input;
     if (input == QLatin1String("-")) {
         if (!file.open(stdin, QIODevice::ReadOnly))
-            return fail(QStringLiteral("standard input: %1").arg(file.errorString()));
+            throw ToolError(QStringLiteral("standard input: %1").arg(file.errorString()).toStdString());
         name = QStringLiteral("standard input");
     } else {
         file.setFileName(input);
         if (QFileInfo(input).isDir())
-            return fail(QStringLiteral("%1 is a folder, not a file to import").arg(input));
+            throw ToolError(QStringLiteral("%1 is a folder, not a file to import").arg(input).toStdString());
         if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            return fail(QStringLiteral("%1: %2").arg(input, file.errorString()));
+            throw ToolError(QStringLiteral("%1: %2").arg(input, file.errorString()).toStdString());
     }
 
     ImportReport report;
     try {
-        report = importRecords(*db, file, name, options);
-    } catch (const ImportRefused &refusal) {
+        report = importRecords(db, file, name, options);
+    } catch (...) {
         if (bar)
             bar->finish();
-        return fail(QString::fromStdString(refusal.what()));
+        throw;
     }
     if (bar)
         bar->finish();
@@ -444,88 +368,33 @@ int Tool::import()
               << counted(report.skipped - report.firstSkipped.size(), "more bad line", "more bad lines") << '\n';
     m_out << counted(report.records, "record", "records") << " read: " << report.added << " added, " << report.appended
           << " appended, " << report.alreadyThere << " already there, " << report.skipped << " skipped ("
-          << db->display() << ")\n";
+          << db.display() << ")\n";
     if (report.skipped == report.records)
-        return fail(QStringLiteral("%1: no line could be imported; nothing was written").arg(name));
+        throw ToolError(QStringLiteral("%1: no line could be imported; nothing was written").arg(name).toStdString());
     return Ok;
 }
 
 int Tool::exportTo()
 {
-    const std::optional<store::Location> db = dictionary();
-    if (!db)
-        return Failed;
     const QString target = m_line.positional.value(0, QStringLiteral("-"));
-    ExportReport report;
-    try {
-        if (target == QLatin1String("-")) {
-            m_out.flush();
-            if (QIODevice *device = m_out.device()) {
-                report = exportDictionary(*db, *device, OutputFormat::Tsv);
-            } else {
-                QBuffer buffer;
-                buffer.open(QIODevice::WriteOnly);
-                report = exportDictionary(*db, buffer, OutputFormat::Tsv);
-                m_out << QString::fromUtf8(buffer.data());
-            }
-        } else {
-            const QFileInfo info(target);
-            if (!db->isServer() && sameFile(target, db->target()))
-                return fail(QStringLiteral("%1 is the dictionary being exported; choose another file").arg(target));
-            if (info.isDir())
-                return fail(QStringLiteral("%1 is a folder; name a file to write").arg(target));
-            if (info.exists() && info.isFile()) {
-                if (isSqliteDatabase(target))
-                    return fail(QStringLiteral("%1 is a dictionary (an SQLite database); export writes text and never "
-                                               "replaces one. To read from it: orvex-db export --from %1")
-                                    .arg(target));
-                if (!m_line.force)
-                    return fail(QStringLiteral("%1 already exists; add --force to replace it").arg(target));
-            }
-            if (info.exists() && !info.isFile()) {
-                // A pipe, a device or a terminal: written into, never replaced.
-                QFile stream(target);
-                if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-                    return fail(QStringLiteral("%1: %2").arg(target, stream.errorString()));
-                report = exportDictionary(*db, stream, outputFormatFor(target));
-            } else {
-                if (!QFileInfo(folderOf(target)).isDir())
-                    return fail(QStringLiteral("%1: the folder %2 does not exist")
-                                    .arg(target, QDir::toNativeSeparators(folderOf(target))));
-                if (onReadOnlyFileSystem(target))
-                    return fail(QStringLiteral("%1: the file system is read-only").arg(target));
-                // Written aside and moved in whole: a failed export leaves an
-                // older file of that name as it was.
-                QSaveFile file(target);
-                if (!file.open(QIODevice::WriteOnly))
-                    return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
-                report = exportDictionary(*db, file, outputFormatFor(target));
-                if (!file.commit())
-                    return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
-            }
-        }
-    } catch (const std::runtime_error &error) {
-        if (dynamic_cast<const store::Error *>(&error))
-            throw;
-        return fail(QStringLiteral("%1: could not be written: %2").arg(target, QString::fromStdString(error.what())));
-    }
+    const ExportReport report = tools::exportTo(dictionary(), target, m_line.force, m_out);
     for (const QString &left : report.left)
         m_err << "orvex-db: left out " << left << '\n';
     // Into a stream the count would land among the records.
-    if (target != QLatin1String("-") && !QFileInfo(target).isSymLink() && QFileInfo(target).isFile())
+    if (report.toFile)
         m_out << "exported " << counted(report.written, "record", "records") << " to " << target << '\n';
     if (!report.left.isEmpty())
-        return fail(QStringLiteral("%1 not exported").arg(counted(report.left.size(), "record was", "records were")));
+        throw ToolError(QStringLiteral("%1 not exported")
+                            .arg(counted(report.left.size(), "record was", "records were"))
+                            .toStdString());
     return Ok;
 }
 
 int Tool::stats()
 {
-    const std::optional<store::Location> db = dictionary();
-    if (!db)
-        return Failed;
-    const DictionaryStats stats = dictionaryStats(*db);
-    m_out << "dictionary:  " << db->display() << '\n';
+    const store::Location db = dictionary();
+    const DictionaryStats stats = dictionaryStats(db);
+    m_out << "dictionary:  " << db.display() << '\n';
     if (stats.fileSize >= 0)
         m_out << "file size:   " << counted(stats.fileSize, "byte", "bytes") << '\n';
     m_out << "records:     " << stats.records << '\n' << "acronyms:    " << stats.acronyms << '\n';
@@ -541,45 +410,13 @@ int Tool::stats()
     return Ok;
 }
 
-std::optional<store::Location> Tool::dictionary()
-{
-    const QString name = dictionaryName();
-    if (const QString why = notAFileName(name); !why.isEmpty()) {
-        fail(why);
-        return std::nullopt;
-    }
-    return store::Location::parse(name);
-}
-
-store::Dictionary Tool::open()
-{
-    if (const QString why = notAFileName(dictionaryName()); !why.isEmpty())
-        throw std::runtime_error(why.toStdString());
-    return store::Dictionary(store::Location::parse(dictionaryName()));
-}
-
-// The key as messages show it: upper-cased, without the blanks around it.
-QString shown(const QString &typed)
-{
-    return store::trimSpaces(store::keyOf(typed));
-}
-
-bool Tool::acceptable(const QString &typed, const char *what)
-{
-    if (!store::isBlank(typed))
-        return true;
-    fail(QStringLiteral("the %1 is blank").arg(QLatin1String(what)));
-    return false;
-}
-
 int Tool::find()
 {
     store::Dictionary dictionary = open();
     const bool several = m_line.positional.size() > 1;
     QStringList missing;
     for (const QString &typed : m_line.positional) {
-        if (!acceptable(typed, "acronym"))
-            return Failed;
+        requireText(typed, "acronym");
         if (const std::optional<store::Entry> entry = dictionary.find(typed)) {
             if (several)
                 m_out << shown(typed) << ": ";
@@ -597,10 +434,10 @@ int Tool::add()
 {
     const QString &typed = m_line.positional.at(0);
     const QString &definition = m_line.positional.at(1);
-    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
-        return Failed;
+    requireText(typed, "acronym");
+    requireText(definition, "definition");
     store::Dictionary dictionary = open();
-    const store::Dictionary::Added added = dictionary.add(typed, definition);
+    const store::Added added = dictionary.add(typed, definition);
     if (added.added) {
         m_out << "added " << added.entry.acronym << '\n';
         return Ok;
@@ -614,12 +451,13 @@ int Tool::replace()
 {
     const QString &typed = m_line.positional.at(0);
     const QString &definition = m_line.positional.at(1);
-    if (!acceptable(typed, "acronym") || !acceptable(definition, "definition"))
-        return Failed;
+    requireText(typed, "acronym");
+    requireText(definition, "definition");
     store::Dictionary dictionary = open();
     const std::optional<store::Entry> entry = dictionary.find(typed);
     if (!entry)
-        return fail(QStringLiteral("%1 is not in the dictionary; add it with orvex-db add").arg(shown(typed)));
+        throw ToolError(
+            QStringLiteral("%1 is not in the dictionary; add it with orvex-db add").arg(shown(typed)).toStdString());
     dictionary.replace(*entry, definition);
     m_out << "replaced the definition of " << shown(typed) << " (was: " << entry->definition << ")\n";
     return Ok;
@@ -628,12 +466,11 @@ int Tool::replace()
 int Tool::remove()
 {
     const QString &typed = m_line.positional.at(0);
-    if (!acceptable(typed, "acronym"))
-        return Failed;
+    requireText(typed, "acronym");
     store::Dictionary dictionary = open();
     const std::optional<store::Entry> entry = dictionary.find(typed);
     if (!entry)
-        return fail(QStringLiteral("%1 is not in the dictionary").arg(shown(typed)));
+        throw ToolError(QStringLiteral("%1 is not in the dictionary").arg(shown(typed)).toStdString());
     dictionary.remove(*entry);
     m_out << "deleted " << shown(typed) << ": " << entry->definition << '\n';
     return Ok;
@@ -656,39 +493,21 @@ int Tool::search()
     return found.isEmpty() ? Failed : Ok;
 }
 
-int Tool::run()
+int Tool::run(int (Tool::*command)())
 {
     try {
-        if (m_line.command == QLatin1String("create"))
-            return create();
-        if (m_line.command == QLatin1String("copy"))
-            return copy();
-        if (m_line.command == QLatin1String("import"))
-            return import();
-        if (m_line.command == QLatin1String("export"))
-            return exportTo();
-        if (m_line.command == QLatin1String("stats"))
-            return stats();
-        if (m_line.command == QLatin1String("find"))
-            return find();
-        if (m_line.command == QLatin1String("add"))
-            return add();
-        if (m_line.command == QLatin1String("replace"))
-            return replace();
-        if (m_line.command == QLatin1String("delete"))
-            return remove();
-        if (m_line.command == QLatin1String("list"))
-            return list();
-        return search();
+        return (this->*command)();
     } catch (const store::Error &error) {
-        m_err << "orvex-db: " << error.location() << ": " << cause(error) << '\n';
-        if (m_line.command == QLatin1String("import") && error.kind() == store::Error::Kind::Missing
-            && !error.isFromServer() && QFileInfo(folderOf(error.location())).isDir())
-            m_err << "Make a new dictionary first: orvex-db create " << error.location() << '\n';
-        return Failed;
+        m_err << "orvex-db: " << error.location() << ": "
+              << messages::storeFaultReason(error, messages::Wording::Terminal) << '\n';
+        if (command == &Tool::import) {
+            if (const QString remedy = messages::storeFaultRemedy(error); !remedy.isEmpty())
+                m_err << remedy << '\n';
+        }
     } catch (const std::exception &error) {
-        return fail(QString::fromStdString(error.what()));
+        m_err << "orvex-db: " << QString::fromStdString(error.what()) << '\n';
     }
+    return Failed;
 }
 
 } // namespace
@@ -701,14 +520,14 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
         if (command)
             out << "usage: orvex-db " << command->usage << "\n\n" << command->help;
         else
-            out << help(setup.defaultDatabase);
+            out << help(store::Location::parse(setup.defaultDatabase).display());
         return Ok;
     }
     if (line.version) {
         out << "orvex-db " << setup.version << '\n';
         return Ok;
     }
-    if (!line.problem.isEmpty() || !command || !fits(line)) {
+    if (!line.problem.isEmpty() || !command || !fits(line, *command)) {
         if (!line.problem.isEmpty())
             err << "orvex-db: " << line.problem << '\n';
         else if (!line.command.isEmpty() && !command)
@@ -717,7 +536,7 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
             << "Try orvex-db --help for more.\n";
         return Usage;
     }
-    return Tool(line, out, err, setup).run();
+    return Tool(line, out, err, setup).run(command->run);
 }
 
 } // namespace tools

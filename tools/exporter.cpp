@@ -1,9 +1,19 @@
 #include "tools/exporter.h"
 
+#include "store/engine.h"
+#include "store/error.h"
 #include "store/records.h"
 #include "store/text.h"
+#include "tools/toolerror.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <QTextStream>
 
 #include <string>
 #include <string_view>
@@ -62,7 +72,95 @@ void appendCsvField(QByteArray &line, std::string_view field)
     line += '"';
 }
 
+QString folderOf(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+bool isSqliteDatabase(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+[[noreturn]] void refuse(const QString &message)
+{
+    throw ToolError(message.toStdString());
+}
+
+ExportReport exportToStandardOutput(const store::Location &db, QTextStream &standardOutput)
+{
+    standardOutput.flush();
+    if (QIODevice *device = standardOutput.device())
+        return exportDictionary(db, *device, OutputFormat::Tsv);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const ExportReport report = exportDictionary(db, buffer, OutputFormat::Tsv);
+    standardOutput << QString::fromUtf8(buffer.data());
+    return report;
+}
+
+ExportReport exportToFile(const store::Location &db, const QString &target, bool force)
+{
+    const QFileInfo info(target);
+    if (store::engineFor(db)->isStoredIn(target))
+        refuse(QStringLiteral("%1 is the dictionary being exported; choose another file").arg(target));
+    if (info.isDir())
+        refuse(QStringLiteral("%1 is a folder; name a file to write").arg(target));
+    // Writing through a link would replace or make the file it leads to,
+    // which may be anybody's. A link to a pipe or a device (/dev/stdout) is
+    // only written into.
+    if (info.isSymLink() && (!info.exists() || info.isFile()))
+        refuse(
+            QStringLiteral("%1 is a symbolic link; export never writes through one: name the file itself").arg(target));
+    if (info.exists() && info.isFile()) {
+        if (isSqliteDatabase(target))
+            refuse(QStringLiteral("%1 is a dictionary (an SQLite database); export writes text and never "
+                                  "replaces one. To read from it: orvex-db export --from %1")
+                       .arg(target));
+        if (!force)
+            refuse(QStringLiteral("%1 already exists; add --force to replace it").arg(target));
+    }
+    if (info.exists() && !info.isFile()) {
+        // A pipe, a device or a terminal: written into, never replaced.
+        QFile stream(target);
+        if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            refuse(QStringLiteral("%1: %2").arg(target, stream.errorString()));
+        return exportDictionary(db, stream, outputFormatFor(target));
+    }
+    if (!QFileInfo(folderOf(target)).isDir())
+        refuse(
+            QStringLiteral("%1: the folder %2 does not exist").arg(target, QDir::toNativeSeparators(folderOf(target))));
+    const QStorageInfo storage(folderOf(target));
+    if (storage.isValid() && storage.isReadOnly())
+        refuse(QStringLiteral("%1: the file system is read-only").arg(target));
+    // Written aside and moved in whole: a failed export leaves an older
+    // file of that name as it was.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        refuse(QStringLiteral("%1: %2").arg(target, file.errorString()));
+    ExportReport report = exportDictionary(db, file, outputFormatFor(target));
+    if (!file.commit())
+        refuse(QStringLiteral("%1: %2").arg(target, file.errorString()));
+    report.toFile = true;
+    return report;
+}
+
 } // namespace
+
+ExportReport exportTo(const store::Location &db, const QString &target, bool force, QTextStream &standardOutput)
+{
+    try {
+        return target == QLatin1String("-") ? exportToStandardOutput(db, standardOutput)
+                                            : exportToFile(db, target, force);
+    } catch (const ToolError &) {
+        throw;
+    } catch (const store::Error &) {
+        throw;
+    } catch (const std::runtime_error &error) {
+        refuse(QStringLiteral("%1: could not be written: %2").arg(target, QString::fromStdString(error.what())));
+    }
+}
 
 OutputFormat outputFormatFor(const QString &path)
 {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QIODevice;
+class QTextStream;
 
 namespace tools {
 
@@ -15,6 +16,7 @@ struct ExportReport
 {
     qint64 written = 0;
     QStringList left; // "record N (ACRONYM): why" for records the format cannot carry
+    bool toFile = false; // written to a file (not a stream: a pipe, a device, standard output)
 };
 
 // Writes every record of the dictionary db, file or server, in the table's natural
@@ -28,6 +30,13 @@ struct ExportReport
 // front, which import takes off. Throws store::Error on a database fault and
 // std::runtime_error when out refuses the bytes.
 ExportReport exportDictionary(const store::Location &db, QIODevice &out, OutputFormat format);
+
+// The same into target: "-" is standardOutput; a pipe, a device or a
+// terminal is written into; a file is written aside and moved into place
+// whole, CSV when its name ends in .csv. An existing file is replaced only
+// with force and never when it is a dictionary or the dictionary exported.
+// Throws ToolError when the target is refused or cannot be written.
+ExportReport exportTo(const store::Location &db, const QString &target, bool force, QTextStream &standardOutput);
 
 // TSV unless the name ends in .csv.
 OutputFormat outputFormatFor(const QString &path);

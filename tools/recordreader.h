@@ -7,6 +7,8 @@
 // is accounted for: a record, a bad record with its line number, or a blank
 // or comment line. What becomes of the records is the importer's business.
 
+#include "tools/toolerror.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -27,11 +29,7 @@ enum class InputFormat { Tsv, Csv };
 bool isValidUtf8(QByteArrayView bytes);
 
 // The whole input is refused; nothing of it may be written.
-class ImportRefused : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
+using ImportRefused = ToolError;
 
 struct ReaderOptions
 {

@@ -1,9 +1,8 @@
 #include "tools/stats.h"
 
+#include "store/engine.h"
 #include "store/records.h"
 #include "store/text.h"
-
-#include <QFileInfo>
 
 #include <string>
 #include <unordered_set>
@@ -35,8 +34,7 @@ DictionaryStats dictionaryStats(const store::Location &db)
         else
             ++stats.acronyms;
     });
-    if (!db.isServer())
-        stats.fileSize = QFileInfo(db.target()).size();
+    stats.fileSize = store::engineFor(db)->sizeOnDisk();
     return stats;
 }
 

@@ -5,9 +5,9 @@
 // Input: lines; the first is the key, the rest are stored acronyms, and a
 // line that starts with byte 0x01 stands for a record without an acronym.
 
-#include "store/acronymindex.h"
-#include "store/recordscan.h"
-#include "store/sqlite.h"
+#include "store/file/acronymindex.h"
+#include "store/file/recordscan.h"
+#include "store/file/sqlite.h"
 #include "store/text.h"
 
 #include <QList>

@@ -2,7 +2,7 @@
 // checks the same four things each time: a message naming the file and the
 // reason, windows that still work, nothing half-written, a sound file.
 
-#include "store/engine.h"
+#include "store/file/files.h"
 #include "ui/definitionbox.h"
 #include "ui/main/frmmain.h"
 #include "support/faultvfs.h"

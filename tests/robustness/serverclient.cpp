@@ -5,7 +5,7 @@
 //   added ID KEY PIECE    appended ID PIECE    reported KIND
 // A piece is "<cCLIENT.oOPERATION>", unique across all clients.
 
-#include "store/backend.h"
+#include "store/server/serverengine.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "store/acronymindex.h"
+#include "store/file/acronymindex.h"
 
 #include "store/dictionary.h"
-#include "store/engine.h"
-#include "store/recordscan.h"
-#include "store/schema.h"
+#include "store/file/files.h"
+#include "store/file/recordscan.h"
+#include "store/file/schema.h"
 #include "store/text.h"
 #include "support/printers.h"
 #include "support/storehelpers.h"
@@ -30,14 +30,14 @@ Row row(const char *acronym, const char *definition)
 
 store::AcronymIndex indexState(const QString &path)
 {
-    store::Database db = store::Engine::instance().open(path);
+    store::Database db = store::Files::instance().open(path);
     return store::acronymIndexState(db);
 }
 
 // The definition SQLite keeps for the index of that name, or "" when none.
 QString storedIndexDefinition(const QString &path)
 {
-    store::Database db = store::Engine::instance().open(path);
+    store::Database db = store::Files::instance().open(path);
     store::Statement query(db, "SELECT sql FROM sqlite_master WHERE name = 'AcronymsTrimmed'");
     return query.step() ? query.text(0) : QString();
 }
@@ -79,7 +79,7 @@ TEST(AcronymIndex, TheLookupIsOneIndexSearchWithoutScanOrSort)
     db.exec("INSERT INTO sqlite_stat1 VALUES ('Acronyms', 'AcronymsTrimmed', '1000000 1000000'), "
             "('Acronyms', NULL, '1000000')");
     db.close();
-    store::Database reopened = store::Engine::instance().open(path);
+    store::Database reopened = store::Files::instance().open(path);
     expectOneIndexSearch(seekPlan(reopened));
 }
 
@@ -159,9 +159,9 @@ TEST(AcronymIndex, AUtf16FileIsScannedAndGetsNoIndex)
 TEST(AcronymIndex, WithIndexLookupsSwitchedOffNothingIsAdded)
 {
     TempDictionary dictionary{row("ABC", "alpha")};
-    store::Engine::instance().setLookupByIndex(false);
+    store::Files::instance().setLookupByIndex(false);
     const auto found = lookUp(dictionary.path(), QStringLiteral("ABC"));
-    store::Engine::instance().setLookupByIndex(true);
+    store::Files::instance().setLookupByIndex(true);
     EXPECT_EQ(found, QStringLiteral("alpha"));
     EXPECT_EQ(indexState(dictionary.path()), store::AcronymIndex::Missing);
 }

@@ -1,9 +1,9 @@
 #include "store/bulkimport.h"
 
-#include "store/acronymindex.h"
+#include "store/file/acronymindex.h"
 #include "store/dictionary.h"
-#include "store/engine.h"
-#include "store/schema.h"
+#include "store/file/files.h"
+#include "store/file/schema.h"
 #include "store/text.h"
 #include "support/printers.h"
 #include "support/storehelpers.h"
@@ -82,7 +82,7 @@ TEST(BulkImport, ABigImportLeavesTheLookupIndexInPlace)
     for (int i = 0; i < 5000; ++i)
         import.put(QByteArray::number(i).toStdString(), "n");
     import.commit();
-    store::Database db = store::Engine::instance().open(path);
+    store::Database db = store::Files::instance().open(path);
     EXPECT_EQ(store::acronymIndexState(db), store::AcronymIndex::Usable);
     EXPECT_EQ(store::seekAcronym(db, QStringLiteral("4999")), std::optional<qint64>(5000));
 }

@@ -1,8 +1,8 @@
 #include "store/dictionary.h"
 
 #include "store/bulkimport.h"
-#include "store/engine.h"
-#include "store/schema.h"
+#include "store/file/files.h"
+#include "store/file/schema.h"
 #include "support/casename.h"
 #include "support/printers.h"
 #include "support/storehelpers.h"
@@ -35,11 +35,11 @@ class LookupMode
 {
 public:
     explicit LookupMode(bool byIndex)
-        : m_saved(store::Engine::instance().lookupByIndex())
+        : m_saved(store::Files::instance().lookupByIndex())
     {
-        store::Engine::instance().setLookupByIndex(byIndex);
+        store::Files::instance().setLookupByIndex(byIndex);
     }
-    ~LookupMode() { store::Engine::instance().setLookupByIndex(m_saved); }
+    ~LookupMode() { store::Files::instance().setLookupByIndex(m_saved); }
 
 private:
     bool m_saved;

@@ -1,6 +1,6 @@
 #include "store/dictionary.h"
 
-#include "store/engine.h"
+#include "store/file/files.h"
 
 #include "support/printers.h"
 #include "support/tempdictionary.h"
@@ -32,7 +32,7 @@ TEST(DictionaryLists, AcronymsOncePerKeySortedByBytesFromAPrefix)
                         row("ÄB", "g"),    row("C", "h")};
     for (const bool indexed : {false, true}) {
         // Without the index first: opening adds it when lookups use it.
-        store::Engine::instance().setLookupByIndex(indexed);
+        store::Files::instance().setLookupByIndex(indexed);
         store::Dictionary dictionary(store::Location::file(file.path()));
         struct Case
         {

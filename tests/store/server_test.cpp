@@ -4,11 +4,11 @@
 // closed when idle or dropped by the server and opened again unseen; an add
 // that waits for an import sees what the import added.
 
-#include "store/backend.h"
+#include "store/server/serverengine.h"
 #include "store/bulkimport.h"
 #include "store/location.h"
-#include "store/server.h"
-#include "store/serversql.h"
+#include "store/server/serverengine.h"
+#include "store/server/serversql.h"
 #include "support/casename.h"
 #include "support/pgcluster.h"
 
@@ -201,7 +201,7 @@ TEST(ServerEngine, AnAddWaitingForAnImportFindsTheImportedAcronym)
     std::optional<store::BulkImport> import(std::in_place, store::Location::server(cluster().socket(database)));
     EXPECT_EQ(import->put("race", "from the import"), store::BulkImport::Outcome::Added);
 
-    std::optional<store::Dictionary::Added> added;
+    std::optional<store::Added> added;
     std::thread adder(
         [&] { added = open(database)->addUnlessStored(QStringLiteral("RACE"), QStringLiteral("typed")); });
     // The add is queued behind the import's lock before the import commits.
@@ -439,7 +439,9 @@ TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
         {"nym2.fdb", false},
     };
     for (const auto &test : cases)
-        EXPECT_EQ(store::Location::parse(QString::fromUtf8(test.text)).isServer(), test.server) << test.text;
+        EXPECT_EQ(store::Location::parse(QString::fromUtf8(test.text)).kind() == store::Location::Kind::Server,
+                  test.server)
+            << test.text;
 
     QTemporaryDir folder;
     QFile named(folder.filePath(QStringLiteral("nym2.server")));
@@ -447,7 +449,7 @@ TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
     named.write("host=/var/run/postgresql dbname=words password=s3cr3t\n");
     named.close();
     const store::Location beside = store::dictionaryBeside(folder.path());
-    EXPECT_TRUE(beside.isServer());
+    EXPECT_EQ(beside.kind(), store::Location::Kind::Server);
     EXPECT_EQ(beside.target(), QStringLiteral("host=/var/run/postgresql dbname=words password=s3cr3t"));
     EXPECT_FALSE(beside.display().contains(QLatin1String("s3cr3t")));
 }

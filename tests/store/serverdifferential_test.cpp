@@ -4,7 +4,7 @@
 // final table.
 
 #include "store/dictionary.h"
-#include "store/server.h"
+#include "store/server/serverengine.h"
 #include "support/pgcluster.h"
 #include "support/printers.h"
 #include "support/tempdictionary.h"

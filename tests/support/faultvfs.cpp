@@ -1,6 +1,6 @@
 #include "support/faultvfs.h"
 
-#include "store/engine.h"
+#include "store/file/files.h"
 
 #include <sqlite3.h>
 
@@ -177,7 +177,7 @@ sqlite3_vfs *faultVfs()
 FaultVfs::FaultVfs()
 {
     faultVfs();
-    store::Engine::instance().setVfs(kName);
+    store::Files::instance().setVfs(kName);
 }
 
 FaultVfs::~FaultVfs()
@@ -185,7 +185,7 @@ FaultVfs::~FaultVfs()
     g_readOnly = false;
     g_refuseJournal = false;
     g_bytesLeft = -1;
-    store::Engine::instance().setVfs({});
+    store::Files::instance().setVfs({});
 }
 
 void FaultVfs::setReadOnlyFiles(bool on)

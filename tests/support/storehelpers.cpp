@@ -1,7 +1,7 @@
 #include "support/storehelpers.h"
 
 #include "store/dictionary.h"
-#include "store/engine.h"
+#include "store/file/files.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -28,14 +28,14 @@ HeldLock::~HeldLock()
 }
 
 ShortBusyTimeout::ShortBusyTimeout(int ms)
-    : m_saved(store::Engine::instance().busyTimeoutMs())
+    : m_saved(store::Files::instance().busyTimeoutMs())
 {
-    store::Engine::instance().setBusyTimeoutMs(ms);
+    store::Files::instance().setBusyTimeoutMs(ms);
 }
 
 ShortBusyTimeout::~ShortBusyTimeout()
 {
-    store::Engine::instance().setBusyTimeoutMs(m_saved);
+    store::Files::instance().setBusyTimeoutMs(m_saved);
 }
 
 } // namespace testing_support

@@ -1,9 +1,9 @@
 #include "tools/dbtool.h"
 
-#include "store/acronymindex.h"
+#include "store/file/acronymindex.h"
 #include "store/dictionary.h"
-#include "store/engine.h"
-#include "store/schema.h"
+#include "store/file/files.h"
+#include "store/file/schema.h"
 #include "store/text.h"
 #include "support/casename.h"
 #include "support/printers.h"
@@ -395,7 +395,7 @@ TEST(DbTool, ImportGivesADictionaryMadeElsewhereTheLookupIndex)
     QTemporaryDir dir;
     const QString tsv = writeFile(dir, QStringLiteral("in.tsv"), "RAM\tRandom Access Memory\n");
     const auto state = [&] {
-        store::Database db = store::Engine::instance().open(dictionary.path());
+        store::Database db = store::Files::instance().open(dictionary.path());
         return store::acronymIndexState(db);
     };
     ASSERT_EQ(state(), store::AcronymIndex::Missing);

@@ -3,7 +3,7 @@
 // once; a fault is shown in the critical box naming the server without its
 // password, and the window keeps working.
 
-#include "store/server.h"
+#include "store/server/serverengine.h"
 #include "support/fakeboxes.h"
 #include "support/pgcluster.h"
 #include "support/widgets.h"

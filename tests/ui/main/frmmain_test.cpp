@@ -1,6 +1,6 @@
 #include "ui/main/frmmain.h"
 
-#include "store/engine.h"
+#include "store/file/files.h"
 #include "ui/definitionbox.h"
 #include "support/fakeboxes.h"
 #include "support/casename.h"

@@ -1,9 +1,11 @@
-// The file engine: an SQLite database with table Acronyms.
+// The file engine's daily operations.
 
-#include "store/acronymindex.h"
-#include "store/backend.h"
-#include "store/engine.h"
-#include "store/sqlite.h"
+#include "store/file/acronymindex.h"
+#include "store/file/fileengine.h"
+#include "store/file/files.h"
+#include "store/file/filesql.h"
+#include "store/file/sqlite.h"
+#include "store/rules.h"
 
 #include <QFileInfo>
 
@@ -17,21 +19,20 @@ class FileBackend final : public Backend
 {
 public:
     explicit FileBackend(const QString &path)
-        : m_db(Engine::instance().open(path))
+        : m_db(Files::instance().open(path))
         , m_lookup(m_db)
     {}
 
     std::optional<Entry> find(const QString &key) override { return m_lookup.find(key, m_longest); }
 
-    Dictionary::Added addUnlessStored(const QString &key, const QString &definition) override
+    Added addUnlessStored(const QString &key, const QString &definition) override
     {
         // The look and the write share one write transaction, so two copies
         // adding the same acronym at once cannot both add it.
         Transaction write(m_db);
         if (std::optional<Entry> stored = m_lookup.find(key, m_longest))
             return {false, *stored};
-        Statement insert(m_db, "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1) "
-                               "RETURNING rowid, typeof(Acronym), typeof(Definition)");
+        Statement insert(m_db, filesql::insert);
         insert.bind(1, key);
         insert.bind(2, definition);
         insert.step();
@@ -48,16 +49,14 @@ public:
         // Onto the definition as stored at this moment, bytes and all, in
         // one statement: what another program wrote since the entry was
         // read stays, and so does text in an encoding we cannot read.
-        Statement update(m_db, "UPDATE Acronyms SET Definition = coalesce(Definition, '') || ?1 "
-                               "WHERE rowid = ?2 RETURNING rowid, Acronym, Definition, typeof(Definition)");
-        update.bind(1, joined(QString(), more)); // " - more", the one joining rule
+        Statement update(m_db, filesql::append);
+        update.bind(1, joined(QString(), more));
         return changed(update, entry);
     }
 
     Entry replace(const Entry &entry, const QString &definition) override
     {
-        Statement update(m_db, "UPDATE Acronyms SET Definition = ?1 WHERE rowid = ?2 "
-                               "RETURNING rowid, Acronym, Definition, typeof(Definition)");
+        Statement update(m_db, filesql::replace);
         update.bind(1, definition);
         return changed(update, entry);
     }
@@ -73,9 +72,15 @@ public:
         return m_db.isReadOnly() || !QFileInfo(folder).isWritable();
     }
 
+    void requireWritable() override
+    {
+        if (isReadOnly())
+            throw Error(Error::Kind::ReadOnly, m_db.path(), QString());
+    }
+
     void remove(const Entry &entry) override
     {
-        Statement erase(m_db, "DELETE FROM Acronyms WHERE rowid = ?1");
+        Statement erase(m_db, filesql::remove);
         erase.bind(1, entry.id);
         erase.run();
         if (m_db.changes() == 0)
@@ -85,8 +90,7 @@ public:
     QStringList acronyms(const QString &prefix) override
     {
         // A range of the trimmed-acronym index when the file has it.
-        Statement list(m_db, "SELECT trim(Acronym, ' ') AS a FROM Acronyms "
-                             "WHERE a >= ?1 AND (?2 IS NULL OR a < ?2) GROUP BY a ORDER BY a");
+        Statement list(m_db, filesql::acronyms);
         const QByteArray low = prefix.toUtf8();
         list.bindUtf8(1, std::string_view(low.constData(), static_cast<size_t>(low.size())));
         // The first byte string above every one that starts with low.
@@ -111,7 +115,7 @@ public:
         // given the longest ASCII run without k or s (whose capitals K and S
         // are also the folding of the Kelvin sign and the long s); the
         // caller's comparison does the rest.
-        QByteArray sql = "SELECT rowid, Acronym, Definition FROM Acronyms WHERE Definition IS NOT NULL";
+        QByteArray sql = filesql::searchHead;
         QList<QByteArray> patterns;
         for (const QString &word : words) {
             QString longest;
@@ -133,9 +137,9 @@ public:
             QByteArray pattern = (ascii ? word : longest).toUtf8();
             pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
             patterns << '%' + pattern + '%';
-            sql += " AND Definition LIKE ?" + QByteArray::number(patterns.size()) + " ESCAPE '\\'";
+            sql += QByteArray(filesql::searchWord).replace("%1", QByteArray::number(patterns.size()));
         }
-        sql += " ORDER BY rowid";
+        sql += filesql::searchOrder;
         Statement search(m_db, sql.constData());
         for (qsizetype i = 0; i < patterns.size(); ++i)
             search.bindUtf8(static_cast<int>(i + 1),
@@ -168,7 +172,7 @@ private:
     // refused, so that nothing typed is changed by the table.
     void requireText(const Statement &written, int typeColumn) const
     {
-        if (written.utf8(typeColumn) != "text")
+        if (!storedAsText(written.utf8(typeColumn)))
             throw Error(Error::Kind::TextChanged, m_db.path(),
                         QStringLiteral("the table stores the text as %1")
                             .arg(QString::fromUtf8(written.utf8(typeColumn).data(),

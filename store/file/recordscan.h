@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/sqlite.h"
+#include "store/file/sqlite.h"
 
 #include <QString>
 

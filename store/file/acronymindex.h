@@ -9,7 +9,7 @@
 // scan's first record in natural order.
 
 #include "store/entry.h"
-#include "store/sqlite.h"
+#include "store/file/sqlite.h"
 
 #include <QString>
 

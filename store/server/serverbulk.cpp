@@ -1,11 +1,12 @@
 // The server's whole-table work: every record read from one snapshot, and
-// many records written in one transaction.
+// many records written in one transaction (an import, a copy).
 
-#include "store/bulkwriter.h"
-#include "store/postgres.h"
-#include "store/records.h"
-#include "store/serverrows.h"
-#include "store/serversql.h"
+#include "store/error.h"
+#include "store/rules.h"
+#include "store/server/postgres.h"
+#include "store/server/serverengine.h"
+#include "store/server/serverrows.h"
+#include "store/server/serversql.h"
 #include "store/text.h"
 
 #include <QByteArray>
@@ -76,18 +77,17 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
     pg::Connection connection(connectionString);
     // One snapshot for the whole table, read a batch at a time.
     pg::Transaction snapshot(connection);
-    connection.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
-    inIdOrder(connection, "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 ORDER BY id LIMIT 5000",
-              [&](const pg::Result &rows, int row) {
-                  StoredRecord record;
-                  if (!rows.isNull(row, 1))
-                      record.acronym = rows.utf8(row, 1);
-                  if (!rows.isNull(row, 2))
-                      record.definition = rows.utf8(row, 2);
-                  if (!rows.isNull(row, 3))
-                      record.active = rows.integer(row, 3);
-                  visit(record);
-              });
+    connection.exec(serversql::oneMoment);
+    inIdOrder(connection, serversql::recordsAfter, [&](const pg::Result &rows, int row) {
+        StoredRecord record;
+        if (!rows.isNull(row, 1))
+            record.acronym = rows.utf8(row, 1);
+        if (!rows.isNull(row, 2))
+            record.definition = rows.utf8(row, 2);
+        if (!rows.isNull(row, 3))
+            record.active = rows.integer(row, 3);
+        visit(record);
+    });
     snapshot.commit();
 }
 
@@ -123,13 +123,11 @@ ServerBulkWriter::ServerBulkWriter(const QString &connectionString)
     m_transaction.emplace(m_connection);
     m_connection.exec(serversql::holdOffAdds);
     m_connection.exec(serversql::lockForBulkWrite);
-    inIdOrder(m_connection, "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000",
-              [this](const pg::Result &rows, int row) {
-                  const qint64 id = rows.integer(row, 0);
-                  if (!rows.isNull(row, 1)
-                      && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), id).second)
-                      m_stored.emplace(id, rows.utf8(row, 2));
-              });
+    inIdOrder(m_connection, serversql::firstRowsAfter, [this](const pg::Result &rows, int row) {
+        const qint64 id = rows.integer(row, 0);
+        if (!rows.isNull(row, 1) && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), id).second)
+            m_stored.emplace(id, rows.utf8(row, 2));
+    });
 }
 
 OpenEntry &ServerBulkWriter::openEntry(qint64 &slot)
@@ -147,7 +145,9 @@ BulkImport::Outcome ServerBulkWriter::put(BulkImport::Key key, std::string_view 
 {
     const auto [at, isNew] = m_firstRow.try_emplace(std::string(trimSpaces(key.stored)), 0);
     if (!isNew)
-        return openEntry(at->second).add(definition);
+        return openEntry(at->second).add(definition) == OpenEntry::Outcome::Appended
+                   ? BulkImport::Outcome::Appended
+                   : BulkImport::Outcome::AlreadyThere;
     // Held until the commit, so that later meanings of it join in memory.
     m_open.emplace_back(0, std::string(definition));
     at->second = -2 - static_cast<qint64>(m_open.size() - 1);
@@ -157,25 +157,67 @@ BulkImport::Outcome ServerBulkWriter::put(BulkImport::Key key, std::string_view 
 
 void ServerBulkWriter::commit()
 {
-    RowBatches changed(m_connection, "UPDATE acronyms SET definition = changed.definition FROM (VALUES ",
-                       "(?::bigint, ?)", ") AS changed (id, definition) WHERE acronyms.id = changed.id");
+    RowBatches changed(m_connection, serversql::changeRowsHead, serversql::changedRow, serversql::changeRowsTail);
     for (const OpenEntry &entry : m_open) {
         if (entry.id != 0 && entry.changed)
             changed.add({entry.id, pg::Param::utf8(entry.definition)});
     }
     changed.flush();
-    RowBatches added(m_connection, "INSERT INTO acronyms (acronym, definition, active) VALUES ", "(?, ?, 1)");
+    RowBatches added(m_connection, serversql::insertRowsHead, serversql::importedRow);
     for (const auto &[key, entry] : m_added)
         added.add({pg::Param::utf8(key), pg::Param::utf8(m_open[entry].definition)});
     added.flush();
     m_transaction->commit();
 }
 
+// Many records into an empty table, as another dictionary stored them.
+class ServerCopyTarget final : public CopyTarget
+{
+public:
+    explicit ServerCopyTarget(const QString &connectionString)
+        : m_connection(connectionString)
+    {
+        m_transaction.emplace(m_connection);
+        // No other writer may slip in between the check and the copy.
+        m_connection.exec(serversql::holdOffAdds);
+        m_connection.exec(serversql::lockForBulkWrite);
+        if (m_connection.exec(serversql::anyRecord).boolean(0, 0))
+            throw Error::fromServer(Error::Kind::Exists, m_connection.location(),
+                                    QStringLiteral("the dictionary holds records already"));
+        m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
+    }
+
+    void put(const StoredRecord &record) override
+    {
+        // A file's bytes that are no UTF-8 go as the program shows them: a
+        // UTF-8 database refuses them as they stand.
+        m_rows->add({record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null(),
+                     record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null(),
+                     record.active ? pg::Param(*record.active) : pg::Param::null()});
+    }
+
+    void commit() override
+    {
+        m_rows->flush();
+        m_transaction->commit();
+    }
+
+private:
+    pg::Connection m_connection;
+    std::optional<pg::Transaction> m_transaction;
+    std::optional<RowBatches> m_rows;
+};
+
 } // namespace
 
 std::unique_ptr<BulkWriter> openServerBulkWriter(const QString &connectionString)
 {
     return std::make_unique<ServerBulkWriter>(connectionString);
+}
+
+std::unique_ptr<CopyTarget> openServerCopyTarget(const QString &connectionString)
+{
+    return std::make_unique<ServerCopyTarget>(connectionString);
 }
 
 } // namespace store

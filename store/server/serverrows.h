@@ -3,7 +3,7 @@
 // Many rows into a server, a few hundred to a statement: one round trip
 // for each batch rather than each row.
 
-#include "store/postgres.h"
+#include "store/server/postgres.h"
 
 #include <QByteArray>
 #include <QList>

@@ -16,6 +16,7 @@ inline constexpr const char *lockForBulkWrite = "LOCK TABLE acronyms IN EXCLUSIV
 
 inline constexpr const char *createTable = "CREATE TABLE acronyms (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
                                            "acronym text, definition text, active integer)";
+inline constexpr const char *tableExists = "SELECT to_regclass('acronyms') IS NOT NULL";
 inline constexpr const char *createIndex =
     "CREATE INDEX acronyms_trimmed ON acronyms ((left(btrim(acronym, ' '), 200) COLLATE \"C\"), id)";
 
@@ -43,8 +44,9 @@ inline constexpr const char *lockKey =
 inline constexpr const char *insert =
     "INSERT INTO acronyms (acronym, definition, active) VALUES ($1, $2, 1) RETURNING " ORVEX_SERVER_WRITTEN;
 
-// $1 the id, $2 the text to append: to the definition as stored at this moment.
-inline constexpr const char *append = "UPDATE acronyms SET definition = coalesce(definition, '') || ' - ' || $2 "
+// $1 the id, $2 the text to append (" - " and more): to the definition as
+// stored at this moment.
+inline constexpr const char *append = "UPDATE acronyms SET definition = coalesce(definition, '') || $2 "
                                       "WHERE id = $1 RETURNING " ORVEX_SERVER_WRITTEN;
 
 // $1 the id, $2 the new definition.
@@ -71,6 +73,22 @@ inline constexpr const char *withDefinitions =
 inline constexpr const char *readOnly =
     "SELECT NOT (has_table_privilege('acronyms', 'INSERT') AND has_table_privilege('acronyms', 'UPDATE')) "
     "OR pg_is_in_recovery() OR current_setting('transaction_read_only') = 'on'";
+
+// Whole-table reading, a batch at a time in id order: $1 the last id seen.
+inline constexpr const char *oneMoment = "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ";
+inline constexpr const char *recordsAfter =
+    "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 ORDER BY id LIMIT 5000";
+inline constexpr const char *firstRowsAfter =
+    "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000";
+inline constexpr const char *anyRecord = "SELECT EXISTS (SELECT 1 FROM acronyms)";
+
+// Many rows to a statement (RowBatches): head, then row for each row, then tail.
+inline constexpr const char *insertRowsHead = "INSERT INTO acronyms (acronym, definition, active) VALUES ";
+inline constexpr const char *copiedRow = "(?, ?, ?::integer)";
+inline constexpr const char *importedRow = "(?, ?, 1)";
+inline constexpr const char *changeRowsHead = "UPDATE acronyms SET definition = changed.definition FROM (VALUES ";
+inline constexpr const char *changedRow = "(?::bigint, ?)";
+inline constexpr const char *changeRowsTail = ") AS changed (id, definition) WHERE acronyms.id = changed.id";
 
 // Every column the program uses, read from no row: fails when one is missing.
 inline constexpr const char *probe = "SELECT id, acronym, definition, active FROM acronyms WHERE false";

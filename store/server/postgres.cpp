@@ -1,4 +1,4 @@
-#include "store/postgres.h"
+#include "store/server/postgres.h"
 
 #include "store/error.h"
 #include "store/text.h"

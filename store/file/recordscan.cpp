@@ -1,10 +1,11 @@
-#include "store/recordscan.h"
+#include "store/file/recordscan.h"
 
+#include "store/file/filesql.h"
 #include "store/text.h"
 
 namespace store {
 
-const char *const kScanAcronymsSql = "SELECT rowid, Acronym, Definition FROM Acronyms ORDER BY rowid";
+const char *const kScanAcronymsSql = filesql::scan;
 
 bool scanTo(Statement &scan, std::string_view key)
 {

@@ -1,7 +1,8 @@
-#include "store/acronymindex.h"
+#include "store/file/acronymindex.h"
 
-#include "store/engine.h"
-#include "store/recordscan.h"
+#include "store/file/files.h"
+#include "store/file/filesql.h"
+#include "store/file/recordscan.h"
 #include "store/text.h"
 
 #include <QSet>
@@ -13,8 +14,6 @@
 namespace store {
 
 namespace {
-
-const char *const kCreateIndexSql = "CREATE INDEX IF NOT EXISTS AcronymsTrimmed ON Acronyms (trim(Acronym, ' '))";
 
 // Files that refused the index during this run (read-only folder, a table
 // that cannot be indexed): they are not asked again.
@@ -70,7 +69,7 @@ namespace {
 bool storesUtf8(Database &db)
 {
     // Answered from the schema the connection has read already: no file access.
-    Statement encoding(db, "PRAGMA encoding");
+    Statement encoding(db, filesql::encoding);
     return encoding.step() && encoding.utf8(0) == "UTF-8";
 }
 
@@ -94,11 +93,7 @@ Prepared prepareSeek(Database &db, std::optional<Statement> &seek)
 
 } // namespace
 
-// INDEXED BY makes the plan certain: statistics another tool stored in the
-// file cannot turn this into a walk through the table, and an index of that
-// name that cannot answer the query is refused when the query is prepared.
-const char *const kSeekAcronymSql = "SELECT rowid, Acronym, Definition FROM Acronyms INDEXED BY AcronymsTrimmed "
-                                    "WHERE trim(Acronym, ' ') = ?1 ORDER BY rowid LIMIT 1";
+const char *const kSeekAcronymSql = filesql::seek;
 
 AcronymIndex acronymIndexState(Database &db)
 {
@@ -120,13 +115,13 @@ AcronymIndex acronymIndexState(Database &db)
 
 void createAcronymIndex(Database &db)
 {
-    db.exec(kCreateIndexSql);
+    db.exec(filesql::createIndex);
 }
 
 void dropAcronymIndex(Database &db)
 {
     if (acronymIndexState(db) == AcronymIndex::Usable)
-        db.exec("DROP INDEX AcronymsTrimmed");
+        db.exec(filesql::dropIndex);
 }
 
 std::optional<qint64> seekAcronym(Database &db, const QString &key)
@@ -138,7 +133,7 @@ std::optional<qint64> seekAcronym(Database &db, const QString &key)
 
 AcronymLookup::AcronymLookup(Database &db)
 {
-    if (Engine::instance().lookupByIndex() && storesUtf8(db)) {
+    if (Files::instance().lookupByIndex() && storesUtf8(db)) {
         switch (prepareSeek(db, m_statement)) {
         case Prepared::Ready:
             m_byIndex = true;

@@ -1,4 +1,4 @@
-#include "store/sqlite.h"
+#include "store/file/sqlite.h"
 
 #include "store/text.h"
 

@@ -1,7 +1,8 @@
-#include "store/schema.h"
+#include "store/file/schema.h"
 
-#include "store/acronymindex.h"
-#include "store/engine.h"
+#include "store/file/acronymindex.h"
+#include "store/file/files.h"
+#include "store/file/filesql.h"
 
 #include <QFile>
 
@@ -9,10 +10,10 @@ namespace store {
 
 Database createDictionary(const QString &path)
 {
-    Database db = Engine::instance().createNew(path);
+    Database db = Files::instance().createNew(path);
     try {
         Transaction transaction(db);
-        db.exec("CREATE TABLE Acronyms (Acronym TEXT, Definition TEXT, Active INTEGER)");
+        db.exec(filesql::createTable);
         createAcronymIndex(db);
         transaction.commit();
     } catch (...) {

@@ -1,0 +1,103 @@
+#include "store/rules.h"
+
+#include <utility>
+
+namespace store {
+
+namespace {
+
+// The " - " parts of a definition, each trimmed of spaces.
+template<typename Visit>
+void forEachPart(std::string_view definition, Visit visit)
+{
+    for (;;) {
+        const size_t at = definition.find(kJoin);
+        visit(trimSpaces(definition.substr(0, at)));
+        if (at == std::string_view::npos)
+            return;
+        definition.remove_prefix(at + kJoin.size());
+    }
+}
+
+bool isAscii(std::string_view text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString keyOf(const QString &typed)
+{
+    return upperCased(typed);
+}
+
+void appendKeyOf(std::string_view typed, std::string &out)
+{
+    if (!isAscii(typed)) {
+        out.append(keyOf(fromStoredUtf8(typed)).toStdString());
+        return;
+    }
+    const size_t at = out.size();
+    out.append(typed);
+    for (size_t i = at; i < out.size(); ++i) {
+        if (out[i] >= 'a' && out[i] <= 'z')
+            out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    }
+}
+
+std::string keyOfUtf8(std::string_view typed)
+{
+    std::string key;
+    appendKeyOf(typed, key);
+    return key;
+}
+
+QString prefixKeyOf(const QString &typed)
+{
+    const QString key = keyOf(typed);
+    qsizetype blanks = 0;
+    while (blanks < key.size() && key.at(blanks) == QLatin1Char(' '))
+        ++blanks;
+    return key.mid(blanks);
+}
+
+QString joined(const QString &definition, const QString &more)
+{
+    return definition + QLatin1String(kJoin.data(), static_cast<qsizetype>(kJoin.size())) + more;
+}
+
+bool declaredTypeMayChangeText(std::string_view type)
+{
+    // SQLite's rules for a declared type's affinity, in their order: only
+    // TEXT and BLOB (or no type) keep text as it was written.
+    const auto has = [type](const char *part) { return type.find(part) != std::string_view::npos; };
+    const bool text = !has("INT") && (has("CHAR") || has("CLOB") || has("TEXT"));
+    const bool blob = !has("INT") && !text && (has("BLOB") || type.empty());
+    return !text && !blob;
+}
+
+OpenEntry::OpenEntry(qint64 storedId, std::string stored)
+    : id(storedId)
+    , definition(std::move(stored))
+{}
+
+OpenEntry::Outcome OpenEntry::add(std::string_view meaning)
+{
+    // Split on the first meaning added: most new records never get one.
+    if (parts.empty())
+        forEachPart(definition, [this](std::string_view part) { parts.emplace(part); });
+    bool there = true;
+    forEachPart(meaning, [&](std::string_view part) { there = there && parts.count(std::string(part)) > 0; });
+    if (there)
+        return Outcome::AlreadyThere;
+    definition.append(kJoin).append(meaning);
+    forEachPart(meaning, [this](std::string_view part) { parts.emplace(part); });
+    changed = true;
+    return Outcome::Appended;
+}
+
+} // namespace store

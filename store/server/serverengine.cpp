@@ -1,0 +1,82 @@
+#include "store/server/serverengine.h"
+
+#include "store/server/link.h"
+#include "store/server/postgres.h"
+#include "store/server/serversql.h"
+
+#include <utility>
+
+namespace store {
+
+namespace {
+
+class ServerEngine final : public Engine
+{
+public:
+    explicit ServerEngine(QString connectionString)
+        : m_connectionString(std::move(connectionString))
+    {}
+
+    QString description() const override { return describeServer(m_connectionString); }
+    std::unique_ptr<Backend> open() override { return openServerBackend(m_connectionString); }
+    void forEachRecord(const RecordVisitor &visit) override { forEachServerRecord(m_connectionString, visit); }
+    std::unique_ptr<BulkWriter> bulkWriter(qint64) override { return openServerBulkWriter(m_connectionString); }
+    std::unique_ptr<CopyTarget> copyTarget() override { return openServerCopyTarget(m_connectionString); }
+
+    QString create() override
+    {
+        createServerDictionary(m_connectionString);
+        return QStringLiteral("table acronyms on %1").arg(description());
+    }
+
+    QString grants(const QString &readerRole, const QString &writerRole) const override
+    {
+        return serverGrants(readerRole, writerRole);
+    }
+
+private:
+    QString m_connectionString;
+};
+
+} // namespace
+
+std::unique_ptr<Engine> makeServerEngine(const QString &connectionString)
+{
+    return std::make_unique<ServerEngine>(connectionString);
+}
+
+QString describeServer(const QString &connectionString)
+{
+    return pg::describe(connectionString);
+}
+
+void setServerIdleTimeout(std::chrono::milliseconds idle)
+{
+    Link::setIdleTimeout(idle);
+}
+
+void createServerDictionary(const QString &connectionString)
+{
+    pg::Connection connection(connectionString);
+    pg::Transaction transaction(connection);
+    // Asked first, so that an existing table is said in words rather than
+    // as the server's "relation already exists".
+    if (connection.exec(serversql::tableExists).boolean(0, 0))
+        throw Error::fromServer(Error::Kind::Exists, connection.location(),
+                                QStringLiteral("table acronyms already exists"));
+    connection.exec(serversql::createTable);
+    connection.exec(serversql::createIndex);
+    transaction.commit();
+}
+
+QString serverGrants(const QString &readerRole, const QString &writerRole)
+{
+    const QString reader = pg::quotedIdentifier(readerRole);
+    const QString writer = pg::quotedIdentifier(writerRole);
+    return QStringLiteral("GRANT SELECT ON acronyms TO %1;\n"
+                          "GRANT SELECT, INSERT, UPDATE ON acronyms TO %2;\n"
+                          "GRANT USAGE ON SEQUENCE acronyms_id_seq TO %2;\n")
+        .arg(reader, writer);
+}
+
+} // namespace store
