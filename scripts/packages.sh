@@ -46,13 +46,14 @@ clang_runtime_package() {
 }
 
 # Every package a stage of .ci/run installs, at once: the lists above, clang
-# for the fuzzers, and what scripts/windows-qt.sh and windows-sqlite.sh build
-# with. .ci/run takes the machine's state after this and compares it at the
-# end, so a package some stage installs that is missing here shows there.
+# for the fuzzers, what scripts/windows-qt.sh and windows-sqlite.sh build
+# with, and what run.sh takes its screenshot with. .ci/run takes the
+# machine's state after this and compares it at the end, so a package some
+# stage installs that is missing here shows there.
 ensure_every_package() {
     ensure_packages clang
     ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" \
-        "$(clang_runtime_package)" qt6-base-dev-tools ninja-build perl dpkg-dev xz-utils tcl
+        "$(clang_runtime_package)" qt6-base-dev-tools ninja-build perl dpkg-dev xz-utils tcl xauth
 }
 
 configure_and_build() { # build-dir [cmake options...]

@@ -45,11 +45,12 @@ for doc in "${docs[@]}"; do
 done
 
 # FILE:LINE<TAB>text of every line of code in a Markdown file: fenced
-# blocks, code spans, and lines indented as code that start with orvex-db.
+# blocks of commands (sh, bat; not file listings or output), code spans,
+# and lines indented as code that start with orvex-db.
 code() {
     awk '
-        /^ *```/ { fenced = !fenced; next }
-        fenced { print FILENAME ":" FNR "\t" $0; next }
+        /^ *```/ { fenced = !fenced; commands = fenced && /```(sh|bash|bat|console)$/; next }
+        fenced { if (commands) print FILENAME ":" FNR "\t" $0; next }
         /^    +orvex-db / { print FILENAME ":" FNR "\t" $0; next }
         {
             line = $0
