@@ -11,6 +11,9 @@
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
 #   ./test.sh --fuzz [S]  each libFuzzer target for S seconds (default 60),
 #                         built with clang (in build-fuzz/)
+#   ./test.sh --no-server the store's and the tool's tests in a build without
+#                         the server engine (in build-noserver/): everything
+#                         that needs no server works there
 #   ./test.sh --windows   the Windows program, cross-compiled with MinGW-w64
 #                         and run under Wine: the platform layer's tests
 #                         (build-windows/), then orvex.exe and orvex-db.exe
@@ -126,18 +129,28 @@ case "$mode" in
     [ "$crashes" -eq 0 ]
     exit
     ;;
+--no-server)
+    ensure_packages "${BUILD_PACKAGES[@]}"
+    cmake -S . -B build-noserver -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_SERVER_ENGINE=OFF >/dev/null
+    cmake --build build-noserver -j"$(nproc)" --target orvex-db store_tests tools_tests
+    status=0
+    for program in store_tests tools_tests; do
+        build-noserver/tests/$program --gtest_brief=1 || status=1
+    done
+    exit "$status"
+    ;;
 --windows)
     windows_check
     exit
     ;;
 -h | --help)
-    echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --windows]"
+    echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --no-server | --windows]"
     exit 0
     ;;
 -*)
     # Anything else is ctest's; a misspelt mode is told at once, not after the build.
     if [[ "$(ctest --help)" != *"$mode"* ]]; then
-        echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --windows]" >&2
+        echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --no-server | --windows]" >&2
         exit 2
     fi
     dir=build

@@ -30,6 +30,8 @@ const Words kWords[] = {
     {Kind::Missing, Where::Server, "The server has no database of that name.", nullptr},
     {Kind::Exists, Where::File, "The file already exists.", "the file already exists; choose another name"},
     {Kind::Exists, Where::Server, "The server's database holds a dictionary already.", nullptr},
+    {Kind::NotEmpty, Where::Any, "The dictionary holds records already; a copy goes only into an empty one.",
+     "the dictionary holds records already; copy into a new file or an empty table"},
     {Kind::Folder, Where::Any, "There is a folder of that name, not a file.",
      "that is a folder, not a dictionary file"},
     {Kind::Replaced, Where::Any, "Another file took the dictionary's place meanwhile. Nothing was changed.", nullptr},

@@ -18,6 +18,7 @@ public:
     enum class Kind {
         Missing, // no dictionary file there (or its folder is missing)
         Exists, // a new dictionary was asked for where a file is already
+        NotEmpty, // a copy was asked for into a dictionary that holds records
         Folder, // a folder stands where the file should be
         Replaced, // another file took the dictionary's place while it was open
         NoPermission, // the file or server refused us

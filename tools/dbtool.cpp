@@ -124,8 +124,9 @@ const Command kCommands[] = {
      "  with # or $ are comments), or CSV whose header row names an acronym column\n"
      "  (Acronym, Abbreviation, Term or Title) and a definition column (Definition,\n"
      "  Meaning, Description or Expansion), in any letter case; other columns are\n"
-     "  ignored. CSV when FILE ends in .csv, or when its first line has commas and\n"
-     "  no tab (and the name does not end in .tsv). Text is UTF-8 (with or without\n"
+     "  ignored. CSV when FILE ends in .csv, or when most of its first lines that\n"
+     "  are not comments have commas or semicolons and no tab (and the name does\n"
+     "  not end in .tsv). Text is UTF-8 (with or without\n"
      "  a byte order mark) or UTF-16 with one. Acronyms are upper-cased. One\n"
      "  already stored gets the meaning appended after \" - \", unless the stored\n"
      "  definition holds it already: importing a file twice changes nothing the\n"
@@ -343,12 +344,8 @@ int Tool::import()
         if (!file.open(stdin, QIODevice::ReadOnly))
             throw ToolError(QStringLiteral("standard input: %1").arg(file.errorString()).toStdString());
         name = QStringLiteral("standard input");
-    } else {
-        file.setFileName(input);
-        if (QFileInfo(input).isDir())
-            throw ToolError(QStringLiteral("%1 is a folder, not a file to import").arg(input).toStdString());
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw ToolError(QStringLiteral("%1: %2").arg(input, file.errorString()).toStdString());
+    } else if (const QString problem = openInputFile(file, input); !problem.isEmpty()) {
+        throw ToolError(problem.toStdString());
     }
 
     ImportReport report;
@@ -500,6 +497,10 @@ int Tool::run(int (Tool::*command)())
     } catch (const store::Error &error) {
         m_err << "orvex-db: " << error.location() << ": "
               << messages::storeFaultReason(error, messages::Wording::Terminal) << '\n';
+        const bool writesMany = command == &Tool::import || command == &Tool::copy;
+        // One transaction: unless the commit itself went unanswered, none of it stayed.
+        if (writesMany && error.kind() != store::Error::Kind::WriteUnknown)
+            m_err << "orvex-db: nothing was " << (command == &Tool::import ? "imported" : "copied") << '\n';
         if (command == &Tool::import) {
             if (const QString remedy = messages::storeFaultRemedy(error); !remedy.isEmpty())
                 m_err << remedy << '\n';

@@ -2,6 +2,8 @@
 
 #include "store/text.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QList>
 #include <QStringDecoder>
@@ -23,6 +25,38 @@ std::string_view view(QByteArrayView bytes)
 bool isBlankBytes(QByteArrayView bytes)
 {
     return store::trimSpaces(view(bytes)).empty();
+}
+
+// Lines the tab-separated format leaves out: blank ones, '#' comments and
+// '$' tags (the BSD files start with a version control tag).
+bool isSkippedInTsv(QByteArrayView line)
+{
+    return isBlankBytes(line) || line.front() == '#' || line.front() == '$';
+}
+
+// The separator a first line sep=X names, as Excel reads it.
+std::optional<char> separatorLine(QByteArrayView line)
+{
+    // strchr finds the terminating NUL too, so NUL is no separator either.
+    if (line.size() != 5 || !line.startsWith("sep=") || std::strchr("\" \r\n", line.back()) != nullptr)
+        return std::nullopt;
+    return line.back();
+}
+
+// Commas, unless the header row has none outside quotes but a semicolon.
+char separatorOfHeader(QByteArrayView line)
+{
+    bool quoted = false;
+    bool semicolon = false;
+    for (const char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            return ',';
+        else if (!quoted && c == ';')
+            semicolon = true;
+    }
+    return semicolon ? ';' : ',';
 }
 
 QByteArray trimmedName(const QByteArray &name)
@@ -166,6 +200,15 @@ public:
                                         .arg(m_read)
                                         .arg(m_size)
                                         .toStdString());
+            // The decoder keeps an odd last byte to itself, and a character
+            // beyond U+FFFF is held back until its second half comes.
+            if (m_decoder && (m_read % 2 != 0 || !m_high.isNull()))
+                throw ImportRefused(QStringLiteral("%1 ends in the middle of a character (UTF-16, at byte offset %2 of "
+                                                   "%3 bytes): it looks cut short; nothing was imported")
+                                        .arg(m_name)
+                                        .arg(m_high.isNull() ? m_read - 1 : m_highOffset)
+                                        .arg(m_read)
+                                        .toStdString());
             return false;
         }
         const bool first = m_read == 0;
@@ -173,10 +216,11 @@ public:
         if (first)
             startDecoding(before);
         if (m_decoder) {
-            const QString text = m_decoder->decode(QByteArrayView(buf).sliced(m_decodeFrom));
+            QString text = m_decoder->decode(QByteArrayView(buf).sliced(m_decodeFrom));
             if (m_decoder->hasError())
                 throw ImportRefused(
                     QStringLiteral("%1 is not valid UTF-16 text; nothing was imported").arg(m_name).toStdString());
+            pairSurrogates(text);
             buf.truncate(m_decodeFrom);
             buf += text.toUtf8();
             m_decodeFrom = buf.size();
@@ -212,6 +256,42 @@ public:
     qsizetype start = 0; // where the next record begins
 
 private:
+    // The decoder passes half characters through, which would become '?'
+    // in UTF-8: a pair that one block ends between is joined, a half
+    // without its pair refuses the input.
+    void pairSurrogates(QString &text)
+    {
+        qint64 unit = m_units; // the input's UTF-16 unit at text[0]
+        m_units += text.size();
+        if (!m_high.isNull()) {
+            text.prepend(m_high);
+            m_high = QChar();
+            --unit;
+        }
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!text.at(i).isSurrogate())
+                continue;
+            const qint64 offset = 2 + 2 * (unit + i); // after the byte order mark
+            if (text.at(i).isHighSurrogate()) {
+                if (i + 1 == text.size()) {
+                    m_high = text.at(i);
+                    m_highOffset = offset;
+                    text.chop(1);
+                    return;
+                }
+                if (text.at(i + 1).isLowSurrogate()) {
+                    ++i;
+                    continue;
+                }
+            }
+            throw ImportRefused(QStringLiteral("%1 is not valid UTF-16 text (half a character at byte offset %2); "
+                                               "nothing was imported")
+                                    .arg(m_name)
+                                    .arg(offset)
+                                    .toStdString());
+        }
+    }
+
     void startDecoding(qsizetype from)
     {
         const QByteArrayView head = QByteArrayView(buf).sliced(from);
@@ -231,6 +311,9 @@ private:
     bool m_ended = false;
     std::optional<QStringDecoder> m_decoder;
     qsizetype m_decodeFrom = 0; // where the undecoded bytes begin
+    qint64 m_units = 0; // UTF-16 units decoded so far
+    QChar m_high; // the first half of a character whose second is still to come
+    qint64 m_highOffset = 0;
 };
 
 RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOptions &options)
@@ -246,10 +329,7 @@ RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOp
     if (std::memchr(source.buf.constData(), '\0', static_cast<size_t>(sniffed)) != nullptr)
         throw ImportRefused(
             QStringLiteral("%1 is not a text file (it holds NUL bytes); nothing was imported").arg(name).toStdString());
-    qsizetype next = 0;
-    const qsizetype end = lineEnd(0, next);
-    const QByteArrayView first = QByteArrayView(source.buf).first(end);
-    checkText(first, 1);
+    const Guess guess = lookAtTheStart();
     if (options.format) {
         m_format = *options.format;
     } else if (name.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
@@ -259,12 +339,14 @@ RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOp
         m_format = InputFormat::Csv; // only CSV has named columns
     } else if (name.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive)) {
         m_format = InputFormat::Tsv;
-    } else if (!first.contains('\t') && first.contains(',')) {
+    } else if (guess.separatorLine || guess.separated > guess.tabbed
+               || (guess.separated == guess.tabbed && guess.firstSeparated)) {
         m_format = InputFormat::Csv;
     }
-    if (m_format == InputFormat::Tsv && !first.contains('\t') && !first.contains(',') && first.contains(';'))
-        throw ImportRefused(QStringLiteral("%1 looks separated by semicolons; orvex-db reads tab-separated lines "
-                                           "or CSV separated by commas. Nothing was imported")
+    if (m_format == InputFormat::Tsv && guess.tabbed == 0 && guess.semicolons > 0
+        && guess.semicolons == guess.separated)
+        throw ImportRefused(QStringLiteral("%1 looks separated by semicolons, not by tabs; a name ending in .csv "
+                                           "reads it as CSV. Nothing was imported")
                                 .arg(name)
                                 .toStdString());
     if (m_format == InputFormat::Csv)
@@ -272,6 +354,54 @@ RecordReader::RecordReader(QIODevice &input, const QString &name, const ReaderOp
 }
 
 RecordReader::~RecordReader() = default;
+
+RecordReader::Guess RecordReader::lookAtTheStart()
+{
+    // A few lines tell; one could be a stray. Bounded, so that the guess
+    // costs nothing however long the lines.
+    constexpr int kLines = 20;
+    constexpr qsizetype kBytes = 1 << 16;
+    Source &source = *m_source;
+    Guess guess;
+    int counted = 0;
+    qsizetype start = 0;
+    for (qint64 number = 1; counted < kLines && start < kBytes && source.has(start); ++number) {
+        qsizetype end = start;
+        for (;;) {
+            const char *data = source.buf.constData();
+            const qsizetype size = source.buf.size();
+            while (end < size && data[end] != '\n' && data[end] != '\r')
+                ++end;
+            if (end < size || end >= kBytes || !source.has(end))
+                break;
+        }
+        const bool whole = end < source.buf.size();
+        const QByteArrayView line = QByteArrayView(source.buf).sliced(start, end - start);
+        if (whole) // a line cut short may end within a character
+            checkText(line, number);
+        if (number == 1 && separatorLine(line)) {
+            guess.separatorLine = true;
+            return guess;
+        }
+        if (!isSkippedInTsv(line)) {
+            const bool separated = !line.contains('\t') && (line.contains(',') || line.contains(';'));
+            if (separated) {
+                ++guess.separated;
+                if (!line.contains(','))
+                    ++guess.semicolons;
+            } else if (line.contains('\t')) {
+                ++guess.tabbed;
+            }
+            if (counted++ == 0)
+                guess.firstSeparated = separated;
+        }
+        if (!whole)
+            break;
+        const bool crlf = source.buf.at(end) == '\r' && source.has(end + 1) && source.buf.at(end + 1) == '\n';
+        start = end + (crlf ? 2 : 1);
+    }
+    return guess;
+}
 
 qint64 RecordReader::position() const
 {
@@ -354,7 +484,7 @@ bool RecordReader::nextTsv(InputRecord &record)
         const qint64 number = m_line++;
         source.start = next < 0 ? source.buf.size() : next;
         checkText(line, number);
-        if (isBlankBytes(line) || line.front() == '#' || line.front() == '$')
+        if (isSkippedInTsv(line))
             continue;
 
         record.line = number;
@@ -383,6 +513,17 @@ bool RecordReader::nextTsv(InputRecord &record)
 
 void RecordReader::readCsvHeader()
 {
+    Source &source = *m_source;
+    qsizetype next = 0;
+    const qsizetype end = lineEnd(source.start, next);
+    const QByteArrayView first = QByteArrayView(source.buf).sliced(source.start, end - source.start);
+    if (const std::optional<char> separator = separatorLine(first)) {
+        m_separator = *separator;
+        ++m_line;
+        source.start = next < 0 ? source.buf.size() : next;
+    } else {
+        m_separator = separatorOfHeader(first);
+    }
     QString problem;
     if (readCsvFields(m_header, problem) != Fields::Done)
         throw ImportRefused(QStringLiteral("%1: the header row cannot be read (%2); nothing was imported")
@@ -398,10 +539,15 @@ void RecordReader::readCsvHeader()
         return -1;
     };
     auto refuse = [this](const QString &what) {
-        throw ImportRefused(QStringLiteral("%1: %2; the header row names %3. A CSV file starts with a header "
-                                           "row; name the columns with --acronym-column and --definition-column. "
+        QString header = QStringLiteral("the header row");
+        if (m_separator == ';')
+            header += QStringLiteral(", separated by semicolons,");
+        else if (m_separator != ',')
+            header += QStringLiteral(", separated by '%1',").arg(QLatin1Char(m_separator));
+        throw ImportRefused(QStringLiteral("%1: %2; %3 names %4. A CSV file starts with a header row; name the "
+                                           "columns with --acronym-column and --definition-column. "
                                            "Nothing was imported")
-                                .arg(m_name, what, quotedList(m_header))
+                                .arg(m_name, what, header, quotedList(m_header))
                                 .toStdString());
     };
     m_acronymColumn = find(m_options.acronymColumn, kAcronymNames);
@@ -483,6 +629,7 @@ RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QStr
     if (!source.has(start))
         return Fields::End;
     const qint64 firstLine = m_line;
+    const char separator = m_separator; // kept in a register across the calls below
     QByteArray field;
     bool quoted = false; // inside quotes now
     bool wasQuoted = false; // the field began with a quote
@@ -531,7 +678,7 @@ RecordReader::Fields RecordReader::readCsvFields(QList<QByteArray> &fields, QStr
             }
             continue;
         }
-        if (c == ',') {
+        if (c == separator) {
             fields.append(field);
             field.clear();
             wasQuoted = closed = false;
@@ -558,6 +705,24 @@ void RecordReader::checkFields(InputRecord &record)
         record.problem = QStringLiteral("empty acronym");
     else if (isBlankBytes(record.definition))
         record.problem = QStringLiteral("empty definition");
+}
+
+QString fileNameForQt(const QString &name)
+{
+    return name.startsWith(QLatin1Char(':')) ? QLatin1String("./") + name : name;
+}
+
+QString openInputFile(QFile &file, const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("the name of the file to import is empty (- reads standard input)");
+    const QString path = fileNameForQt(name);
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("%1 is a folder, not a file to import").arg(name);
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QStringLiteral("%1: %2").arg(name, file.errorString());
+    return {};
 }
 
 } // namespace tools

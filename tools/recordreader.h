@@ -18,6 +18,7 @@
 #include <optional>
 #include <stdexcept>
 
+class QFile;
 class QIODevice;
 
 namespace tools {
@@ -34,8 +35,9 @@ using ImportRefused = ToolError;
 struct ReaderOptions
 {
     // Otherwise CSV for a .csv name or when columns are named below,
-    // tab-separated for .tsv, and for any other name CSV when the first line
-    // has a comma and no tab.
+    // tab-separated for .tsv, and for any other name guessed from its first
+    // lines that are not blank or comments: CSV when more of them are
+    // separated by commas or semicolons than by tabs.
     std::optional<InputFormat> format;
     // CSV columns named by the user instead of the usual names.
     QString acronymColumn;
@@ -59,7 +61,10 @@ class RecordReader
 public:
     // name is shown in messages and picks the format; "-" has none. Reads
     // the start of the input; throws ImportRefused for an empty or binary
-    // input, an unusable CSV header or an unknown encoding.
+    // input, an unusable CSV header or an unknown encoding. CSV is separated
+    // by commas, or by semicolons when its header row has no comma but a
+    // semicolon (as spreadsheets save it where the comma is the decimal
+    // mark); a first line sep=X, as Excel reads it, names the separator.
     RecordReader(QIODevice &input, const QString &name, const ReaderOptions &options = {});
     ~RecordReader();
     RecordReader(const RecordReader &) = delete;
@@ -80,6 +85,16 @@ public:
 private:
     class Source;
 
+    // What the first lines of the input hold, for the format guess.
+    struct Guess
+    {
+        int tabbed = 0; // lines with a tab
+        int separated = 0; // lines without a tab but with a comma or a semicolon
+        int semicolons = 0; // of those, lines without a comma
+        bool firstSeparated = false; // the first of the lines counted is one of those
+        bool separatorLine = false; // the input starts with sep=X
+    };
+    Guess lookAtTheStart();
     bool nextTsv(InputRecord &record);
     bool nextCsv(InputRecord &record);
     void readCsvHeader();
@@ -99,10 +114,21 @@ private:
     ReaderOptions m_options;
     InputFormat m_format = InputFormat::Tsv;
     qint64 m_line = 1;
+    char m_separator = ',';
     QList<QByteArray> m_header;
     int m_acronymColumn = 0;
     int m_definitionColumn = 1;
     QList<int> m_extraColumns;
 };
+
+// The name to give QFile for the input file name: QFile takes a name that
+// starts with ':' for one of the program's resources, where the user means
+// a file in the current folder.
+QString fileNameForQt(const QString &name);
+
+// Opens the input file name (not "-") for reading, unbuffered. Returns why
+// it cannot be, naming it, or an empty string. An empty name is no file,
+// and is said so without QFile's warning on standard error.
+QString openInputFile(QFile &file, const QString &name);
 
 } // namespace tools

@@ -38,7 +38,7 @@ public:
             m_write.emplace(m_db);
             Statement any(m_db, filesql::anyRecord);
             if (any.step() && any.integer(0) != 0)
-                throw Error(Error::Kind::Exists, path, QStringLiteral("the dictionary holds records already"));
+                throw Error(Error::Kind::NotEmpty, path, QStringLiteral("the dictionary holds records already"));
             m_insert.emplace(m_db, filesql::copyRecord);
         } catch (...) {
             discard();
@@ -105,8 +105,7 @@ public:
     void forEachRecord(const RecordVisitor &visit) override
     {
         Database db = Files::instance().open(m_path);
-        // One read transaction: a single moment of the table.
-        db.exec("BEGIN");
+        db.exec(filesql::beginRead);
         Statement rows(db, filesql::records);
         while (rows.step()) {
             StoredRecord record;
@@ -119,7 +118,7 @@ public:
             visit(record);
         }
         rows.reset();
-        db.exec("COMMIT");
+        db.exec(filesql::endRead);
     }
 
     std::unique_ptr<BulkWriter> bulkWriter(qint64 expectedRecords) override

@@ -43,6 +43,9 @@ inline constexpr const char *searchHead =
 inline constexpr const char *searchWord = " AND Definition LIKE ?%1 ESCAPE '\\'";
 inline constexpr const char *searchOrder = " ORDER BY rowid";
 
+// One read transaction: a single moment of the table.
+inline constexpr const char *beginRead = "BEGIN";
+inline constexpr const char *endRead = "COMMIT";
 // Every field of every record, in natural order (copy, export, stats).
 inline constexpr const char *records = "SELECT Acronym, Definition, Active FROM Acronyms ORDER BY rowid";
 inline constexpr const char *anyRecord = "SELECT EXISTS (SELECT 1 FROM Acronyms)";

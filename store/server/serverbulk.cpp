@@ -37,6 +37,22 @@ void inIdOrder(pg::Connection &connection, const char *select, Visit visit)
     }
 }
 
+// A connection lost while the commit was under way leaves nobody who can
+// say whether the server stored it all or nothing.
+void commitOrSayUnknown(pg::Transaction &transaction)
+{
+    try {
+        transaction.commit();
+    } catch (const Error &error) {
+        if (error.kind() != Error::Kind::ConnectionLost)
+            throw;
+        throw Error::fromServer(Error::Kind::WriteUnknown, error.location(),
+                                error.engineMessage()
+                                    + QStringLiteral(" (during the commit: whether the records were stored is not "
+                                                     "known)"));
+    }
+}
+
 } // namespace
 
 RowBatches::RowBatches(pg::Connection &connection, const char *head, const char *row, const char *tail)
@@ -167,7 +183,7 @@ void ServerBulkWriter::commit()
     for (const auto &[key, entry] : m_added)
         added.add({pg::Param::utf8(key), pg::Param::utf8(m_open[entry].definition)});
     added.flush();
-    m_transaction->commit();
+    commitOrSayUnknown(*m_transaction);
 }
 
 // Many records into an empty table, as another dictionary stored them.
@@ -182,7 +198,7 @@ public:
         m_connection.exec(serversql::holdOffAdds);
         m_connection.exec(serversql::lockForBulkWrite);
         if (m_connection.exec(serversql::anyRecord).boolean(0, 0))
-            throw Error::fromServer(Error::Kind::Exists, m_connection.location(),
+            throw Error::fromServer(Error::Kind::NotEmpty, m_connection.location(),
                                     QStringLiteral("the dictionary holds records already"));
         m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
     }
@@ -199,7 +215,7 @@ public:
     void commit() override
     {
         m_rows->flush();
-        m_transaction->commit();
+        commitOrSayUnknown(*m_transaction);
     }
 
 private:

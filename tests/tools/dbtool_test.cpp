@@ -506,6 +506,23 @@ struct ExportCase
 class ExportTo : public testing::TestWithParam<ExportCase>
 {};
 
+// Every field as stored, a missing value as none, and never into a
+// dictionary that holds records: a build without the server engine too.
+TEST(DbTool, CopyCarriesEveryRecordIntoAnEmptyDictionaryOnly)
+{
+    TempDictionary original{Row{std::nullopt, QStringLiteral("no acronym"), std::nullopt}};
+    for (const Row &r : kStoredRecords)
+        original.insert(r);
+    TempDictionary target;
+    const ToolRun copied = dbTool({QStringLiteral("copy"), original.path(), target.path()});
+    ASSERT_EQ(copied.code, 0) << copied.err.toStdString();
+    EXPECT_EQ(target.rows(), original.rows());
+    const ToolRun again = dbTool({QStringLiteral("copy"), original.path(), target.path()});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_TRUE(again.err.contains(QLatin1String("holds records already"))) << again.err.toStdString();
+    EXPECT_EQ(target.rows(), original.rows());
+}
+
 TEST_P(ExportTo, WritesOnlyWhereItMay)
 {
     const ExportCase &c = GetParam();
@@ -551,6 +568,20 @@ QString aFolder(const QTemporaryDir &dir, const QString &)
     return dir.path();
 }
 
+QString linkToAFile(const QTemporaryDir &dir, const QString &)
+{
+    const QString link = dir.filePath(QStringLiteral("link.tsv"));
+    QFile::link(existingText(dir, QString()), link);
+    return link;
+}
+
+QString danglingLink(const QTemporaryDir &dir, const QString &)
+{
+    const QString link = dir.filePath(QStringLiteral("link.tsv"));
+    QFile::link(dir.filePath(QStringLiteral("made-through-the-link.tsv")), link);
+    return link;
+}
+
 QString fullDevice(const QTemporaryDir &, const QString &)
 {
     return QStringLiteral("/dev/full");
@@ -579,6 +610,8 @@ INSTANTIATE_TEST_SUITE_P(
                                false},
                     ExportCase{"MissingFolder", inMissingFolder, {}, 1, "nodir does not exist", false},
                     ExportCase{"Folder", aFolder, {}, 1, "is a folder", false},
+                    ExportCase{"LinkToAFile", linkToAFile, {QStringLiteral("--force")}, 1, "is a symbolic link", false},
+                    ExportCase{"DanglingLink", danglingLink, {}, 1, "is a symbolic link", false},
                     ExportCase{"FullDisk", fullDevice, {}, 1, "No space left on device", false},
                     ExportCase{"Device", nullDevice, {}, 0, "", false}),
     CaseName());
@@ -634,6 +667,10 @@ TEST(DbTool, MessagesNameTheFileAndTheCause)
              Case{{QStringLiteral("import"), dir.filePath(QStringLiteral("none.tsv")), QStringLiteral("--into"),
                    dictionary.path()},
                   dir.filePath(QStringLiteral("none.tsv")) + QStringLiteral(": No such file")},
+             Case{{QStringLiteral("import"), tsv, QStringLiteral("--into"), tsv},
+                  QStringLiteral("nothing was imported")},
+             Case{{QStringLiteral("import"), QString(), QStringLiteral("--into"), dictionary.path()},
+                  QStringLiteral("the name of the file to import is empty")},
          }) {
         const ToolRun run = dbTool(c.arguments);
         EXPECT_EQ(run.code, 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
