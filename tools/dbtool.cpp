@@ -291,7 +291,11 @@ QString shown(const QString &typed)
 
 store::Location Tool::dictionary() const
 {
-    return locationNamed(m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase))));
+    if (const std::optional<QString> named = m_line.db ? m_line.db : m_line.into ? m_line.into : m_line.from)
+        return locationNamed(*named);
+    if (!m_setup.defaultDatabase)
+        throw ToolError("no dictionary is named (--db DB names one)");
+    return *m_setup.defaultDatabase;
 }
 
 void Tool::requireText(const QString &typed, const char *what)
@@ -521,7 +525,7 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
         if (command)
             out << "usage: orvex-db " << command->usage << "\n\n" << command->help;
         else
-            out << help(store::Location::parse(setup.defaultDatabase).display());
+            out << help(setup.defaultDatabase ? setup.defaultDatabase->display() : QStringLiteral("(none)"));
         return Ok;
     }
     if (line.version) {

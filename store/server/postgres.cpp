@@ -1,6 +1,7 @@
 #include "store/server/postgres.h"
 
 #include "store/error.h"
+#include "store/server/connectionstring.h"
 #include "store/text.h"
 
 #include <QLibrary>
@@ -183,9 +184,12 @@ QString joinedHostsAndPorts(const QString &hosts, const QString &ports, const QS
 
 QString describe(const QString &connectionString)
 {
+    const ConnectionString read = readConnectionString(connectionString);
+    if (read.problem)
+        return QStringLiteral("a server (its connection string cannot be read)");
     if (!libpqLoaded())
         return QStringLiteral("a database server");
-    PQconninfoOption *parsed = PQconninfoParse(connectionString.toUtf8().constData(), nullptr);
+    PQconninfoOption *parsed = PQconninfoParse(read.text.toUtf8().constData(), nullptr);
     if (!parsed)
         return QStringLiteral("(an unreadable connection string)");
     std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> given(parsed, PQconninfoFree);
@@ -268,8 +272,12 @@ bool Result::boolean(int row, int column) const
 Connection::Connection(const QString &connectionString)
     : m_location(describe(connectionString))
 {
+    const ConnectionString read = readConnectionString(connectionString);
+    if (read.problem)
+        throw Error::fromServer(Error::Kind::BadConnectionString, m_location,
+                                QStringLiteral("the connection string cannot be read: %1").arg(*read.problem));
     requireLibpq(m_location);
-    const QByteArray given = connectionString.toUtf8();
+    const QByteArray given = read.text.toUtf8();
     // A server that never answers would otherwise hold the window forever;
     // a connect_timeout in the string still wins, as it comes later.
     const char *const keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding",
