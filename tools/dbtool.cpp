@@ -319,8 +319,10 @@ int Tool::copy()
 {
     const store::Location from = store::Location::parse(m_line.positional.at(0));
     const store::Location to = store::Location::parse(m_line.positional.at(1));
-    const qint64 copied = store::copyDictionary(from, to);
-    m_out << "copied " << copied << " records from " << from.display() << " to " << to.display() << '\n';
+    const store::CopyReport report = store::copyDictionary(from, to);
+    for (const QString &changed : report.changed)
+        m_err << "orvex-db: changed " << changed << '\n';
+    m_out << "copied " << report.copied << " records from " << from.display() << " to " << to.display() << '\n';
     return Ok;
 }
 
