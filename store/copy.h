@@ -2,6 +2,7 @@
 
 #include "store/location.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 namespace store {
@@ -10,10 +11,17 @@ namespace store {
 // file to a server or back. A field without a value stays without one. The
 // history of changes goes with them, and so do the records' ids, which it
 // names, when the target keeps a history; a target that keeps none refuses
-// a source's history (Kind::NoHistory). The
-// target must hold no record yet: a file that does not exist is made, a
-// server's table must have been made (orvex-db create). Returns the number
-// of records copied; nothing is written when it fails.
-qint64 copyDictionary(const Location &from, const Location &to);
+// a source's history (Kind::NoHistory). The target must hold no record yet:
+// a file that does not exist is made, a server's table must have been made
+// (orvex-db create). Nothing is written when it fails; a fault of one record
+// names it.
+struct CopyReport
+{
+    qint64 copied = 0;
+    // "record N (ACRONYM): how", for each record the target could not take
+    // as stored and took changed (bytes that are no UTF-8, on a server).
+    QStringList changed;
+};
+CopyReport copyDictionary(const Location &from, const Location &to);
 
 } // namespace store

@@ -39,6 +39,10 @@ public:
     // Throws the engine's Error of Kind::ReadOnly when isReadOnly().
     virtual void requireWritable() = 0;
 
+    // The engine's Error of Kind::RecordGone: an entry was removed by
+    // another program meanwhile.
+    virtual Error recordGone() const = 0;
+
     // Deletes the record entry.id, whatever it holds now; throws Error with
     // Kind::RecordGone when there is none.
     virtual void remove(const Entry &entry) = 0;
@@ -77,7 +81,9 @@ class CopyTarget
 {
 public:
     virtual ~CopyTarget() noexcept = default;
-    virtual void put(const StoredRecord &record) = 0;
+    // Takes the record; says how it was changed when it could not be taken
+    // as stored ("" when it was).
+    virtual QString put(const StoredRecord &record) = 0;
     // A change of the source's history, after every record, oldest first,
     // kept as it stands (number, who and time too). Refused with
     // Kind::NoHistory by a target that keeps no history.

@@ -36,7 +36,9 @@ public:
         RecordGone, // the entry was removed by another program meanwhile
         TextChanged, // the table would store typed text as something else
         Unreachable, // the server cannot be reached
+        BadConnectionString, // the server's connection string cannot be read (or nym2.server itself)
         ConnectionLost, // the server went away during the operation
+        NoAnswer, // the server did not answer in time (stalled, or a lock held by another program)
         WriteUnknown, // the server went away as a change was committed: it may or may not be stored
         NoHistory, // the dictionary keeps no history of changes
         HistoryKept, // a history was to be started where one is kept already
@@ -67,6 +69,9 @@ public:
     int code() const { return m_engineCode & 0xff; }
     int extendedCode() const { return m_engineCode; }
     Place place() const { return m_place; }
+    // The same fault with what it concerns in front of the engine's words:
+    // "record 7 (ABC): ...".
+    Error about(const QString &what) const;
 
 private:
     Kind m_kind;

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <optional>
@@ -134,8 +135,9 @@ const Command kCommands[] = {
      "  with # or $ are comments), or CSV whose header row names an acronym column\n"
      "  (Acronym, Abbreviation, Term or Title) and a definition column (Definition,\n"
      "  Meaning, Description or Expansion), in any letter case; other columns are\n"
-     "  ignored. CSV when FILE ends in .csv, or when its first line has commas and\n"
-     "  no tab (and the name does not end in .tsv). Text is UTF-8 (with or without\n"
+     "  ignored. CSV when FILE ends in .csv, or when most of its first lines that\n"
+     "  are not comments have commas or semicolons and no tab (and the name does\n"
+     "  not end in .tsv). Text is UTF-8 (with or without\n"
      "  a byte order mark) or UTF-16 with one. Acronyms are upper-cased. One\n"
      "  already stored gets the meaning appended after \" - \", unless the stored\n"
      "  definition holds it already: importing a file twice changes nothing the\n"
@@ -325,7 +327,11 @@ QString shown(const QString &typed)
 
 store::Location Tool::dictionary() const
 {
-    return locationNamed(m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase))));
+    if (const std::optional<QString> named = m_line.db ? m_line.db : m_line.into ? m_line.into : m_line.from)
+        return locationNamed(*named);
+    if (!m_setup.defaultDatabase)
+        throw ToolError("no dictionary is named (--db DB names one)");
+    return *m_setup.defaultDatabase;
 }
 
 void Tool::requireText(const QString &typed, const char *what)
@@ -348,8 +354,10 @@ int Tool::copy()
 {
     const store::Location from = store::Location::parse(m_line.positional.at(0));
     const store::Location to = store::Location::parse(m_line.positional.at(1));
-    const qint64 copied = store::copyDictionary(from, to);
-    m_out << "copied " << copied << " records from " << from.display() << " to " << to.display() << '\n';
+    const store::CopyReport report = store::copyDictionary(from, to);
+    for (const QString &changed : report.changed)
+        m_err << "orvex-db: changed " << changed << '\n';
+    m_out << "copied " << report.copied << " records from " << from.display() << " to " << to.display() << '\n';
     return Ok;
 }
 
@@ -378,17 +386,15 @@ int Tool::import()
         if (!file.open(stdin, QIODevice::ReadOnly))
             throw ToolError(QStringLiteral("standard input: %1").arg(file.errorString()).toStdString());
         name = QStringLiteral("standard input");
-    } else {
-        file.setFileName(input);
-        if (QFileInfo(input).isDir())
-            throw ToolError(QStringLiteral("%1 is a folder, not a file to import").arg(input).toStdString());
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw ToolError(QStringLiteral("%1: %2").arg(input, file.errorString()).toStdString());
+    } else if (const QString problem = openInputFile(file, input); !problem.isEmpty()) {
+        throw ToolError(problem.toStdString());
     }
 
+    QTemporaryFile spool;
+    QIODevice &whole = wholeInput(file, spool, name);
     ImportReport report;
     try {
-        report = importRecords(db, file, name, options);
+        report = importRecords(db, whole, name, options);
     } catch (...) {
         if (bar)
             bar->finish();
@@ -412,7 +418,14 @@ int Tool::import()
 int Tool::exportTo()
 {
     const QString target = m_line.positional.value(0, QStringLiteral("-"));
-    const ExportReport report = tools::exportTo(dictionary(), target, m_line.force, m_out);
+    const store::Location db = dictionary();
+    if (outputFormatFor(target) == OutputFormat::Tsv) {
+        if (const qint64 left = recordsTheFormatCannotCarry(db, OutputFormat::Tsv))
+            m_err << "orvex-db: " << counted(left, "record", "records")
+                  << " cannot be written as tab-separated lines and will be left out (listed below); a .csv file "
+                     "keeps line breaks and tabs, orvex-db copy keeps everything\n";
+    }
+    const ExportReport report = tools::exportTo(db, target, m_line.force, m_out);
     for (const QString &left : report.left)
         m_err << "orvex-db: left out " << left << '\n';
     // Into a stream the count would land among the records.
@@ -669,6 +682,10 @@ int Tool::run(int (Tool::*command)())
     } catch (const store::Error &error) {
         m_err << "orvex-db: " << error.location() << ": "
               << messages::storeFaultReason(error, messages::Wording::Terminal) << '\n';
+        const bool writesMany = command == &Tool::import || command == &Tool::copy;
+        // One transaction: unless the commit itself went unanswered, none of it stayed.
+        if (writesMany && error.kind() != store::Error::Kind::WriteUnknown)
+            m_err << "orvex-db: nothing was " << (command == &Tool::import ? "imported" : "copied") << '\n';
         if (command == &Tool::import) {
             if (const QString remedy = messages::storeFaultRemedy(error); !remedy.isEmpty())
                 m_err << remedy << '\n';
@@ -689,7 +706,7 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
         if (command)
             out << "usage: orvex-db " << command->usage << "\n\n" << command->help;
         else
-            out << help(store::Location::parse(setup.defaultDatabase).display());
+            out << help(setup.defaultDatabase ? setup.defaultDatabase->display() : QStringLiteral("(none)"));
         return Ok;
     }
     if (line.version) {

@@ -89,7 +89,7 @@ public:
         erase.bind(1, entry.id);
         erase.run();
         if (m_db.changes() == 0)
-            recordGone();
+            throw recordGone();
         own.sign();
         write.commit();
     }
@@ -167,7 +167,7 @@ private:
         OwnChanges own = ownChanges();
         update.bind(2, entry.id);
         if (!update.step())
-            recordGone();
+            throw recordGone();
         Entry stored = entryFromRow(update, m_longest);
         requireText(update, 3);
         update.run();
@@ -196,10 +196,10 @@ private:
                                                    static_cast<qsizetype>(written.utf8(typeColumn).size()))));
     }
 
-    [[noreturn]] void recordGone() const
+    Error recordGone() const override
     {
-        throw Error(Error::Kind::RecordGone, m_db.path(),
-                    QStringLiteral("the record was removed by another program meanwhile"), SQLITE_NOTFOUND);
+        return Error(Error::Kind::RecordGone, m_db.path(),
+                     QStringLiteral("the record was removed by another program meanwhile"), SQLITE_NOTFOUND);
     }
 
     Database m_db;

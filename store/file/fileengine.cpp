@@ -62,7 +62,7 @@ public:
             discard();
     }
 
-    void put(const StoredRecord &record) override
+    QString put(const StoredRecord &record) override
     {
         m_insert->reset(); // every value unbound: no value
         if (record.acronym)
@@ -74,6 +74,7 @@ public:
         if (m_history->kept())
             m_insert->bind(4, record.id);
         m_insert->run();
+        return {};
     }
 
     void putChange(const StoredChange &change) override

@@ -37,6 +37,22 @@ void inIdOrder(pg::Connection &connection, const char *select, Visit visit)
     }
 }
 
+// A connection lost while the commit was under way leaves nobody who can
+// say whether the server stored it all or nothing.
+void commitOrSayUnknown(pg::Transaction &transaction)
+{
+    try {
+        transaction.commit();
+    } catch (const Error &error) {
+        if (error.kind() != Error::Kind::ConnectionLost)
+            throw;
+        throw Error::fromServer(Error::Kind::WriteUnknown, error.location(),
+                                error.engineMessage()
+                                    + QStringLiteral(" (during the commit: whether the records were stored is not "
+                                                     "known)"));
+    }
+}
+
 } // namespace
 
 RowBatches::RowBatches(pg::Connection &connection, const char *head, const char *row, const char *tail)
@@ -170,7 +186,7 @@ void ServerBulkWriter::commit()
     for (const auto &[key, entry] : m_added)
         added.add({pg::Param::utf8(key), pg::Param::utf8(m_open[entry].definition)});
     added.flush();
-    m_transaction->commit();
+    commitOrSayUnknown(*m_transaction);
 }
 
 // Many records into an empty table, as another dictionary stored them.
@@ -203,10 +219,18 @@ public:
         }
     }
 
-    void put(const StoredRecord &record) override
+    QString put(const StoredRecord &record) override
     {
+        const auto has = [](const std::optional<std::string_view> &field, auto test) { return field && test(*field); };
+        const auto nul = [](std::string_view text) { return text.find('\0') != std::string_view::npos; };
+        if (has(record.acronym, nul) || has(record.definition, nul))
+            throw Error::fromServer(Error::Kind::TextChanged, m_connection.location(),
+                                    QStringLiteral("the server cannot store the character U+0000"));
         // A file's bytes that are no UTF-8 go as the program shows them: a
         // UTF-8 database refuses them as they stand.
+        const auto notUtf8 = [](std::string_view text) {
+            return !QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8();
+        };
         const pg::Param acronym = record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null();
         const pg::Param definition =
             record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null();
@@ -215,6 +239,9 @@ public:
             m_rows->add({record.id, acronym, definition, active});
         else
             m_rows->add({acronym, definition, active});
+        if (has(record.acronym, notUtf8) || has(record.definition, notUtf8))
+            return QStringLiteral("bytes that are no UTF-8, copied as the program shows them (U+FFFD)");
+        return {};
     }
 
     void putChange(const StoredChange &change) override
@@ -249,7 +276,7 @@ public:
             m_connection.exec(serversql::changesFromHere);
             m_connection.exec(serversql::resumeHistory);
         }
-        m_transaction->commit();
+        commitOrSayUnknown(*m_transaction);
     }
 
 private:
