@@ -587,7 +587,7 @@ void printChange(QTextStream &out, const store::Change &change)
 // another zone.
 QDateTime dateNamed(const QString &text)
 {
-    QString iso = text.trimmed();
+    QString iso = store::trimSpaces(text);
     if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
         iso[10] = QLatin1Char('T');
     const QDateTime at = QDateTime::fromString(iso, Qt::ISODate);
