@@ -66,9 +66,11 @@ QString filled(PgCluster &cluster, int size, bool history = true)
     const QString database = cluster.newDatabase();
     store::createServerDictionary(cluster.socket(database));
     if (!history)
-        cluster.exec(database, QStringLiteral("DROP TABLE acronyms_history; "
+        cluster.exec(database, QStringLiteral("DROP TRIGGER acronyms_history_added ON acronyms; "
+                                              "DROP TRIGGER acronyms_history_changed ON acronyms; "
+                                              "DROP TRIGGER acronyms_history_deleted ON acronyms; "
                                               "DROP FUNCTION acronyms_history_added, acronyms_history_changed, "
-                                              "acronyms_history_deleted CASCADE"));
+                                              "acronyms_history_deleted; DROP TABLE acronyms_history"));
     cluster.exec(database, QStringLiteral("INSERT INTO acronyms (acronym, definition, active) "
                                           "SELECT 'A' || i, 'definition of A' || i, 1 "
                                           "FROM generate_series(1, %1) i")
