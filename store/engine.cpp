@@ -2,7 +2,9 @@
 
 #include "store/error.h"
 #include "store/file/fileengine.h"
+#include "store/file/files.h"
 #ifdef ORVEX_SERVER_ENGINE
+#include "store/server/link.h"
 #include "store/server/serverengine.h"
 #endif
 
@@ -61,6 +63,14 @@ std::unique_ptr<Engine> engineFor(const Location &where)
     return makeServerEngine(where.target());
 #else
     return std::make_unique<NoServerEngine>();
+#endif
+}
+
+void setUsage(const Usage &usage)
+{
+    Files::instance().setReadOnly(usage.readOnly);
+#ifdef ORVEX_SERVER_ENGINE
+    Link::setOnePerThread(usage.connectionPerThread);
 #endif
 }
 

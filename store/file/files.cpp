@@ -24,7 +24,8 @@ Files &Files::instance()
 
 Database Files::open(const QString &path) const
 {
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    return Database(path, m_readOnly ? Database::Open::ReadOnly : Database::Open::ExistingOnly, m_busyTimeoutMs,
+                    m_vfs.isEmpty() ? nullptr : m_vfs.constData());
 }
 
 Database Files::createNew(const QString &path) const
@@ -39,7 +40,7 @@ Database Files::createNew(const QString &path) const
         throw sqliteError(SQLITE_CANTOPEN, path, file.errorString());
     }
     file.close();
-    return open(path);
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
 }
 
 } // namespace store
