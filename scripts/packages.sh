@@ -18,9 +18,9 @@ ensure_packages() {
 }
 
 # What building and testing need. Liberation Sans has the metrics the
-# windows' fixed labels were laid out in.
+# windows' fixed labels were laid out in; GNU libmicrohttpd serves orvex-web.
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconfig-dev libgtest-dev
-                fonts-dejavu-core fonts-liberation2)
+                fonts-dejavu-core fonts-liberation2 libmicrohttpd-dev)
 # What the tests need besides: the validators of the desktop entry and the
 # AppStream metainfo; a resource compiler for the Windows version record;
 # for the packages dpkg-shlibdeps (their Depends), lintian and unzip; a
