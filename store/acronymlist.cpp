@@ -4,7 +4,6 @@
 #include "store/text.h"
 
 #include <QChar>
-#include <QtAlgorithms>
 
 #include <algorithm>
 #include <array>
@@ -61,6 +60,18 @@ std::uint64_t kindsOf(std::u32string_view text)
         bits |= std::uint64_t(1) << bit;
     }
     return bits;
+}
+
+// A suggestion is at most this many edits away.
+constexpr int kMostEdits = 2;
+
+// Whether at most kMostEdits bits are set, in a few instructions.
+bool atMostTwoBits(std::uint64_t bits)
+{
+    static_assert(kMostEdits == 2);
+    bits &= bits - 1;
+    bits &= bits - 1;
+    return bits == 0;
 }
 
 std::uint64_t hashOf(std::u32string_view text)
@@ -140,6 +151,7 @@ AcronymList::AcronymList(std::vector<std::string> acronyms)
     }
     m_start.push_back(static_cast<std::uint32_t>(m_bytes.size()));
 
+    std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint64_t>> byLength;
     for (std::uint32_t entry = 0; entry + 1 < m_start.size(); ++entry) {
         const std::string_view acronym = at(entry);
         // Only what a lookup can find is worth suggesting.
@@ -147,13 +159,17 @@ AcronymList::AcronymList(std::vector<std::string> acronyms)
             continue;
         const std::u32string text =
             isAscii(acronym) ? std::u32string(acronym.begin(), acronym.end()) : characters(acronym);
-        m_byLength.push_back(Candidate{kindsOf(text), static_cast<std::uint32_t>(text.size()), entry});
+        byLength.push_back({static_cast<std::uint32_t>(text.size()), entry, kindsOf(text)});
         const std::u32string bare = lettersAndDigits(text);
         if (!bare.empty())
             m_bareHashes.emplace_back(hashOf(bare), entry);
     }
-    std::stable_sort(m_byLength.begin(), m_byLength.end(),
-                     [](const Candidate &a, const Candidate &b) { return a.length < b.length; });
+    std::sort(byLength.begin(), byLength.end());
+    for (const auto &[length, entry, kinds] : byLength) {
+        m_length.push_back(length);
+        m_entry.push_back(entry);
+        m_kinds.push_back(kinds);
+    }
     std::sort(m_bareHashes.begin(), m_bareHashes.end());
 }
 
@@ -187,7 +203,6 @@ QStringList AcronymList::page(std::string_view prefix, std::string_view after, q
 
 QStringList AcronymList::suggestions(std::string_view key, int limit) const
 {
-    constexpr int kMost = 2;
     const std::u32string typed = characters(key);
     if (typed.empty() || limit <= 0)
         return {};
@@ -214,17 +229,18 @@ QStringList AcronymList::suggestions(std::string_view key, int limit) const
 
     const std::uint64_t kinds = kindsOf(typed);
     const auto length = static_cast<std::uint32_t>(typed.size());
-    const auto shortest =
-        std::lower_bound(m_byLength.begin(), m_byLength.end(), length > kMost ? length - kMost : 0,
-                         [](const Candidate &candidate, std::uint32_t wanted) { return candidate.length < wanted; });
-    for (auto it = shortest; it != m_byLength.end() && it->length <= length + kMost; ++it) {
-        if (qPopulationCount(quint64(kinds & ~it->characters)) > kMost
-            || qPopulationCount(quint64(it->characters & ~kinds)) > kMost)
+    const auto first = static_cast<std::size_t>(
+        std::lower_bound(m_length.begin(), m_length.end(), length > kMostEdits ? length - kMostEdits : 0)
+        - m_length.begin());
+    const auto end = static_cast<std::size_t>(std::upper_bound(m_length.begin(), m_length.end(), length + kMostEdits)
+                                              - m_length.begin());
+    for (std::size_t i = first; i < end; ++i) {
+        if (!atMostTwoBits(kinds & ~m_kinds[i]) || !atMostTwoBits(m_kinds[i] & ~kinds))
             continue;
-        const std::u32string text = textOf(it->entry);
-        const int edits = editsBetween(typed, text, kMost);
-        if (edits > 0 && edits <= kMost)
-            found.emplace_back(1, edits, it->entry);
+        const std::u32string text = textOf(m_entry[i]);
+        const int edits = editsBetween(typed, text, kMostEdits);
+        if (edits > 0 && edits <= kMostEdits)
+            found.emplace_back(1, edits, m_entry[i]);
     }
 
     std::sort(found.begin(), found.end());

@@ -45,13 +45,6 @@ public:
     QStringList suggestions(std::string_view key, int limit) const;
 
 private:
-    struct Candidate
-    {
-        std::uint64_t characters; // a bit for each kind of character in it
-        std::uint32_t length; // in characters
-        std::uint32_t entry;
-    };
-
     std::string_view at(std::uint32_t entry) const
     {
         return std::string_view(m_bytes).substr(m_start[entry], m_start[entry + 1] - m_start[entry]);
@@ -59,7 +52,11 @@ private:
 
     std::string m_bytes; // the acronyms one after another, sorted by their bytes
     std::vector<std::uint32_t> m_start; // where each starts; one more for the end
-    std::vector<Candidate> m_byLength; // those a lookup finds, by length
+    // Those a lookup finds, shortest first, in three arrays side by side:
+    // the scan for suggestions reads the first alone for most of them.
+    std::vector<std::uint64_t> m_kinds; // a bit for each kind of character in it
+    std::vector<std::uint32_t> m_length; // in characters
+    std::vector<std::uint32_t> m_entry;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> m_bareHashes; // letters and digits alone, hashed; sorted
 };
 
