@@ -104,11 +104,17 @@ std::string utcNow()
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    // The date and time of day once a second: every request writes one.
+    thread_local std::time_t formattedSecond = -1;
+    thread_local char formatted[24];
+    if (seconds != formattedSecond) {
+        std::tm utc{};
+        gmtime_r(&seconds, &utc);
+        std::strftime(formatted, sizeof formatted, "%Y-%m-%dT%H:%M:%S", &utc);
+        formattedSecond = seconds;
+    }
     char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
+    std::snprintf(text, sizeof text, "%s.%03dZ", formatted, static_cast<int>(millis));
     return text;
 }
 

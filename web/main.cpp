@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     server.host = options.host.toStdString();
     server.port = options.port;
     server.threads =
-        options.threads > 0 ? options.threads : std::max(4, 2 * static_cast<int>(std::thread::hardware_concurrency()));
+        options.threads > 0 ? options.threads : std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
     server.maxConnections = static_cast<unsigned>(options.maxConnections);
     server.maxConnectionsPerClient = std::max(1u, server.maxConnections / 2);
     if (!options.tlsCertificate.isEmpty()) {

@@ -19,7 +19,7 @@ struct WebOptions
     QString db; // empty: the dictionary beside the program
     QString host = QString::fromLatin1(kDefaultHost);
     int port = kDefaultPort;
-    int threads = 0; // 0: twice the processors, at least four
+    int threads = 0; // 0: one for each processor, at least two
     int maxConnections = 256;
     QString tlsCertificate; // PEM files
     QString tlsKey;

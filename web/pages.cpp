@@ -90,7 +90,7 @@ std::string layout(const QString &title, const std::string &main, const QString 
              "<button type=\"submit\">Find</button>"
              "<p id=\"find-hint\" class=\"hint\">Letter case and spaces around it do not count.</p>"
              "</form>"
-             "<form class=\"meaning\" role=\"search\" action=\"/search\" method=\"get\" "
+             "<form class=\"words\" role=\"search\" action=\"/search\" method=\"get\" "
              "aria-label=\"Search the meanings\">"
              "<label for=\"words\">Meaning:</label>"
              "<input id=\"words\" name=\"q\" type=\"search\" value=\""
