@@ -19,7 +19,6 @@ import sys
 import tempfile
 import time
 import unittest
-import urllib.error
 import urllib.request
 
 from selenium import webdriver
@@ -64,7 +63,9 @@ class WebProgram:
     """orvex-web started on a free port; stopped with SIGTERM."""
 
     def __init__(self, *arguments):
-        self.process = subprocess.Popen([WEB, *arguments], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        # The access log into a file: a pipe nobody reads would fill and hold the program up.
+        self.log = tempfile.TemporaryFile(mode="w+", encoding="utf-8")
+        self.process = subprocess.Popen([WEB, *arguments], stdout=self.log, stderr=subprocess.PIPE, text=True)
         line = self.process.stderr.readline()
         found = re.search(r" at (https?://\S+/)$", line.strip())
         if not found:
@@ -74,7 +75,10 @@ class WebProgram:
 
     def stop(self):
         self.process.send_signal(signal.SIGTERM)
-        out, err = self.process.communicate(timeout=10)
+        _, err = self.process.communicate(timeout=10)
+        self.log.seek(0)
+        out = self.log.read()
+        self.log.close()
         return self.process.returncode, out, err
 
 
@@ -101,7 +105,7 @@ def close(driver):
 
 class Dictionary:
     def __init__(self):
-        self.folder = tempfile.TemporaryDirectory(prefix="orvex-web-")
+        self.folder = tempfile.TemporaryDirectory(prefix="orvex-web-")  # goes with the object
         self.path = os.path.join(self.folder.name, "nym2.fdb")
         run("create", self.path)
         words = os.path.join(self.folder.name, "words.tsv")
@@ -133,9 +137,10 @@ class InABrowser(unittest.TestCase):
     def tearDownClass(cls):
         close(cls.driver)
         code, out, _ = cls.web.stop()
+        cls.dictionary.folder.cleanup()
         assert code == 0, code
         # One access-log line for each request the browser made.
-        assert re.search(r'"/api/v1/lookup\?acronym=[^"]*" 200 ', out), out[:2000]
+        assert re.search(r'"GET /api/v1/lookup\?acronym=[^"]*" 200 ', out), out[:2000]
 
     def wait_for(self, condition, what, timeout=10):
         try:
@@ -184,8 +189,6 @@ class InABrowser(unittest.TestCase):
 
     def test_the_keyboard_alone_finds_an_acronym_and_browses_by_letter(self):
         self.driver.get(self.web.url)
-        body = self.driver.find_element(By.TAG_NAME, "body")
-        body.click()
         actions = webdriver.ActionChains(self.driver)
         for _ in range(5):
             actions.send_keys(Keys.TAB).perform()
@@ -251,8 +254,8 @@ class InABrowser(unittest.TestCase):
             self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia",
                                         {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
             self.driver.get(self.web.url)
-            self.type_into_box("cp")
-            self.wait_for(lambda d: "Starting with CP" in self.live(), "no answer to screenshot")
+            self.type_into_box("cpu")
+            self.wait_for(lambda d: "Also starting with CPU" in self.live(), "no answer to screenshot")
             background = self.driver.execute_script("return getComputedStyle(document.body).backgroundColor")
             self.assertEqual(background, "rgb(236, 236, 236)" if scheme == "light" else "rgb(32, 33, 36)")
             self.driver.save_screenshot(os.path.join(SHOTS, f"web-{scheme}.png"))
@@ -288,6 +291,7 @@ class WithoutJavaScript(unittest.TestCase):
         finally:
             close(driver)
             web.stop()
+            dictionary.folder.cleanup()
 
 
 class AsAnOperatorStartsIt(unittest.TestCase):
@@ -307,6 +311,7 @@ class AsAnOperatorStartsIt(unittest.TestCase):
             self.assertIn("cannot listen at 127.0.0.1", taken.stderr)
         finally:
             code, _, err = first.stop()
+            dictionary.folder.cleanup()
         self.assertEqual(code, 0)
         self.assertIn("orvex-web: stopped", err)
 
@@ -324,10 +329,13 @@ class AsAnOperatorStartsIt(unittest.TestCase):
             context = ssl.create_default_context(cafile=certificate)
             with urllib.request.urlopen(web.url + "api/v1/lookup?acronym=cpu", context=context) as answer:
                 self.assertEqual(json.load(answer)["definition"], "Central Processing Unit")
-            with self.assertRaises(urllib.error.URLError):
+            # Plain HTTP gets nowhere on that port.
+            with self.assertRaises(OSError):
                 urllib.request.urlopen(web.url.replace("https", "http") + "healthz", timeout=5)
         finally:
             web.stop()
+            dictionary.folder.cleanup()
+            folder.cleanup()
 
 
 if __name__ == "__main__":
