@@ -23,6 +23,7 @@ for path in /var/lib/orvex /usr/lib/orvex; do [ ! -e "$path" ] || skip "$path ex
 for user in $member $outsider; do ! getent passwd $user >/dev/null || skip "user $user exists"; done
 group_existed=false
 getent group orvex >/dev/null && group_existed=true
+! getent passwd orvex-web >/dev/null || skip "user orvex-web exists"
 
 work=$(mktemp -d)
 chmod 755 "$work" # read by the test users
@@ -30,6 +31,8 @@ cleanup() {
     dpkg --purge orvex >/dev/null 2>&1 || true
     for user in $member $outsider; do userdel $user >/dev/null 2>&1 || true; done
     $group_existed || groupdel orvex >/dev/null 2>&1 || true
+    userdel orvex-web >/dev/null 2>&1 || true
+    groupdel orvex-web >/dev/null 2>&1 || true
     rm -rf /var/lib/orvex /usr/lib/orvex "$work"
 }
 trap cleanup EXIT
@@ -60,6 +63,25 @@ no_warning "$work/install.log" installing
 [ "$(readlink /usr/lib/orvex/nym2.fdb)" = /var/lib/orvex/nym2.fdb ] || fail "no link beside the program"
 [ "$(stat -c %G /var/lib/orvex/nym2.fdb)" = orvex ] || fail "the dictionary's group is not orvex"
 
+# orvex-web's own user: a system user without home or login, alone in its
+# group, which alone may read the service's settings; the service is left
+# disabled.
+IFS=: read -r _ _ web_uid _ _ web_home web_shell < <(getent passwd orvex-web) || fail "no user orvex-web"
+[ "${web_uid:-1000}" -lt 1000 ] || fail "orvex-web is no system user (uid ${web_uid:-none})"
+[ "${web_home:-}" = /nonexistent ] && [ "${web_shell:-}" = /usr/sbin/nologin ] \
+    || fail "orvex-web has home ${web_home:-none} and shell ${web_shell:-none}"
+[ "$(stat -c '%a %U %G' /etc/orvex/web.conf)" = "640 root orvex-web" ] \
+    || fail "/etc/orvex/web.conf is $(stat -c '%a %U %G' /etc/orvex/web.conf)"
+! compgen -G '/etc/systemd/system/*.wants/orvex-web.service' >/dev/null || fail "the package enabled orvex-web"
+runuser -u orvex-web -- /usr/bin/orvex-web --config /etc/orvex/web.conf --listen 127.0.0.1:0 >"$work/web.log" 2>&1 &
+web=$!
+for _ in $(seq 50); do grep -q ' at http' "$work/web.log" && break; sleep 0.1; done
+url=$(sed -n 's/.* at \(http[^ ]*\)$/\1/p' "$work/web.log")
+[ -n "$url" ] && kill -0 "$web" 2>/dev/null || fail "orvex-web does not start as its user: $(cat "$work/web.log")"
+kill "$web" 2>/dev/null || true
+wait "$web" 2>/dev/null || true
+grep -q 'serving /usr/lib/orvex/nym2.fdb' "$work/web.log" || fail "orvex-web serves $(head -n 1 "$work/web.log")"
+
 useradd --no-create-home --groups orvex $member
 useradd --no-create-home $outsider
 words $outsider | grep -qx $'OLDWORD\tkept from before' || fail "the older package's words are not in /var/lib/orvex"
@@ -83,6 +105,7 @@ no_warning "$work/remove.log" removing
 dpkg_run "$work/purge.log" --purge orvex || fail "the package is not purged"
 no_warning "$work/purge.log" purging
 [ ! -e /usr/lib/orvex ] || fail "/usr/lib/orvex is left after purging"
+[ ! -e /etc/orvex/web.conf ] || fail "/etc/orvex/web.conf is left after purging"
 "$tool" export --from /var/lib/orvex/nym2.fdb | grep -qx $'MYWORD\tadded by a member' \
     || fail "purging lost the words"
 
