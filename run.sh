@@ -11,7 +11,7 @@ source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" fonts-liberation2
 # The build folder ./test.sh uses, so that neither builds twice.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target orvex dictionary
+cmake --build build -j"$(nproc)" --target orvex orvex-web dictionary
 program=$PWD/build/bin/orvex
 dictionary=$PWD/build/bin/nym2.fdb
 [ -f "$dictionary" ] || { echo "no dictionary beside $program" >&2; exit 1; }
