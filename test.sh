@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. Exits non-zero on
-# any failure. Ends with one line of the robustness figures the tests
-# gathered (faults survived, crash trials, concurrent writes, ...).
+# any failure. Ends with the robustness figures the tests gathered (faults
+# survived, crash trials, concurrent writes, ...), one group a line.
 #
 #   ./test.sh             the whole suite
-#   ./test.sh --sanitize  the whole suite built with AddressSanitizer and
+#   ./test.sh ARGS...     the suite with ctest's ARGS: -L quick runs the
+#                         fast tests alone, -R NAME the tests named so
+#   ./test.sh --sanitize [ARGS...]
+#                         the whole suite built with AddressSanitizer and
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
 #   ./test.sh --fuzz [S]  each libFuzzer target for S seconds (default 60),
 #                         built with clang (in build-fuzz/)
@@ -84,11 +87,8 @@ windows_check() {
 
 mode=${1:-}
 case "$mode" in
-"")
-    dir=build
-    options=()
-    ;;
 --sanitize)
+    shift
     dir=build-sanitize
     flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
     options=(-DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined")
@@ -98,8 +98,7 @@ case "$mode" in
     ;;
 --fuzz)
     ensure_packages clang
-    clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
-    ensure_packages "${BUILD_PACKAGES[@]}" "libclang-rt-$clang_major-dev"
+    ensure_packages "${BUILD_PACKAGES[@]}" "$(clang_runtime_package)"
     flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
     CC=clang CXX=clang++ configure_and_build build-fuzz -DORVEX_BUILD_TESTS=OFF \
         -DORVEX_BUILD_FUZZERS=ON -DCMAKE_CXX_FLAGS="$flags"
@@ -144,9 +143,22 @@ case "$mode" in
     windows_check
     exit
     ;;
+-h | --help)
+    echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --no-server | --windows]"
+    exit 0
+    ;;
+-*)
+    # Anything else is ctest's; a misspelt mode is told at once, not after the build.
+    if [[ "$(ctest --help)" != *"$mode"* ]]; then
+        echo "usage: ./test.sh [CTEST-ARGS... | --sanitize [CTEST-ARGS...] | --fuzz [SECONDS] | --no-server | --windows]" >&2
+        exit 2
+    fi
+    dir=build
+    options=()
+    ;;
 *)
-    echo "usage: ./test.sh [--sanitize | --fuzz [SECONDS] | --no-server | --windows]" >&2
-    exit 2
+    dir=build
+    options=()
     ;;
 esac
 
@@ -155,10 +167,11 @@ configure_and_build "$dir" "${options[@]}"
 cd "$dir"
 rm -rf figures
 status=0
-ctest --output-on-failure -j"$(nproc)" || status=$?
-# The fuzzers run apart (--fuzz); their last figures join the line.
+ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+# The fuzzers run apart (--fuzz); their last figures join the others.
 if [ -f ../build-fuzz/figures.txt ]; then mkdir -p figures && cp ../build-fuzz/figures.txt figures/fuzz.txt; fi
 if compgen -G "figures/*.txt" >/dev/null; then
-    echo "Figures: $(cat figures/*.txt | paste -sd ';' | sed 's/;/; /g')"
+    echo "Figures:"
+    sed 's/^/  /' figures/*.txt
 fi
 exit "$status"

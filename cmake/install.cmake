@@ -39,6 +39,7 @@ if(TARGET orvex-web)
   list(APPEND ORVEX_PROGRAMS orvex-web)
 endif()
 set(ORVEX_SHARED_DICTIONARY /var/lib/orvex/nym2.fdb)
+set(ORVEX_SERVER_SETTING /etc/orvex/nym2.server)
 
 # The program folder, where `cmake --install` puts it (Runtime, Dictionary,
 # Licence), and once more as the whole of the .zip (Folder): there the
@@ -109,11 +110,18 @@ if(NOT WIN32)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
           RENAME ${ORVEX_APPSTREAM_ID}.metainfo.xml COMPONENT Desktop)
 
-  # The .deb's own part. An absolute link: it leads from /usr to /var.
+  # The .deb's own part. Absolute links: they lead from /usr to /var and
+  # /etc. The server a machine's programs use is its administrator's
+  # setting, so it lives in /etc as a conffile (packaging/debian/conffiles),
+  # which upgrades keep and only purging removes; as shipped it holds
+  # comments alone and names no server.
   set(debian_dir ${CMAKE_BINARY_DIR}/install-debian)
   file(MAKE_DIRECTORY ${debian_dir})
   file(CREATE_LINK ${ORVEX_SHARED_DICTIONARY} ${debian_dir}/nym2.fdb SYMBOLIC)
-  install(FILES ${debian_dir}/nym2.fdb DESTINATION ${ORVEX_PROGRAM_DIR}
+  file(CREATE_LINK ${ORVEX_SERVER_SETTING} ${debian_dir}/nym2.server SYMBOLIC)
+  install(FILES ${debian_dir}/nym2.fdb ${debian_dir}/nym2.server DESTINATION ${ORVEX_PROGRAM_DIR}
+          COMPONENT Debian EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/nym2.server DESTINATION /etc/orvex
           COMPONENT Debian EXCLUDE_FROM_ALL)
   # Compressed as Debian wants them (gzip -9n: no name or time inside);
   # the manual pages are installed everywhere, the changelog only by the .deb.

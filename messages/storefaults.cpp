@@ -75,6 +75,12 @@ const Words kWords[] = {
     {Kind::TextChanged, Where::Any,
      "The dictionary's table would store the text as something else, so nothing was stored.", nullptr},
     {Kind::Unreachable, Where::Any, "The dictionary server cannot be reached.", nullptr},
+    {Kind::BadConnectionString, Where::Any,
+     "The connection string that names the dictionary server cannot be read, so no server was asked.", nullptr},
+    {Kind::NoAnswer, Where::Any,
+     "The dictionary server did not answer in time: it may be stalled, or another program holds the dictionary "
+     "locked. Nothing was changed.",
+     nullptr},
     {Kind::ConnectionLost, Where::Any, "The connection to the dictionary server was lost. Nothing was changed.",
      nullptr},
     {Kind::WriteUnknown, Where::Any,
@@ -104,6 +110,8 @@ const struct
     {Kind::Unfinished, Where::Any, "The dictionary holds another program's unfinished change."},
     {Kind::Io, Where::Any, "The dictionary could not be read."},
     {Kind::Unreachable, Where::Any, "The dictionary server cannot be reached."},
+    {Kind::BadConnectionString, Where::Any, "This server's setting that names the dictionary server cannot be read."},
+    {Kind::NoAnswer, Where::Any, "The dictionary server did not answer in time."},
     {Kind::ConnectionLost, Where::Any, "The connection to the dictionary server was lost."},
 };
 

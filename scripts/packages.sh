@@ -44,6 +44,22 @@ TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev l
 WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64 fonts-wine googletest
     xvfb xdotool imagemagick unzip sqlite3)
 
+# The fuzzers' run-time library, of the installed clang's version.
+clang_runtime_package() {
+    echo "libclang-rt-$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)-dev"
+}
+
+# Every package a stage of .ci/run installs, at once: the lists above, clang
+# for the fuzzers, what scripts/windows-qt.sh and windows-sqlite.sh build
+# with, and what run.sh takes its screenshot with. .ci/run takes the
+# machine's state after this and compares it at the end, so a package some
+# stage installs that is missing here shows there.
+ensure_every_package() {
+    ensure_packages clang
+    ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" \
+        "$(clang_runtime_package)" qt6-base-dev-tools ninja-build perl dpkg-dev xz-utils tcl xauth
+}
+
 configure_and_build() { # build-dir [cmake options...]
     local dir=$1; shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

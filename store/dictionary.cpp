@@ -9,11 +9,13 @@ namespace store {
 
 namespace {
 
-// For an engine that read a long definition whole all the same.
+// For an engine that read a long definition whole all the same, or a
+// beginning counted in characters rather than the window's UTF-16 units.
 Entry shortened(Entry entry, qsizetype longest)
 {
-    if (longest >= 0 && entry.shortenedFrom == 0 && entry.definition.size() > longest) {
-        entry.shortenedFrom = entry.definition.toUtf8().size();
+    if (longest >= 0 && entry.definition.size() > longest) {
+        if (entry.shortenedFrom == 0)
+            entry.shortenedFrom = entry.definition.toUtf8().size();
         entry.definition.truncate(entry.definition.at(longest - 1).isHighSurrogate() ? longest - 1 : longest);
     }
     return entry;
@@ -36,6 +38,14 @@ std::optional<Entry> Dictionary::find(const QString &typed)
     if (entry)
         entry = shortened(std::move(*entry), m_longest);
     return entry;
+}
+
+Entry Dictionary::stored(const QString &typed)
+{
+    std::optional<Entry> entry = find(typed);
+    if (!entry)
+        throw m_backend->recordGone();
+    return std::move(*entry);
 }
 
 Dictionary::Added Dictionary::add(const QString &typed, const QString &definition)

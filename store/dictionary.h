@@ -46,6 +46,9 @@ public:
     // The first entry in natural order whose trimmed acronym equals the
     // trimmed key of typed.
     std::optional<Entry> find(const QString &typed);
+    // The same for an acronym known to be stored: one removed by another
+    // program meanwhile is reported (Kind::RecordGone).
+    Entry stored(const QString &typed);
 
     using Added = store::Added;
     // Stores keyOf(typed) with the definition exactly as given, unless the

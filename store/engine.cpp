@@ -3,6 +3,8 @@
 #include "store/error.h"
 #include "store/file/fileengine.h"
 #include "store/file/files.h"
+
+#include <utility>
 #ifdef ORVEX_SERVER_ENGINE
 #include "store/server/link.h"
 #include "store/server/serverengine.h"
@@ -25,15 +27,19 @@ bool Engine::isStoredIn(const QString &) const
     return false;
 }
 
-#ifndef ORVEX_SERVER_ENGINE
 namespace {
 
-// A server named in a build without the server engine: said at every use,
-// never taken for a file.
-class NoServerEngine final : public Engine
+// A dictionary that cannot be used at all: every use is refused, saying why.
+class RefusingEngine final : public Engine
 {
 public:
-    QString description() const override { return QStringLiteral("a database server"); }
+    RefusingEngine(QString description, Error::Kind kind, QString why)
+        : m_description(std::move(description))
+        , m_kind(kind)
+        , m_why(std::move(why))
+    {}
+
+    QString description() const override { return m_description; }
     std::unique_ptr<Backend> open() override { refuse(); }
     void forEachRecord(const RecordVisitor &) override { refuse(); }
     std::unique_ptr<BulkWriter> bulkWriter(qint64) override { refuse(); }
@@ -41,18 +47,20 @@ public:
     QString create() override { refuse(); }
 
 private:
-    [[noreturn]] void refuse() const
-    {
-        throw Error::fromServer(Error::Kind::Unreachable, description(),
-                                QStringLiteral("this build has no server engine"));
-    }
+    [[noreturn]] void refuse() const { throw Error::fromServer(m_kind, m_description, m_why); }
+
+    QString m_description;
+    Error::Kind m_kind;
+    QString m_why;
 };
 
 } // namespace
-#endif
 
 std::unique_ptr<Engine> engineFor(const Location &where)
 {
+    if (!where.unusableBecause().isEmpty())
+        return std::make_unique<RefusingEngine>(where.unusableWhere(), Error::Kind::BadConnectionString,
+                                                where.unusableBecause());
     switch (where.kind()) {
     case Location::Kind::File:
         return makeFileEngine(where.target());
@@ -62,7 +70,10 @@ std::unique_ptr<Engine> engineFor(const Location &where)
 #ifdef ORVEX_SERVER_ENGINE
     return makeServerEngine(where.target());
 #else
-    return std::make_unique<NoServerEngine>();
+    // A server named in a build without the server engine: said at every
+    // use, never taken for a file.
+    return std::make_unique<RefusingEngine>(QStringLiteral("a database server"), Error::Kind::Unreachable,
+                                            QStringLiteral("this build has no server engine"));
 #endif
 }
 

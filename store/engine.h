@@ -40,6 +40,10 @@ public:
     // Throws the engine's Error of Kind::ReadOnly when isReadOnly().
     virtual void requireWritable() = 0;
 
+    // The engine's Error of Kind::RecordGone: an entry was removed by
+    // another program meanwhile.
+    virtual Error recordGone() const = 0;
+
     // Deletes the record entry.id, whatever it holds now; throws Error with
     // Kind::RecordGone when there is none.
     virtual void remove(const Entry &entry) = 0;

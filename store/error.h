@@ -36,7 +36,9 @@ public:
         RecordGone, // the entry was removed by another program meanwhile
         TextChanged, // the table would store typed text as something else
         Unreachable, // the server cannot be reached
+        BadConnectionString, // the server's connection string cannot be read (or nym2.server itself)
         ConnectionLost, // the server went away during the operation
+        NoAnswer, // the server did not answer in time (stalled, or a lock held by another program)
         WriteUnknown, // the server went away as a change was committed: it may or may not be stored
         Other, // anything else: see engineMessage()
     };

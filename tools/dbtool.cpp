@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <optional>
@@ -292,7 +293,11 @@ QString shown(const QString &typed)
 
 store::Location Tool::dictionary() const
 {
-    return locationNamed(m_line.db.value_or(m_line.into.value_or(m_line.from.value_or(m_setup.defaultDatabase))));
+    if (const std::optional<QString> named = m_line.db ? m_line.db : m_line.into ? m_line.into : m_line.from)
+        return locationNamed(*named);
+    if (!m_setup.defaultDatabase)
+        throw ToolError("no dictionary is named (--db DB names one)");
+    return *m_setup.defaultDatabase;
 }
 
 void Tool::requireText(const QString &typed, const char *what)
@@ -349,9 +354,11 @@ int Tool::import()
         throw ToolError(problem.toStdString());
     }
 
+    QTemporaryFile spool;
+    QIODevice &whole = wholeInput(file, spool, name);
     ImportReport report;
     try {
-        report = importRecords(db, file, name, options);
+        report = importRecords(db, whole, name, options);
     } catch (...) {
         if (bar)
             bar->finish();
@@ -525,7 +532,7 @@ int runDbTool(const QStringList &arguments, QTextStream &out, QTextStream &err, 
         if (command)
             out << "usage: orvex-db " << command->usage << "\n\n" << command->help;
         else
-            out << help(store::Location::parse(setup.defaultDatabase).display());
+            out << help(setup.defaultDatabase ? setup.defaultDatabase->display() : QStringLiteral("(none)"));
         return Ok;
     }
     if (line.version) {

@@ -3,8 +3,12 @@
 // orvex-db, the dictionary tool: makes dictionary files, fills them from text
 // files, writes them back out as text, and counts what they hold.
 
+#include "store/location.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class QTextStream;
 
@@ -13,8 +17,8 @@ namespace tools {
 struct DbToolSetup
 {
     // The dictionary used when a command names none: the program's own,
-    // nym2.fdb beside the tool.
-    QString defaultDatabase;
+    // as the program finds it (store::dictionaryBeside), read once.
+    std::optional<store::Location> defaultDatabase;
     // err is a terminal: long imports draw a progress bar there.
     bool progressBar = false;
     // What --version prints after the tool's name.

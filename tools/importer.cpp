@@ -3,6 +3,11 @@
 #include "store/bulkimport.h"
 #include "tools/interruption.h"
 #include "tools/readahead.h"
+#include "tools/toolerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <string_view>
 #include <vector>
@@ -73,6 +78,31 @@ ImportReport importRecords(const store::Location &db, QIODevice &input, const QS
     if (options.progress)
         options.progress(position, total);
     return report;
+}
+
+QIODevice &wholeInput(QFile &input, QTemporaryFile &spool, const QString &name)
+{
+    if (!input.fileName().isEmpty() && QFileInfo(input.fileName()).isFile())
+        return input;
+    if (!spool.open())
+        throw ToolError(
+            QStringLiteral("%1: no room for a copy of the input (%2)").arg(name, spool.errorString()).toStdString());
+    QByteArray block(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        if (interrupted())
+            throw ToolError(QStringLiteral("%1: interrupted; nothing was imported").arg(name).toStdString());
+        const qint64 got = input.read(block.data(), block.size());
+        if (got < 0)
+            throw ToolError(QStringLiteral("%1: %2").arg(name, input.errorString()).toStdString());
+        if (got == 0)
+            break;
+        if (spool.write(block.constData(), got) != got)
+            throw ToolError(QStringLiteral("%1: the copy of the input could not be written (%2)")
+                                .arg(name, spool.errorString())
+                                .toStdString());
+    }
+    spool.seek(0);
+    return spool;
 }
 
 } // namespace tools

@@ -8,7 +8,9 @@
 
 #include <functional>
 
+class QFile;
 class QIODevice;
+class QTemporaryFile;
 
 namespace tools {
 
@@ -43,5 +45,11 @@ struct ImportReport
 // nothing is written either and the report says so.
 ImportReport importRecords(const store::Location &db, QIODevice &input, const QString &name,
                            const ImportOptions &options = {});
+
+// input itself when it is a file; otherwise (a pipe, a terminal, standard
+// input) all of it read first into spool, so that no import holds the
+// dictionary's lock while it waits for input that comes slowly or never.
+// Throws ToolError when reading fails or Ctrl+C stops it.
+QIODevice &wholeInput(QFile &input, QTemporaryFile &spool, const QString &name);
 
 } // namespace tools

@@ -16,8 +16,9 @@ int main(int argc, char *argv[])
     tools::DbToolSetup setup;
     // The tool lies beside the program, so the program's path rule finds
     // the program's dictionary.
-    setup.defaultDatabase = store::dictionaryBeside(QString::fromStdString(platform::programFolder())).target();
+    setup.defaultDatabase = store::dictionaryBeside(QString::fromStdString(platform::programFolder()));
     setup.progressBar = platform::standardErrorIsTerminal();
     setup.version = QStringLiteral(ORVEX_VERSION);
-    return tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
+    const int code = tools::runDbTool(QCoreApplication::arguments().mid(1), out, err, setup);
+    return tools::interrupted() ? tools::interruptionExitCode() : code;
 }

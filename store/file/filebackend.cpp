@@ -84,7 +84,7 @@ public:
         erase.bind(1, entry.id);
         erase.run();
         if (m_db.changes() == 0)
-            recordGone();
+            throw recordGone();
     }
 
     QStringList acronyms(const QString &prefix) override
@@ -176,7 +176,7 @@ private:
         Transaction write(m_db);
         update.bind(2, entry.id);
         if (!update.step())
-            recordGone();
+            throw recordGone();
         Entry stored = entryFromRow(update, m_longest);
         requireText(update, 3);
         update.run();
@@ -196,10 +196,10 @@ private:
                                                    static_cast<qsizetype>(written.utf8(typeColumn).size()))));
     }
 
-    [[noreturn]] void recordGone() const
+    Error recordGone() const override
     {
-        throw Error(Error::Kind::RecordGone, m_db.path(),
-                    QStringLiteral("the record was removed by another program meanwhile"), SQLITE_NOTFOUND);
+        return Error(Error::Kind::RecordGone, m_db.path(),
+                     QStringLiteral("the record was removed by another program meanwhile"), SQLITE_NOTFOUND);
     }
 
     Database m_db;

@@ -1,5 +1,6 @@
 #include "store/file/sqlite.h"
 
+#include "store/commits.h"
 #include "store/text.h"
 
 #include <QFileInfo>
@@ -280,6 +281,7 @@ Transaction::~Transaction() noexcept
 
 void Transaction::commit()
 {
+    const CommitUnderWay committing;
     m_db.exec("COMMIT");
     m_done = true;
 }

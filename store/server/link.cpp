@@ -91,6 +91,8 @@ void Link::openLocked()
         return;
     m_connection.close();
     pg::Connection connection(m_connectionString);
+    // A window waits for a server no longer than for a file's lock.
+    connection.setAnswerWithin(std::chrono::seconds(5));
     connection.exec(serversql::probe);
     m_connection = std::move(connection);
     if (!m_closer.joinable())

@@ -47,6 +47,8 @@ public:
             try {
                 return op(m_connection);
             } catch (const Error &error) {
+                if (error.kind() == Error::Kind::NoAnswer)
+                    m_connection.close();
                 if (error.kind() != Error::Kind::ConnectionLost || attempt > 0)
                     throw;
                 m_connection.close();
@@ -82,14 +84,16 @@ public:
                 transaction.commit();
                 return *result;
             } catch (const Error &error) {
-                if (error.kind() != Error::Kind::ConnectionLost)
+                const bool lost = error.kind() == Error::Kind::ConnectionLost;
+                if (!lost && error.kind() != Error::Kind::NoAnswer)
                     throw;
                 m_connection.close();
-                // Lost during the commit of a write: its answer stands if it
-                // committed, and must not be written twice.
+                // Lost or unanswered during the commit of a write: its answer
+                // stands if it committed, and must not be written twice.
                 if (result && written && committedLocked(*written, error))
                     return *result;
-                if (attempt > 0)
+                // A server that did not answer is not asked the same again.
+                if (attempt > 0 || !lost)
                     throw;
             }
         }

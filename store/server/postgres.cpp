@@ -1,6 +1,8 @@
 #include "store/server/postgres.h"
 
+#include "store/commits.h"
 #include "store/error.h"
+#include "store/server/connectionstring.h"
 #include "store/text.h"
 
 #include <QLibrary>
@@ -9,6 +11,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -16,26 +19,33 @@
 
 // clang-format off
 #define ORVEX_LIBPQ_FUNCTIONS \
+    ORVEX_LIBPQ(PQcancel) \
     ORVEX_LIBPQ(PQclear) \
     ORVEX_LIBPQ(PQconndefaults) \
     ORVEX_LIBPQ(PQconnectdbParams) \
     ORVEX_LIBPQ(PQconnectionNeedsPassword) \
     ORVEX_LIBPQ(PQconninfoFree) \
     ORVEX_LIBPQ(PQconninfoParse) \
+    ORVEX_LIBPQ(PQconsumeInput) \
     ORVEX_LIBPQ(PQdb) \
     ORVEX_LIBPQ(PQerrorMessage) \
     ORVEX_LIBPQ(PQexecParams) \
     ORVEX_LIBPQ(PQfinish) \
+    ORVEX_LIBPQ(PQfreeCancel) \
+    ORVEX_LIBPQ(PQgetCancel) \
+    ORVEX_LIBPQ(PQgetResult) \
     ORVEX_LIBPQ(PQgetisnull) \
     ORVEX_LIBPQ(PQgetlength) \
     ORVEX_LIBPQ(PQgetvalue) \
     ORVEX_LIBPQ(PQhost) \
+    ORVEX_LIBPQ(PQisBusy) \
     ORVEX_LIBPQ(PQntuples) \
     ORVEX_LIBPQ(PQparameterStatus) \
     ORVEX_LIBPQ(PQport) \
     ORVEX_LIBPQ(PQresultErrorField) \
     ORVEX_LIBPQ(PQresultErrorMessage) \
     ORVEX_LIBPQ(PQresultStatus) \
+    ORVEX_LIBPQ(PQsendQueryParams) \
     ORVEX_LIBPQ(PQsocket) \
     ORVEX_LIBPQ(PQstatus)
 // clang-format on
@@ -94,26 +104,33 @@ void requireLibpq(const QString &location)
 } // namespace store
 
 // Every call below goes through the library loaded on first use.
+#define PQcancel (::store::libpq().PQcancel)
 #define PQclear (::store::libpq().PQclear)
 #define PQconndefaults (::store::libpq().PQconndefaults)
 #define PQconnectdbParams (::store::libpq().PQconnectdbParams)
 #define PQconnectionNeedsPassword (::store::libpq().PQconnectionNeedsPassword)
 #define PQconninfoFree (::store::libpq().PQconninfoFree)
 #define PQconninfoParse (::store::libpq().PQconninfoParse)
+#define PQconsumeInput (::store::libpq().PQconsumeInput)
 #define PQdb (::store::libpq().PQdb)
 #define PQerrorMessage (::store::libpq().PQerrorMessage)
 #define PQexecParams (::store::libpq().PQexecParams)
 #define PQfinish (::store::libpq().PQfinish)
+#define PQfreeCancel (::store::libpq().PQfreeCancel)
+#define PQgetCancel (::store::libpq().PQgetCancel)
+#define PQgetResult (::store::libpq().PQgetResult)
 #define PQgetisnull (::store::libpq().PQgetisnull)
 #define PQgetlength (::store::libpq().PQgetlength)
 #define PQgetvalue (::store::libpq().PQgetvalue)
 #define PQhost (::store::libpq().PQhost)
+#define PQisBusy (::store::libpq().PQisBusy)
 #define PQntuples (::store::libpq().PQntuples)
 #define PQparameterStatus (::store::libpq().PQparameterStatus)
 #define PQport (::store::libpq().PQport)
 #define PQresultErrorField (::store::libpq().PQresultErrorField)
 #define PQresultErrorMessage (::store::libpq().PQresultErrorMessage)
 #define PQresultStatus (::store::libpq().PQresultStatus)
+#define PQsendQueryParams (::store::libpq().PQsendQueryParams)
 #define PQsocket (::store::libpq().PQsocket)
 #define PQstatus (::store::libpq().PQstatus)
 
@@ -183,9 +200,12 @@ QString joinedHostsAndPorts(const QString &hosts, const QString &ports, const QS
 
 QString describe(const QString &connectionString)
 {
+    const ConnectionString read = readConnectionString(connectionString);
+    if (read.problem)
+        return QStringLiteral("a server (its connection string cannot be read)");
     if (!libpqLoaded())
         return QStringLiteral("a database server");
-    PQconninfoOption *parsed = PQconninfoParse(connectionString.toUtf8().constData(), nullptr);
+    PQconninfoOption *parsed = PQconninfoParse(read.text.toUtf8().constData(), nullptr);
     if (!parsed)
         return QStringLiteral("(an unreadable connection string)");
     std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption *)> given(parsed, PQconninfoFree);
@@ -268,13 +288,20 @@ bool Result::boolean(int row, int column) const
 Connection::Connection(const QString &connectionString)
     : m_location(describe(connectionString))
 {
+    const ConnectionString read = readConnectionString(connectionString);
+    if (read.problem)
+        throw Error::fromServer(Error::Kind::BadConnectionString, m_location,
+                                QStringLiteral("the connection string cannot be read: %1").arg(*read.problem));
     requireLibpq(m_location);
-    const QByteArray given = connectionString.toUtf8();
+    const QByteArray given = read.text.toUtf8();
     // A server that never answers would otherwise hold the window forever;
     // a connect_timeout in the string still wins, as it comes later.
-    const char *const keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding",
-                                    nullptr};
-    const char *const values[] = {"10", given.constData(), "orvex", "UTF8", nullptr};
+    // TCP keepalives and a user timeout tell a server that went silent from
+    // one that is busy, within seconds instead of the system's hours.
+    const char *const keywords[] = {
+        "connect_timeout",  "keepalives", "keepalives_idle",           "keepalives_interval", "keepalives_count",
+        "tcp_user_timeout", "dbname",     "fallback_application_name", "client_encoding",     nullptr};
+    const char *const values[] = {"5", "1", "5", "1", "3", "5000", given.constData(), "orvex", "UTF8", nullptr};
     m_conn = PQconnectdbParams(keywords, values, 1);
     if (!m_conn)
         throw Error::fromServer(Error::Kind::Other, m_location, QStringLiteral("out of memory"));
@@ -303,6 +330,7 @@ Connection::~Connection() noexcept
 Connection::Connection(Connection &&other) noexcept
     : m_conn(std::exchange(other.m_conn, nullptr))
     , m_location(std::move(other.m_location))
+    , m_answerWithin(other.m_answerWithin)
 {}
 
 Connection &Connection::operator=(Connection &&other) noexcept
@@ -311,6 +339,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
         close();
         m_conn = std::exchange(other.m_conn, nullptr);
         m_location = std::move(other.m_location);
+        m_answerWithin = other.m_answerWithin;
     }
     return *this;
 }
@@ -348,12 +377,48 @@ Result Connection::exec(const char *sql, const QList<Param> &params)
                                     QStringLiteral("the server cannot store the character U+0000"));
         values.push_back(param.isNull() ? nullptr : param.utf8().constData());
     }
-    pg_result *result =
-        PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+    pg_result *result = m_answerWithin.count() > 0 ? answerWithin(sql, values)
+                                                   : PQexecParams(m_conn, sql, static_cast<int>(values.size()), nullptr,
+                                                                  values.data(), nullptr, nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result);
     return Result(result);
+}
+
+pg_result *Connection::answerWithin(const char *sql, const std::vector<const char *> &values)
+{
+    if (!PQsendQueryParams(m_conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0))
+        fail(nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + m_answerWithin;
+    while (PQisBusy(m_conn)) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        const int ready = left.count() > 0 ? poll(&socket, 1, static_cast<int>(left.count())) : 0;
+        if (ready == 0) {
+            // Asked to stop, the server rolls the statement back; a server
+            // that cannot even hear that is left to drop the connection.
+            if (PGcancel *cancel = PQgetCancel(m_conn)) {
+                char why[256];
+                PQcancel(cancel, why, sizeof why);
+                PQfreeCancel(cancel);
+            }
+            close();
+            throw Error::fromServer(Error::Kind::NoAnswer, m_location,
+                                    QStringLiteral("the server did not answer within %1 s")
+                                        .arg(std::chrono::duration_cast<std::chrono::seconds>(m_answerWithin).count()));
+        }
+        if (ready > 0 && !PQconsumeInput(m_conn))
+            fail(nullptr);
+    }
+    // The last result is the statement's; the ones before it were consumed.
+    pg_result *last = nullptr;
+    while (pg_result *next = PQgetResult(m_conn)) {
+        PQclear(last);
+        last = next;
+    }
+    return last;
 }
 
 void Connection::fail(pg_result *result) const
@@ -388,6 +453,7 @@ Transaction::~Transaction() noexcept
 
 void Transaction::commit()
 {
+    const CommitUnderWay committing;
     m_connection.exec("COMMIT");
     m_done = true;
 }

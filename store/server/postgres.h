@@ -9,7 +9,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
 #include <initializer_list>
+#include <vector>
 #include <string_view>
 
 struct pg_conn;
@@ -93,6 +95,11 @@ public:
     // The server as host, port and database.
     const QString &location() const { return m_location; }
 
+    // How long a statement may go unanswered before it is cancelled and the
+    // connection dropped (Error::Kind::NoAnswer); zero waits as long as it
+    // takes, as an import or a copy does.
+    void setAnswerWithin(std::chrono::milliseconds limit) { m_answerWithin = limit; }
+
     // One statement with bound parameters, in the text format.
     Result exec(const char *sql, std::initializer_list<Param> params = {});
     Result exec(const char *sql, const QList<Param> &params);
@@ -101,9 +108,11 @@ public:
 
 private:
     [[noreturn]] void fail(pg_result *result) const;
+    pg_result *answerWithin(const char *sql, const std::vector<const char *> &values);
 
     pg_conn *m_conn = nullptr;
     QString m_location;
+    std::chrono::milliseconds m_answerWithin{0};
 };
 
 // Rolls back unless committed. Held only for one operation, never while the

@@ -37,10 +37,18 @@ public:
     std::optional<Entry> find(const QString &key) override
     {
         return m_link->read([&](pg::Connection &connection) -> std::optional<Entry> {
-            const pg::Result result = connection.exec(serversql::find, {key});
+            if (m_longest < 0) {
+                const pg::Result result = connection.exec(serversql::find, {key});
+                return result.rows() == 0 ? std::nullopt : std::optional<Entry>(entryAt(result, 0));
+            }
+            const pg::Result result = connection.exec(serversql::findBeginning, {key, qint64(m_longest)});
             if (result.rows() == 0)
                 return std::nullopt;
-            return entryAt(result, 0);
+            Entry entry = entryAt(result, 0);
+            const qint64 size = result.integer(0, 3);
+            if (size > qint64(result.utf8(0, 2).size()))
+                entry.shortenedFrom = size;
+            return entry;
         });
     }
 
@@ -117,6 +125,12 @@ public:
             [](pg::Connection &connection) { return connection.exec(serversql::readOnly).boolean(0, 0); });
     }
 
+    Error recordGone() const override
+    {
+        return Error::fromServer(Error::Kind::RecordGone, m_link->description(),
+                                 QStringLiteral("the record was removed by another program meanwhile"));
+    }
+
     void requireWritable() override
     {
         if (isReadOnly())
@@ -133,8 +147,7 @@ private:
             return m_link->write([&](pg::Connection &connection, std::optional<Link::Written> &written) {
                 const pg::Result result = connection.exec(sql, values);
                 if (result.rows() == 0)
-                    throw Error::fromServer(Error::Kind::RecordGone, connection.location(),
-                                            QStringLiteral("the record was removed by another program meanwhile"));
+                    throw recordGone();
                 written = Link::Written{result.integer(0, 3), result.text(0, 4)};
                 return entryAt(result, 0);
             });

@@ -28,11 +28,19 @@ inline constexpr const char *createIndex =
 #define ORVEX_SERVER_WRITTEN ORVEX_SERVER_ENTRY ", txid_current(), " ORVEX_SERVER_TIMELINE
 
 // $1: the key, upper-cased, blanks kept.
-inline constexpr const char *find =
-    "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms "
-    "WHERE left(btrim(acronym, ' '), 200) COLLATE \"C\" = left(btrim($1, ' '), 200) COLLATE \"C\" "
-    "AND btrim(acronym, ' ') COLLATE \"C\" = btrim($1, ' ') COLLATE \"C\" "
-    "ORDER BY id LIMIT 1";
+#define ORVEX_SERVER_FIND_KEY                                                                                          \
+    " FROM acronyms "                                                                                                  \
+    "WHERE left(btrim(acronym, ' '), 200) COLLATE \"C\" = left(btrim($1, ' '), 200) COLLATE \"C\" "                    \
+    "AND btrim(acronym, ' ') COLLATE \"C\" = btrim($1, ' ') COLLATE \"C\" "                                            \
+    "ORDER BY id LIMIT 1"
+inline constexpr const char *find = "SELECT " ORVEX_SERVER_ENTRY ORVEX_SERVER_FIND_KEY;
+// The same with only the first $2 characters of the definition, and its
+// size in bytes: a window shows no more, and a definition of hundreds of
+// megabytes would otherwise cross the network and fill memory.
+inline constexpr const char *findBeginning =
+    "SELECT id, coalesce(acronym, ''), left(coalesce(definition, ''), $2::integer), "
+    "coalesce(octet_length(definition), 0)" ORVEX_SERVER_FIND_KEY;
+#undef ORVEX_SERVER_FIND_KEY
 
 // Writers of one acronym queue here until the one before them commits; and
 // all wait while an import or a copy holds adds off (holdOffAdds). One

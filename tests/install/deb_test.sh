@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The .deb as a distribution would take it: lintian finds no error and no
-# warning that the package's overrides do not explain, and the control
-# fields name what the program needs.
+# warning that the package's overrides do not explain, the control fields
+# name what the program needs, and the files sit where Debian wants them.
 #   deb_test.sh PACKAGES_DIR
 set -euo pipefail
 deb=$(ls "$1"/orvex_*.deb)
@@ -25,6 +25,14 @@ top=$(zcat "$work/usr/share/doc/orvex/changelog.gz" | head -n 1)
 [ "$(readlink "$work/usr/lib/orvex/nym2.fdb")" = /var/lib/orvex/nym2.fdb ] \
     || fail "usr/lib/orvex/nym2.fdb is no link to /var/lib/orvex/nym2.fdb"
 [ ! -e "$work/var" ] || fail "the package holds files under /var, which dpkg would delete on purge"
+# The server setting is the administrator's: a conffile in /etc, which as
+# shipped names no server, and the program finds it beside itself.
+[ "$(readlink "$work/usr/lib/orvex/nym2.server")" = /etc/orvex/nym2.server ] \
+    || fail "usr/lib/orvex/nym2.server is no link to /etc/orvex/nym2.server"
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx /etc/orvex/nym2.server \
+    || fail "/etc/orvex/nym2.server is not a conffile"
+[ -f "$work/etc/orvex/nym2.server" ] && ! grep -v '^[[:space:]]*\(#.*\)\{0,1\}$' "$work/etc/orvex/nym2.server" \
+    || fail "the shipped /etc/orvex/nym2.server is missing or names a server"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed" >&2; exit 1; }
 echo "the .deb is lintian-clean and complete"

@@ -700,7 +700,7 @@ TEST(DbTool, CommandsWithoutADictionaryUseTheDefaultOne)
     TempDictionary dictionary;
     QTemporaryDir dir;
     tools::DbToolSetup setup;
-    setup.defaultDatabase = dictionary.path();
+    setup.defaultDatabase = store::Location::file(dictionary.path());
     const QString tsv = writeFile(dir, QStringLiteral("in.tsv"), "CPU\tCentral Processing Unit\n");
     EXPECT_EQ(dbTool({QStringLiteral("import"), tsv}, setup).code, 0);
     EXPECT_EQ(dbTool({QStringLiteral("export")}, setup).out, QStringLiteral("CPU\tCentral Processing Unit\n"));

@@ -102,8 +102,8 @@ void frmEdit::amend(const QString &prompt, Change change)
     try {
         store::Dictionary dictionary(m_services.dictionary);
         dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
-        const std::optional<store::Entry> entry = dictionary.find(m_typed);
-        if (!entry || refuseReadOnly(m_services.boxes, dictionary))
+        const store::Entry entry = dictionary.stored(m_typed);
+        if (refuseReadOnly(m_services.boxes, dictionary))
             return;
         const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
         if (store::isBlank(answer))
@@ -112,7 +112,7 @@ void frmEdit::amend(const QString &prompt, Change change)
         // another program added meanwhile are kept; the working copy then
         // shows what was stored.
         const store::Entry stored =
-            change == Change::Append ? dictionary.append(*entry, answer) : dictionary.replace(*entry, answer);
+            change == Change::Append ? dictionary.append(entry, answer) : dictionary.replace(entry, answer);
         lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);

@@ -148,14 +148,20 @@ TEST_F(EditDialog, ASecondAddForAnotherAcronymLeavesTheOpenDialogAsItWas)
     EXPECT_EQ(storedDefinitionOf(QStringLiteral("DEF")), QStringLiteral("delta"));
 }
 
-TEST_F(EditDialog, WhenTheAcronymIsGoneNothingIsAskedOrWritten)
+// Another program deleted the acronym while the dialog was open: each
+// button says so at once, asks nothing and writes nothing.
+TEST_F(EditDialog, WhenTheAcronymIsGoneItIsSaidAndNothingIsAskedOrWritten)
 {
     QWidget *dialog = openFor(QStringLiteral("abc"));
     ASSERT_NE(dialog, nullptr);
     dictionary.exec(QStringLiteral("DELETE FROM Acronyms WHERE Acronym = 'ABC'"));
     control<QPushButton>(*dialog, "cmdAdd")->click();
     control<QPushButton>(*dialog, "cmdReplace")->click();
-    EXPECT_TRUE(boxes.shown().isEmpty());
+    EXPECT_TRUE(boxes.inputs().isEmpty());
+    ASSERT_EQ(boxes.messages().size(), 2);
+    for (const auto &message : boxes.messages())
+        EXPECT_TRUE(message.text.contains(QLatin1String("removed by another program meanwhile")))
+            << message.text.toStdString();
     EXPECT_EQ(dictionary.rows().size(), 2);
 }
 
