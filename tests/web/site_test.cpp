@@ -99,6 +99,14 @@ TEST_F(WebOnAFile, EveryStoredTextIsEscapedOnThePageAndExactInTheApi)
         EXPECT_FALSE(body.contains(QChar(0)));
         EXPECT_FALSE(body.contains(QChar(0x1b)));
     }
+    // Bytes another tool stored that are not UTF-8 read as U+FFFD, as the
+    // window shows them, in the API and on the page.
+    file.exec(QStringLiteral("INSERT INTO Acronyms VALUES ('BAD', CAST(X'41FF42C3' AS TEXT), 1)"));
+    const QString replaced = QString::fromUtf16(u"A\uFFFDB\uFFFD");
+    EXPECT_EQ(
+        get(web.port(), "/api/v1/lookup?acronym=bad").json().object().value(QStringLiteral("definition")).toString(),
+        replaced);
+    EXPECT_TRUE(QString::fromUtf8(get(web.port(), "/a/BAD").body).contains(QStringLiteral("<bdi>") + replaced));
     // NUL and the other control characters are shown as their pictures.
     const HttpAnswer nul = get(web.port(), withArgument("/a/", QStringLiteral("h6 ") + texts[6]));
     EXPECT_TRUE(QString::fromUtf8(nul.body).contains(QString::fromUtf16(u"nul\u2400inside")));
