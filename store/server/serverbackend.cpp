@@ -114,7 +114,8 @@ public:
     QByteArray acronymsMark() override
     {
         return m_link->read([](pg::Connection &connection) {
-            const std::string_view mark = connection.exec(serversql::snapshot).utf8(0, 0);
+            const pg::Result snapshot = connection.exec(serversql::snapshot);
+            const std::string_view mark = snapshot.utf8(0, 0);
             return QByteArray(mark.data(), static_cast<qsizetype>(mark.size()));
         });
     }
