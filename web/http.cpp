@@ -37,6 +37,7 @@ const std::pair<const char *, const char *> kSecurityHeaders[] = {
 struct Connection
 {
     int socket = -1;
+    std::string client; // its address, for the access log
     // When the connection began to owe a request head: at its start, and
     // again after each answer. Zero while a request is being answered.
     std::atomic<Clock::rep> owesHeadSince{0};
@@ -223,6 +224,7 @@ struct HttpServer::State
             auto *connection = new Connection;
             const MHD_ConnectionInfo *info = MHD_get_connection_info(mhd, MHD_CONNECTION_INFO_CONNECTION_FD);
             connection->socket = info ? info->connect_fd : -1;
+            connection->client = clientOf(mhd);
             connection->owesHeadSince = Clock::now().time_since_epoch().count();
             *context = connection;
             const std::lock_guard lock(state->mutex);
@@ -247,7 +249,8 @@ struct HttpServer::State
     {
         auto *exchange = new Exchange;
         exchange->rawUri = uri ? uri : "";
-        exchange->client = clientOf(mhd);
+        const Connection *connection = connectionOf(mhd);
+        exchange->client = connection ? connection->client : clientOf(mhd);
         return exchange;
     }
 
@@ -266,10 +269,12 @@ struct HttpServer::State
                 exchange->status = static_cast<int>(info->http_status);
         }
         if (state->options.accessLog) {
-            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - exchange->start).count();
+            // Whole microseconds, printed as milliseconds without floating point.
+            const long long us =
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - exchange->start).count();
             char figures[96];
-            std::snprintf(figures, sizeof figures, "\" %d %zu %.3fms%s", exchange->status, exchange->bytes, ms,
-                          code == MHD_REQUEST_TERMINATED_COMPLETED_OK ? "" : " unfinished");
+            std::snprintf(figures, sizeof figures, "\" %d %zu %lld.%03lldms%s", exchange->status, exchange->bytes,
+                          us / 1000, us % 1000, code == MHD_REQUEST_TERMINATED_COMPLETED_OK ? "" : " unfinished");
             state->options.accessLog(utcNow() + ' ' + exchange->client + " \"" + loggable(exchange->method, 20) + ' '
                                      + loggable(exchange->rawUri, 2000) + figures);
         }

@@ -41,6 +41,8 @@ inline constexpr const char *acronyms = "SELECT trim(Acronym, ' ') AS a FROM Acr
 // whether another connection changed the file since this one last asked.
 inline constexpr const char *everyAcronym = "SELECT trim(Acronym, ' ') FROM Acronyms WHERE Acronym IS NOT NULL";
 inline constexpr const char *dataVersion = "PRAGMA data_version";
+// Up to a gigabyte of the file mapped into memory, for a program that only reads.
+inline constexpr const char *mapForReading = "PRAGMA mmap_size = 1073741824";
 // Followed by one searchWord for each word, then searchOrder.
 inline constexpr const char *searchHead =
     "SELECT rowid, Acronym, Definition FROM Acronyms WHERE Definition IS NOT NULL";
