@@ -1,19 +1,35 @@
 #include "store/copy.h"
 
 #include "store/engine.h"
+#include "store/text.h"
 
 namespace store {
 
-qint64 copyDictionary(const Location &from, const Location &to)
+namespace {
+
+QString recordNamed(qint64 number, const StoredRecord &record)
+{
+    const std::string_view acronym = record.acronym.value_or(std::string_view());
+    return QStringLiteral("record %1 (%2)").arg(number).arg(fromStoredUtf8(acronym));
+}
+
+} // namespace
+
+CopyReport copyDictionary(const Location &from, const Location &to)
 {
     const std::unique_ptr<CopyTarget> target = engineFor(to)->copyTarget();
-    qint64 copied = 0;
+    CopyReport report;
     engineFor(from)->forEachRecord([&](const StoredRecord &record) {
-        target->put(record);
-        ++copied;
+        ++report.copied;
+        try {
+            if (const QString how = target->put(record); !how.isEmpty())
+                report.changed << recordNamed(report.copied, record) + QStringLiteral(": ") + how;
+        } catch (const Error &error) {
+            throw error.about(recordNamed(report.copied, record));
+        }
     });
     target->commit();
-    return copied;
+    return report;
 }
 
 } // namespace store

@@ -89,7 +89,9 @@ class CopyTarget
 {
 public:
     virtual ~CopyTarget() noexcept = default;
-    virtual void put(const StoredRecord &record) = 0;
+    // Takes the record; says how it was changed when it could not be taken
+    // as stored ("" when it was).
+    virtual QString put(const StoredRecord &record) = 0;
     // Commits; without it nothing stays, and a file made for the copy goes.
     virtual void commit() = 0;
 };

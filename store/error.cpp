@@ -19,4 +19,11 @@ Error Error::fromServer(Kind kind, QString location, QString engineMessage)
     return error;
 }
 
+Error Error::about(const QString &what) const
+{
+    Error error(m_kind, m_location, what + QStringLiteral(": ") + m_engineMessage, m_engineCode);
+    error.m_place = m_place;
+    return error;
+}
+
 } // namespace store

@@ -65,6 +65,9 @@ public:
     int code() const { return m_engineCode & 0xff; }
     int extendedCode() const { return m_engineCode; }
     Place place() const { return m_place; }
+    // The same fault with what it concerns in front of the engine's words:
+    // "record 7 (ABC): ...".
+    Error about(const QString &what) const;
 
 private:
     Kind m_kind;

@@ -320,8 +320,10 @@ int Tool::copy()
 {
     const store::Location from = store::Location::parse(m_line.positional.at(0));
     const store::Location to = store::Location::parse(m_line.positional.at(1));
-    const qint64 copied = store::copyDictionary(from, to);
-    m_out << "copied " << copied << " records from " << from.display() << " to " << to.display() << '\n';
+    const store::CopyReport report = store::copyDictionary(from, to);
+    for (const QString &changed : report.changed)
+        m_err << "orvex-db: changed " << changed << '\n';
+    m_out << "copied " << report.copied << " records from " << from.display() << " to " << to.display() << '\n';
     return Ok;
 }
 
@@ -382,7 +384,14 @@ int Tool::import()
 int Tool::exportTo()
 {
     const QString target = m_line.positional.value(0, QStringLiteral("-"));
-    const ExportReport report = tools::exportTo(dictionary(), target, m_line.force, m_out);
+    const store::Location db = dictionary();
+    if (outputFormatFor(target) == OutputFormat::Tsv) {
+        if (const qint64 left = recordsTheFormatCannotCarry(db, OutputFormat::Tsv))
+            m_err << "orvex-db: " << counted(left, "record", "records")
+                  << " cannot be written as tab-separated lines and will be left out (listed below); a .csv file "
+                     "keeps line breaks and tabs, orvex-db copy keeps everything\n";
+    }
+    const ExportReport report = tools::exportTo(db, target, m_line.force, m_out);
     for (const QString &left : report.left)
         m_err << "orvex-db: left out " << left << '\n';
     // Into a stream the count would land among the records.

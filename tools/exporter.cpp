@@ -35,6 +35,14 @@ const char *cannotCarry(std::string_view acronym, std::string_view definition, O
         return "no acronym";
     if (store::trimSpaces(definition).empty())
         return "no definition";
+    const auto utf8 = [](std::string_view text) {
+        return QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
+    };
+    // What import refuses as a whole would make the file no backup at all.
+    if (!utf8(acronym) || !utf8(definition))
+        return "bytes that are no UTF-8, which import refuses (orvex-db copy keeps them)";
+    if (acronym.find('\0') != std::string_view::npos || definition.find('\0') != std::string_view::npos)
+        return "the character U+0000, which a text file cannot hold (orvex-db copy keeps it)";
     if (format == OutputFormat::Csv)
         return nullptr;
     if (hasLineBreak(acronym) || hasLineBreak(definition))
@@ -160,6 +168,17 @@ ExportReport exportTo(const store::Location &db, const QString &target, bool for
     } catch (const std::runtime_error &error) {
         refuse(QStringLiteral("%1: could not be written: %2").arg(target, QString::fromStdString(error.what())));
     }
+}
+
+qint64 recordsTheFormatCannotCarry(const store::Location &db, OutputFormat format)
+{
+    qint64 count = 0;
+    store::forEachRecord(db, [&](const store::StoredRecord &stored) {
+        count += cannotCarry(stored.acronym.value_or(std::string_view()),
+                             stored.definition.value_or(std::string_view()), format)
+                 != nullptr;
+    });
+    return count;
 }
 
 OutputFormat outputFormatFor(const QString &path)

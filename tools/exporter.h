@@ -38,6 +38,10 @@ ExportReport exportDictionary(const store::Location &db, QIODevice &out, OutputF
 // Throws ToolError when the target is refused or cannot be written.
 ExportReport exportTo(const store::Location &db, const QString &target, bool force, QTextStream &standardOutput);
 
+// How many records the format would leave out: said before an export
+// starts, so that a backup that cannot keep them is known to at once.
+qint64 recordsTheFormatCannotCarry(const store::Location &db, OutputFormat format);
+
 // TSV unless the name ends in .csv.
 OutputFormat outputFormatFor(const QString &path);
 

@@ -52,7 +52,7 @@ public:
             discard();
     }
 
-    void put(const StoredRecord &record) override
+    QString put(const StoredRecord &record) override
     {
         m_insert->reset(); // every value unbound: no value
         if (record.acronym)
@@ -62,6 +62,7 @@ public:
         if (record.active)
             m_insert->bind(3, *record.active);
         m_insert->run();
+        return {};
     }
 
     void commit() override

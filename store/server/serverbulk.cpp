@@ -203,13 +203,24 @@ public:
         m_rows.emplace(m_connection, serversql::insertRowsHead, serversql::copiedRow);
     }
 
-    void put(const StoredRecord &record) override
+    QString put(const StoredRecord &record) override
     {
+        const auto has = [](const std::optional<std::string_view> &field, auto test) { return field && test(*field); };
+        const auto nul = [](std::string_view text) { return text.find('\0') != std::string_view::npos; };
+        if (has(record.acronym, nul) || has(record.definition, nul))
+            throw Error::fromServer(Error::Kind::TextChanged, m_connection.location(),
+                                    QStringLiteral("the server cannot store the character U+0000"));
         // A file's bytes that are no UTF-8 go as the program shows them: a
         // UTF-8 database refuses them as they stand.
+        const auto notUtf8 = [](std::string_view text) {
+            return !QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8();
+        };
         m_rows->add({record.acronym ? pg::Param(fromStoredUtf8(*record.acronym)) : pg::Param::null(),
                      record.definition ? pg::Param(fromStoredUtf8(*record.definition)) : pg::Param::null(),
                      record.active ? pg::Param(*record.active) : pg::Param::null()});
+        if (has(record.acronym, notUtf8) || has(record.definition, notUtf8))
+            return QStringLiteral("bytes that are no UTF-8, copied as the program shows them (U+FFFD)");
+        return {};
     }
 
     void commit() override

@@ -243,6 +243,23 @@ TEST(ServerEngine, TheGrantedRolesReadAndWriteAndNeverDelete)
     EXPECT_FALSE(writer->isReadOnly());
     EXPECT_TRUE(writer->addUnlessStored(QStringLiteral("NEW"), QStringLiteral("d")).added);
     EXPECT_EQ(kindOf([&] { writer->remove(*writer->find(QStringLiteral("NEW"))); }), Error::Kind::ReadOnly);
+
+    // orvex-db says it as it says it of a read-only file.
+    for (const auto &[user, command] :
+         {std::pair{QStringLiteral("reader ") + database,
+                    QStringList{QStringLiteral("add"), QStringLiteral("X"), QStringLiteral("d")}},
+          std::pair{QStringLiteral("writer") + database,
+                    QStringList{QStringLiteral("delete"), QStringLiteral("NEW")}}}) {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        EXPECT_EQ(tools::runDbTool(command + QStringList{QStringLiteral("--db"), cluster().client(database, user)},
+                                   outStream, errStream),
+                  1);
+        errStream.flush();
+        EXPECT_TRUE(err.contains(QLatin1String("the dictionary is read-only"))) << qPrintable(err);
+    }
     EXPECT_EQ(writer->append(*writer->find(QStringLiteral("ABC")), QStringLiteral("e")).definition,
               QStringLiteral("d - e"));
     EXPECT_EQ(cluster()

@@ -100,6 +100,33 @@ TEST(DbToolOnAServer, CopyMovesEveryRecordInOrderToTheServerAndBack)
     EXPECT_EQ(cluster.rows(database).size(), 640);
 }
 
+// What a server cannot store as a file holds it: bytes that are no UTF-8
+// are copied as the program shows them and each such record is named; a
+// NUL refuses the copy, naming its record.
+TEST(DbToolOnAServer, CopyNamesTheRecordsTheServerCannotTakeAsStored)
+{
+    PgCluster &cluster = PgCluster::instance();
+    for (const bool withNul : {false, true}) {
+        TempDictionary file{Row{QStringLiteral("ABC"), QStringLiteral("first"), 1}};
+        file.exec(QStringLiteral("INSERT INTO Acronyms VALUES ('CAF', CAST(X'436166E9' AS TEXT), 1)"));
+        if (withNul)
+            file.exec(QStringLiteral("INSERT INTO Acronyms VALUES ('NUL', CAST(X'610062' AS TEXT), 1)"));
+        const QString database = cluster.newDatabase();
+        ASSERT_EQ(orvexDb({QStringLiteral("create"), cluster.socket(database)}).status, 0);
+        const ToolRun copied = orvexDb({QStringLiteral("copy"), file.path(), cluster.socket(database)});
+        if (withNul) {
+            EXPECT_EQ(copied.status, 1);
+            EXPECT_TRUE(copied.err.contains(QLatin1String("record 3 (NUL)"))) << qPrintable(copied.err);
+            EXPECT_TRUE(cluster.rows(database).isEmpty());
+        } else {
+            EXPECT_EQ(copied.status, 0) << qPrintable(copied.err);
+            EXPECT_TRUE(copied.err.contains(QLatin1String("changed record 2 (CAF)"))) << qPrintable(copied.err);
+            EXPECT_FALSE(copied.err.contains(QLatin1String("record 1"))) << qPrintable(copied.err);
+            EXPECT_EQ(cluster.rows(database).size(), 2);
+        }
+    }
+}
+
 TEST(DbToolOnAServer, ImportExportAndStatsAnswerAsOnAFile)
 {
     QTemporaryDir folder;
