@@ -2,7 +2,8 @@
 # Builds the benchmarks in Release (in build-bench/) and prints their
 # figures: Find and Add through the record scan and through the index at
 # three dictionary sizes, Find and Add on a PostgreSQL server (warm and cold,
-# over the socket and 127.0.0.1, and fifty clients at once), the program's start-up and peak memory beside a Qt
+# over the socket and 127.0.0.1, and fifty clients at once), orvex-web's lookups under wrk beside nginx
+# serving the same answer and its suggestions, the program's start-up and peak memory beside a Qt
 # program that shows the main window's kinds of widgets without the
 # program's code (and, for scale, one that shows one empty window and one
 # that shows only a label and a menu bar), and the peak memory after lookups in a
@@ -17,7 +18,7 @@ source scripts/packages.sh
 
 runs=${1:-15}
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libxcb1-dev xvfb xauth dbus-daemon fonts-liberation2 \
-    postgresql postgresql-common openssl
+    postgresql postgresql-common openssl wrk nginx-light
 configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DORVEX_BUILD_TESTS=OFF -DORVEX_BUILD_BENCH=ON
 bin=build-bench/bin
 data=build-bench/bench-data
@@ -30,6 +31,10 @@ echo "== Store operations"
 echo
 echo "== Server store operations: PostgreSQL on a throw-away cluster, times in ms"
 "$bin/server_bench"
+
+echo
+echo "== orvex-web: lookups under wrk beside nginx, and suggestions at 50,000 acronyms"
+"$bin/web_bench" --data="$data" --web="$bin/orvex-web"
 
 # The windows on a virtual display of their own, with a message bus of their
 # own as a desktop session has: without one, every Qt program that shows a

@@ -40,7 +40,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 # The build folder ./test.sh uses, so that neither builds twice.
 stage "Configuring the build in build/" cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-stage "Building the program and its dictionary" cmake --build build -j"$(nproc)" --target orvex dictionary
+stage "Building the program, orvex-web and the dictionary" cmake --build build -j"$(nproc)" --target orvex orvex-web dictionary
 program=$PWD/build/bin/orvex
 dictionary=$PWD/build/bin/nym2.fdb
 [ -f "$dictionary" ] || { echo "no dictionary beside $program" >&2; exit 1; }

@@ -33,6 +33,11 @@ else()
   set(ORVEX_PROGRAM_DIR "lib/orvex" CACHE STRING "Program folder, relative to the install prefix")
 endif()
 set(ORVEX_APPSTREAM_ID com.kelbrite.orvex)
+# The programs of the program folder; orvex-web where it is built.
+set(ORVEX_PROGRAMS orvex orvex-db)
+if(TARGET orvex-web)
+  list(APPEND ORVEX_PROGRAMS orvex-web)
+endif()
 set(ORVEX_SHARED_DICTIONARY /var/lib/orvex/nym2.fdb)
 set(ORVEX_SERVER_SETTING /etc/orvex/nym2.server)
 
@@ -42,7 +47,7 @@ set(ORVEX_SERVER_SETTING /etc/orvex/nym2.server)
 # archive over an older one replaces the programs in place.
 function(orvex_install_program_folder destination)
   cmake_parse_arguments(arg "" "PROGRAMS;DICTIONARY;LICENCE" "OPTIONS" ${ARGN})
-  install(TARGETS orvex orvex-db RUNTIME DESTINATION ${destination}
+  install(TARGETS ${ORVEX_PROGRAMS} RUNTIME DESTINATION ${destination}
           COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
   install(FILES ${ORVEX_SEED_DATABASE} DESTINATION ${destination}
           RENAME nym2.fdb.dist COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
@@ -75,7 +80,7 @@ if(NOT WIN32)
   file(RELATIVE_PATH to_program /${CMAKE_INSTALL_BINDIR} /${ORVEX_PROGRAM_DIR})
   set(links_dir ${CMAKE_BINARY_DIR}/install-links)
   file(MAKE_DIRECTORY ${links_dir})
-  foreach(program orvex orvex-db)
+  foreach(program ${ORVEX_PROGRAMS})
     file(CREATE_LINK ${to_program}/${program} ${links_dir}/${program} SYMBOLIC)
     install(FILES ${links_dir}/${program} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Desktop)
   endforeach()
@@ -121,7 +126,11 @@ if(NOT WIN32)
   # Compressed as Debian wants them (gzip -9n: no name or time inside);
   # the manual pages are installed everywhere, the changelog only by the .deb.
   set(gzipped)
-  foreach(source packaging/debian/changelog packaging/man/orvex.1 packaging/man/orvex-db.1)
+  set(manual_pages packaging/man/orvex.1 packaging/man/orvex-db.1)
+  if(TARGET orvex-web)
+    list(APPEND manual_pages packaging/man/orvex-web.1)
+  endif()
+  foreach(source packaging/debian/changelog ${manual_pages})
     get_filename_component(name ${source} NAME)
     add_custom_command(OUTPUT ${debian_dir}/${name}.gz
       COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${source} > ${debian_dir}/${name}.gz
@@ -130,8 +139,16 @@ if(NOT WIN32)
     list(APPEND gzipped ${debian_dir}/${name}.gz)
   endforeach()
   add_custom_target(compressed_docs ALL DEPENDS ${gzipped})
-  install(FILES ${debian_dir}/orvex.1.gz ${debian_dir}/orvex-db.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Desktop)
+  list(TRANSFORM manual_pages REPLACE "^packaging/man/(.*)$" "${debian_dir}/\\1.gz")
+  install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Desktop)
+  if(TARGET orvex-web)
+    # orvex-web's service, installed disabled, and its settings, a conffile
+    # (packaging/debian/conffiles) that upgrades keep.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/systemd/orvex-web.service DESTINATION /lib/systemd/system
+            COMPONENT Debian EXCLUDE_FROM_ALL)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/web.conf DESTINATION /etc/orvex
+            COMPONENT Debian EXCLUDE_FROM_ALL)
+  endif()
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${debian_dir}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Debian EXCLUDE_FROM_ALL)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides

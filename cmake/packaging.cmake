@@ -44,6 +44,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/debian/preinst
     ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
     ${PROJECT_SOURCE_DIR}/packaging/debian/postrm
+    ${PROJECT_SOURCE_DIR}/packaging/debian/prerm
     ${PROJECT_SOURCE_DIR}/packaging/debian/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

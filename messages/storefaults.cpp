@@ -98,6 +98,41 @@ const Words kWords[] = {
     {Kind::Other, Where::Any, "The database engine reported: %1.", nullptr},
 };
 
+// For a web page's reader: what is wrong, in a sentence, and never where.
+const struct
+{
+    Kind kind;
+    Where where;
+    const char *web;
+} kWebWords[] = {
+    {Kind::Missing, Where::File, "The dictionary file is missing."},
+    {Kind::Missing, Where::Server, "The dictionary's database is missing."},
+    {Kind::Folder, Where::Any, "The dictionary file is missing."},
+    {Kind::Replaced, Where::Any, "The dictionary file was replaced while it was being read."},
+    {Kind::NoPermission, Where::Any, "This server may not read the dictionary."},
+    {Kind::NotADictionary, Where::Any, "What this server was given to read is not an acronym dictionary."},
+    {Kind::NoTable, Where::Any, "What this server was given to read is not an acronym dictionary."},
+    {Kind::NoField, Where::Any, "What this server was given to read is not an acronym dictionary."},
+    {Kind::Damaged, Where::Any, "The dictionary is damaged."},
+    {Kind::Busy, Where::Any, "The dictionary is in use by another program."},
+    {Kind::Unfinished, Where::Any, "The dictionary holds another program's unfinished change."},
+    {Kind::Io, Where::Any, "The dictionary could not be read."},
+    {Kind::Unreachable, Where::Any, "The dictionary server cannot be reached."},
+    {Kind::BadConnectionString, Where::Any, "This server's setting that names the dictionary server cannot be read."},
+    {Kind::NoAnswer, Where::Any, "The dictionary server did not answer in time."},
+    {Kind::ConnectionLost, Where::Any, "The connection to the dictionary server was lost."},
+};
+
+QString webReason(const store::Error &error)
+{
+    const Where where = error.place() == Place::Server ? Where::Server : Where::File;
+    for (const auto &words : kWebWords) {
+        if (words.kind == error.kind() && (words.where == Where::Any || words.where == where))
+            return QString::fromUtf8(words.web);
+    }
+    return QStringLiteral("The dictionary cannot be read.");
+}
+
 const Words *wordsFor(const store::Error &error)
 {
     const Where where = error.place() == Place::Server ? Where::Server : Where::File;
@@ -149,6 +184,8 @@ QString fileReason(const store::Error &error, Wording wording)
 
 QString storeFaultReason(const store::Error &error, Wording wording)
 {
+    if (wording == Wording::Web)
+        return webReason(error);
     if (error.place() == Place::File) {
         if (QString reason = fileReason(error, wording); !reason.isEmpty())
             return reason;

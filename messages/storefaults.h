@@ -1,8 +1,10 @@
 #pragma once
 
 // What went wrong with a dictionary, in words a user understands: one
-// catalogue with a wording for the windows (whole sentences) and one for
-// the terminal (orvex-db's "orvex-db: WHERE: why" lines).
+// catalogue with a wording for the windows (whole sentences), one for
+// the terminal (orvex-db's "orvex-db: WHERE: why" lines) and one for the
+// readers of orvex-web's pages, who can do nothing about the dictionary and
+// are told nothing of where it is or what the engine said.
 
 #include "store/error.h"
 
@@ -13,6 +15,7 @@ namespace messages {
 enum class Wording {
     Window,
     Terminal,
+    Web,
 };
 
 // Why the dictionary could not be used.

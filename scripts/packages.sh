@@ -18,9 +18,9 @@ ensure_packages() {
 }
 
 # What building and testing need. Liberation Sans has the metrics the
-# windows' fixed labels were laid out in.
+# windows' fixed labels were laid out in; GNU libmicrohttpd serves orvex-web.
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconfig-dev libgtest-dev
-                fonts-dejavu-core fonts-liberation2)
+                fonts-dejavu-core fonts-liberation2 libmicrohttpd-dev)
 # What the tests need besides: the validators of the desktop entry and the
 # AppStream metainfo; a resource compiler for the Windows version record;
 # for the packages dpkg-shlibdeps (their Depends), lintian and unzip; a
@@ -28,10 +28,13 @@ BUILD_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev libpq-dev libfontconf
 # for the screen-reader test; a PostgreSQL server (with PgBouncer in front,
 # and openssl for its certificates) that the server tests start for
 # themselves; clang-format for the layout check; bsdgames for the BSD wtf
-# acronym files that the import tests read as people have them.
+# acronym files that the import tests read as people have them; headless
+# Chromium driven through Selenium for orvex-web's pages, and systemd's own
+# reader of its service file.
 TEST_PACKAGES=(desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev lintian unzip
                xvfb dbus at-spi2-core python3-pyatspi
-               postgresql postgresql-common pgbouncer openssl clang-format bsdgames)
+               postgresql postgresql-common pgbouncer openssl clang-format bsdgames
+               chromium chromium-driver python3-selenium systemd)
 
 # What the Windows check needs: the MinGW-w64 cross compiler (with its
 # resource compiler), Wine (and its fonts) to run what it builds, GoogleTest's

@@ -1,5 +1,6 @@
 #include "store/dictionary.h"
 
+#include "store/acronymlist.h"
 #include "store/engine.h"
 
 #include <utility>
@@ -80,6 +81,34 @@ QStringList Dictionary::acronyms(const QString &typedPrefix)
     return m_backend->acronyms(prefixKeyOf(typedPrefix));
 }
 
+QStringList Dictionary::acronyms(const QString &typedPrefix, const QString &after, qsizetype limit)
+{
+    const QByteArray prefix = prefixKeyOf(typedPrefix).toUtf8();
+    const QByteArray from = after.toUtf8();
+    return acronymList().page(std::string_view(prefix.constData(), static_cast<size_t>(prefix.size())),
+                              std::string_view(from.constData(), static_cast<size_t>(from.size())), limit);
+}
+
+QStringList Dictionary::suggestions(const QString &typed, int limit)
+{
+    const QByteArray key = trimSpaces(keyOf(typed)).toUtf8();
+    return acronymList().suggestions(std::string_view(key.constData(), static_cast<size_t>(key.size())), limit);
+}
+
+const AcronymList &Dictionary::acronymList()
+{
+    // The mark is taken first: a change made while the list is read makes
+    // the next mark differ, and the list is read again then.
+    QByteArray mark = m_backend->acronymsMark();
+    if (!m_list || mark != m_listMark) {
+        std::vector<std::string> acronyms;
+        m_backend->forEachAcronym([&acronyms](std::string_view acronym) { acronyms.emplace_back(acronym); });
+        m_list = std::make_unique<AcronymList>(std::move(acronyms));
+        m_listMark = std::move(mark);
+    }
+    return *m_list;
+}
+
 QList<Entry> Dictionary::search(const QStringList &words)
 {
     QList<Entry> found;
@@ -108,6 +137,7 @@ void Dictionary::requireWritable()
 void Dictionary::close() noexcept
 {
     m_backend.reset();
+    m_list.reset();
 }
 
 } // namespace store

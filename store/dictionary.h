@@ -15,6 +15,7 @@
 #include "store/location.h"
 #include "store/rules.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,7 +25,11 @@
 
 namespace store {
 
+class AcronymList;
 class Backend;
+
+// How many suggestions a miss shows unless asked otherwise.
+inline constexpr int kSuggestions = 5;
 
 class Dictionary
 {
@@ -67,6 +72,16 @@ public:
     // leading spaces, sorted by their bytes.
     QStringList acronyms(const QString &typedPrefix = QString());
 
+    // The same from the first one sorting after after (by bytes; "" from the
+    // first), at most limit of them: a page of a long listing.
+    QStringList acronyms(const QString &typedPrefix, const QString &after, qsizetype limit);
+
+    // Up to limit stored acronyms that typed may have meant when its key is
+    // not stored, best first: those with its letters and digits, then those
+    // within two edits of it (store/acronymlist.h has the rule). The key
+    // itself is never one of them.
+    QStringList suggestions(const QString &typed, int limit = kSuggestions);
+
     // The entries whose definition contains every one of words, letter case
     // aside, in natural order. No words: none.
     QList<Entry> search(const QStringList &words);
@@ -87,9 +102,14 @@ public:
     void close() noexcept;
 
 private:
+    // The stored acronyms in memory, read again when they may have changed.
+    const AcronymList &acronymList();
+
     Location m_location;
     std::unique_ptr<Backend> m_backend;
     qsizetype m_longest = -1;
+    std::unique_ptr<AcronymList> m_list;
+    QByteArray m_listMark;
 };
 
 } // namespace store

@@ -2,9 +2,11 @@
 
 #include "store/error.h"
 #include "store/file/fileengine.h"
+#include "store/file/files.h"
 
 #include <utility>
 #ifdef ORVEX_SERVER_ENGINE
+#include "store/server/link.h"
 #include "store/server/serverengine.h"
 #endif
 
@@ -77,6 +79,14 @@ std::unique_ptr<Engine> engineFor(const Location &where)
     // use, never taken for a file.
     return std::make_unique<RefusingEngine>(QStringLiteral("a database server"), Error::Kind::Unreachable,
                                             QStringLiteral("this build has no server engine"));
+#endif
+}
+
+void setUsage(const Usage &usage)
+{
+    Files::instance().setReadOnly(usage.readOnly);
+#ifdef ORVEX_SERVER_ENGINE
+    Link::setOnePerThread(usage.connectionPerThread);
 #endif
 }
 

@@ -11,10 +11,12 @@
 #include "store/location.h"
 #include "store/records.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -54,6 +56,13 @@ public:
     // order: a superset is allowed (an engine may compare ASCII letters
     // only, or nothing at all); Dictionary::search() keeps the ones that do.
     virtual QList<Entry> searchCandidates(const QStringList &words) = 0;
+    // Each stored acronym trimmed of spaces, as its UTF-8 bytes, in any
+    // order, repeats and all; records without an acronym are left out.
+    virtual void forEachAcronym(const std::function<void(std::string_view)> &visit) = 0;
+    // A mark that differs whenever the stored acronyms may have changed
+    // since it was last given, by this program or another: what was read of
+    // them (Dictionary's list for pages and suggestions) holds until then.
+    virtual QByteArray acronymsMark() = 0;
     // See Dictionary::setLongestDefinition. An engine that cannot read a
     // beginning alone shortens what it read.
     virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }
@@ -149,5 +158,19 @@ public:
 
 // The engine for a dictionary: the one place that tells the engines apart.
 std::unique_ptr<Engine> engineFor(const Location &where);
+
+// How this program uses its dictionaries; set once, before the first is
+// opened. The windows and orvex-db keep the defaults.
+struct Usage
+{
+    // Nothing is ever written: a file is opened read-only, so that not even
+    // the lookup index is added to it.
+    bool readOnly = false;
+    // Each thread of the program gets a connection of its own where an
+    // engine would share one among the program's dictionaries (a server's):
+    // for a program whose threads each serve requests at once.
+    bool connectionPerThread = false;
+};
+void setUsage(const Usage &usage);
 
 } // namespace store

@@ -162,7 +162,8 @@ const Command kCommands[] = {
      "  Prints the definition of each acronym as the program's window finds it:\n"
      "  upper-cased, compared after trimming spaces, the first record in the\n"
      "  table's order. With several acronyms each line reads \"ACRONYM: definition\".\n"
-     "  Exit status 1 when one is missing (named on standard error).\n",
+     "  Exit status 1 when one is missing (named on standard error, with up to\n"
+     "  five stored acronyms it may have meant).\n",
      1, kAny, kDb, &Tool::find},
     {"add", "add ACRONYM DEFINITION [--db DB]",
      "  Adds the acronym; one stored already gets the definition appended after\n"
@@ -489,8 +490,11 @@ int Tool::find()
             missing << shown(typed);
         }
     }
-    for (const QString &key : missing)
+    for (const QString &key : missing) {
         m_err << "orvex-db: " << key << " is not in the dictionary\n";
+        for (const QString &suggestion : dictionary.suggestions(key))
+            m_err << "orvex-db: did you mean " << suggestion << "?\n";
+    }
     return missing.isEmpty() ? Ok : Failed;
 }
 

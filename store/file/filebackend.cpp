@@ -157,6 +157,23 @@ public:
         return found;
     }
 
+    void forEachAcronym(const std::function<void(std::string_view)> &visit) override
+    {
+        Statement every(m_db, filesql::everyAcronym);
+        while (every.step())
+            visit(every.utf8(0));
+    }
+
+    QByteArray acronymsMark() override
+    {
+        // data_version tells the changes of other connections, the count of
+        // rows this one changed its own.
+        Statement version(m_db, filesql::dataVersion);
+        version.step();
+        return QByteArray::number(version.integer(0)) + ':'
+               + QByteArray::number(static_cast<qint64>(sqlite3_total_changes64(m_db.handle())));
+    }
+
 private:
     // Runs an UPDATE ... RETURNING rowid, Acronym, Definition,
     // typeof(Definition) of the entry's record, in a transaction of its own

@@ -1,5 +1,7 @@
 #include "store/file/files.h"
 
+#include "store/file/filesql.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -24,7 +26,16 @@ Files &Files::instance()
 
 Database Files::open(const QString &path) const
 {
-    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    Database db(path, m_readOnly ? Database::Open::ReadOnly : Database::Open::ExistingOnly, m_busyTimeoutMs,
+                m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    // A program that only reads (orvex-web) reads the file through the
+    // system's page cache directly, without a system call for each page a
+    // lookup visits. Another program's changes reach the mapping as they
+    // reach the cache, and SQLite maps the file again when it has grown or
+    // shrunk.
+    if (m_readOnly)
+        db.exec(filesql::mapForReading);
+    return db;
 }
 
 Database Files::createNew(const QString &path) const
@@ -39,7 +50,7 @@ Database Files::createNew(const QString &path) const
         throw sqliteError(SQLITE_CANTOPEN, path, file.errorString());
     }
     file.close();
-    return open(path);
+    return Database(path, Database::Open::ExistingOnly, m_busyTimeoutMs, m_vfs.isEmpty() ? nullptr : m_vfs.constData());
 }
 
 } // namespace store

@@ -13,8 +13,9 @@ class Files
 public:
     static Files &instance();
 
-    // Opens an existing database for reading and writing. A missing file is
-    // an error: the dictionary is installed with the program, never made here.
+    // Opens an existing database for reading and writing (for reading only
+    // when this run writes nothing). A missing file is an error: the
+    // dictionary is installed with the program, never made here.
     Database open(const QString &path) const;
 
     // Makes a new database file; refuses to touch a file that already exists.
@@ -34,6 +35,11 @@ public:
     bool lookupByIndex() const { return m_lookupByIndex; }
     void setLookupByIndex(bool on) { m_lookupByIndex = on; }
 
+    // Whether this run only reads (store::Usage::readOnly): files are opened
+    // read-only, and nothing of them is changed.
+    bool readOnly() const { return m_readOnly; }
+    void setReadOnly(bool on) { m_readOnly = on; }
+
     Files(const Files &) = delete;
     Files &operator=(const Files &) = delete;
 
@@ -43,6 +49,7 @@ private:
     int m_busyTimeoutMs = 5000;
     QByteArray m_vfs;
     bool m_lookupByIndex = true;
+    bool m_readOnly = false;
 };
 
 } // namespace store

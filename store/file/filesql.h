@@ -37,6 +37,12 @@ inline constexpr const char *remove = "DELETE FROM Acronyms WHERE rowid = ?1";
 // value): a range of the trimmed-acronym index when the file has it.
 inline constexpr const char *acronyms = "SELECT trim(Acronym, ' ') AS a FROM Acronyms "
                                         "WHERE a >= ?1 AND (?2 IS NULL OR a < ?2) GROUP BY a ORDER BY a";
+// Every acronym trimmed, for the in-memory list (store/acronymlist.h), and
+// whether another connection changed the file since this one last asked.
+inline constexpr const char *everyAcronym = "SELECT trim(Acronym, ' ') FROM Acronyms WHERE Acronym IS NOT NULL";
+inline constexpr const char *dataVersion = "PRAGMA data_version";
+// Up to a gigabyte of the file mapped into memory, for a program that only reads.
+inline constexpr const char *mapForReading = "PRAGMA mmap_size = 1073741824";
 // Followed by one searchWord for each word, then searchOrder.
 inline constexpr const char *searchHead =
     "SELECT rowid, Acronym, Definition FROM Acronyms WHERE Definition IS NOT NULL";

@@ -109,7 +109,7 @@ long preparedStatements()
 Database::Database(const QString &path, Open how, int busyTimeoutMs, const char *vfs)
     : m_path(path)
 {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    int flags = (how == Open::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (how == Open::CreateNew)
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, vfs);

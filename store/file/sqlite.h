@@ -27,7 +27,7 @@ long preparedStatements();
 class Database
 {
 public:
-    enum class Open { ExistingOnly, CreateNew };
+    enum class Open { ExistingOnly, CreateNew, ReadOnly };
 
     // vfs names the SQLite VFS to open through; null for the default one.
     Database(const QString &path, Open how, int busyTimeoutMs, const char *vfs = nullptr);

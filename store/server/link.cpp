@@ -10,6 +10,7 @@ namespace store {
 namespace {
 
 std::atomic<std::chrono::milliseconds::rep> idleTimeoutMs{60000};
+std::atomic<bool> onePerThread{false};
 
 } // namespace
 
@@ -31,12 +32,18 @@ Link::~Link() noexcept
 std::shared_ptr<Link> Link::to(const QString &connectionString)
 {
     static std::mutex mutex;
-    static std::map<QString, std::shared_ptr<Link>> links;
+    static std::map<std::pair<QString, std::thread::id>, std::shared_ptr<Link>> links;
     std::lock_guard lock(mutex);
-    std::shared_ptr<Link> &link = links[connectionString];
+    const std::thread::id thread = onePerThread ? std::this_thread::get_id() : std::thread::id();
+    std::shared_ptr<Link> &link = links[{connectionString, thread}];
     if (!link)
         link = std::make_shared<Link>(connectionString);
     return link;
+}
+
+void Link::setOnePerThread(bool on)
+{
+    onePerThread = on;
 }
 
 void Link::setIdleTimeout(std::chrono::milliseconds idle)

@@ -28,8 +28,10 @@ public:
     Link(const Link &) = delete;
     Link &operator=(const Link &) = delete;
 
-    // The link for a connection string, made on first use.
+    // The link for a connection string, made on first use; one for each
+    // thread when setOnePerThread(true) was called first.
     static std::shared_ptr<Link> to(const QString &connectionString);
+    static void setOnePerThread(bool on);
     // How long an unused connection is kept (a minute unless changed).
     static void setIdleTimeout(std::chrono::milliseconds idle);
 

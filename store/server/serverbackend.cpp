@@ -103,6 +103,23 @@ public:
         });
     }
 
+    void forEachAcronym(const std::function<void(std::string_view)> &visit) override
+    {
+        const pg::Result result =
+            m_link->read([](pg::Connection &connection) { return connection.exec(serversql::everyAcronym); });
+        for (int row = 0; row < result.rows(); ++row)
+            visit(result.utf8(row, 0));
+    }
+
+    QByteArray acronymsMark() override
+    {
+        return m_link->read([](pg::Connection &connection) {
+            const pg::Result snapshot = connection.exec(serversql::snapshot);
+            const std::string_view mark = snapshot.utf8(0, 0);
+            return QByteArray(mark.data(), static_cast<qsizetype>(mark.size()));
+        });
+    }
+
     bool isReadOnly() override
     {
         return m_link->read(

@@ -72,6 +72,13 @@ inline constexpr const char *remove = "DELETE FROM acronyms WHERE id = $1 RETURN
 inline constexpr const char *acronyms = "SELECT DISTINCT btrim(acronym, ' ') COLLATE \"C\" AS trimmed FROM acronyms "
                                         "WHERE starts_with(btrim(acronym, ' ') COLLATE \"C\", $1) ORDER BY trimmed";
 
+// Every acronym trimmed, for the in-memory list (store/acronymlist.h).
+inline constexpr const char *everyAcronym = "SELECT btrim(acronym, ' ') FROM acronyms WHERE acronym IS NOT NULL";
+// What this session may see of every table. It changes whenever a
+// transaction that writes starts or ends anywhere on the server (a standby
+// included), so an unchanged snapshot means unchanged acronyms.
+inline constexpr const char *snapshot = "SELECT txid_current_snapshot()::text";
+
 // Every entry with a definition, in natural order: the words are compared by
 // the caller, as the server's case rules need not be the program's.
 inline constexpr const char *withDefinitions =

@@ -57,8 +57,8 @@ if dpkg-query -W orvex >/dev/null 2>&1; then
     dpkg --purge orvex >/dev/null 2>&1 || fail "the installed orvex would not purge in the throwaway root"
 fi
 rm -rf /var/lib/orvex /usr/lib/orvex /etc/orvex
-for user in $member $outsider; do userdel $user >/dev/null 2>&1 || true; done
-groupdel orvex >/dev/null 2>&1 || true
+for user in $member $outsider orvex-web; do userdel $user >/dev/null 2>&1 || true; done
+for group in orvex orvex-web; do groupdel $group >/dev/null 2>&1 || true; done
 
 # What an older package left behind: its dictionary, a plain file, and a
 # nym2.server written beside the program by hand.
@@ -78,6 +78,25 @@ dpkg-query -W -f='${Conffiles}\n' orvex | grep -q '^ /etc/orvex/nym2.server ' \
 grep -qx 'postgresql://orvex_writer@db.example.org/orvex' /etc/orvex/nym2.server.dpkg-old \
     || fail "the hand-written nym2.server was not kept as /etc/orvex/nym2.server.dpkg-old"
 grep -q 'nym2.server.dpkg-old' "$work/install.log" || fail "installing did not say where the old nym2.server went"
+
+# orvex-web's own user: a system user without home or login, alone in its
+# group, which alone may read the service's settings; the service is left
+# disabled.
+IFS=: read -r _ _ web_uid _ _ web_home web_shell < <(getent passwd orvex-web) || fail "no user orvex-web"
+[ "${web_uid:-1000}" -lt 1000 ] || fail "orvex-web is no system user (uid ${web_uid:-none})"
+[ "${web_home:-}" = /nonexistent ] && [ "${web_shell:-}" = /usr/sbin/nologin ] \
+    || fail "orvex-web has home ${web_home:-none} and shell ${web_shell:-none}"
+[ "$(stat -c '%a %U %G' /etc/orvex/web.conf)" = "640 root orvex-web" ] \
+    || fail "/etc/orvex/web.conf is $(stat -c '%a %U %G' /etc/orvex/web.conf)"
+! compgen -G '/etc/systemd/system/*.wants/orvex-web.service' >/dev/null || fail "the package enabled orvex-web"
+runuser -u orvex-web -- /usr/bin/orvex-web --config /etc/orvex/web.conf --listen 127.0.0.1:0 >"$work/web.log" 2>&1 &
+web=$!
+for _ in $(seq 50); do grep -q ' at http' "$work/web.log" && break; sleep 0.1; done
+url=$(sed -n 's/.* at \(http[^ ]*\)$/\1/p' "$work/web.log")
+[ -n "$url" ] && kill -0 "$web" 2>/dev/null || fail "orvex-web does not start as its user: $(cat "$work/web.log")"
+kill "$web" 2>/dev/null || true
+wait "$web" 2>/dev/null || true
+grep -q 'serving /usr/lib/orvex/nym2.fdb' "$work/web.log" || fail "orvex-web serves $(head -n 1 "$work/web.log")"
 
 useradd --no-create-home --groups orvex $member
 useradd --no-create-home $outsider

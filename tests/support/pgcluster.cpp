@@ -181,6 +181,16 @@ void PgCluster::start()
     asServer(QStringLiteral("%1/pg_ctl -D %2 -l %2.log -w start").arg(m_bin, m_data));
 }
 
+void PgCluster::stop()
+{
+    asServer(QStringLiteral("%1/pg_ctl -D %2 -w -m fast stop").arg(m_bin, m_data));
+}
+
+void PgCluster::startAgain()
+{
+    start();
+}
+
 void PgCluster::restart()
 {
     asServer(QStringLiteral("%1/pg_ctl -D %2 -l %2.log -w -m fast restart").arg(m_bin, m_data));

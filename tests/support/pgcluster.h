@@ -47,6 +47,10 @@ public:
     int port() const { return m_port; }
 
     void restart();
+    // The server stopped as an administrator stops it (fast), and started
+    // again: what clients meet meanwhile is theirs to handle.
+    void stop();
+    void startAgain();
 
     // A synchronous streaming standby of this server, made with pg_basebackup.
     void addStandby();
