@@ -1,5 +1,8 @@
 #include "store/history.h"
 
+#include "store/text.h"
+
+#include <QStringList>
 #include <QTimeZone>
 
 namespace store {
@@ -47,6 +50,24 @@ QDateTime historyTime(const QString &text)
 QString historyTimeText(const QDateTime &at)
 {
     return at.toUTC().toString(QLatin1String(kTimeFormat));
+}
+
+QString undoRefusal(const Change &change, const QList<qint64> &later, bool holdsAfter, std::optional<qint64> other)
+{
+    QStringList why;
+    if (!later.isEmpty()) {
+        QStringList numbers;
+        for (const qint64 number : later)
+            numbers << QString::number(number);
+        why << QStringLiteral("later changes (%1) changed record %2")
+                   .arg(numbers.join(QLatin1String(", ")))
+                   .arg(change.record);
+    } else if (!holdsAfter) {
+        why << QStringLiteral("record %1 was changed since by a write the history did not record").arg(change.record);
+    }
+    if (other)
+        why << QStringLiteral("record %1 holds %2 now").arg(*other).arg(trimSpaces(*change.before.acronym));
+    return why.join(QLatin1String("; "));
 }
 
 } // namespace store

@@ -108,6 +108,12 @@ Operation operationOf(std::string_view stored, const RecordState &before, const 
 
 // The time of a change as both engines give it: "YYYY-MM-DD HH:MM:SS.SSS",
 // UTC; and back.
+// Why undoing change would write over what came after it: the later
+// changes of its record, a write to the record the history did not record
+// (the record no longer holds change's after), and, for a delete, another
+// record that holds its acronym now. "" when nothing stands in the way.
+QString undoRefusal(const Change &change, const QList<qint64> &later, bool holdsAfter, std::optional<qint64> other);
+
 QDateTime historyTime(const QString &text);
 QString historyTimeText(const QDateTime &at);
 

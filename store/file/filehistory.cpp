@@ -90,14 +90,6 @@ Database openKeeping(const QString &path)
     return db;
 }
 
-QString numbered(const QList<qint64> &numbers)
-{
-    QStringList words;
-    for (const qint64 number : numbers)
-        words << QString::number(number);
-    return words.join(QLatin1String(", "));
-}
-
 } // namespace
 
 const QString &operatingSystemUser()
@@ -282,16 +274,9 @@ Undone undoFileChange(const QString &path, qint64 number, bool force)
         if (query.step())
             other = query.integer(0);
     }
-    if (!force && (!later.isEmpty() || !holdsAfter || other)) {
-        QStringList why;
-        if (!later.isEmpty())
-            why << QStringLiteral("later changes (%1) changed record %2").arg(numbered(later)).arg(change.record);
-        else if (!holdsAfter)
-            why << QStringLiteral("record %1 was changed since by a write the history did not record")
-                       .arg(change.record);
-        if (other)
-            why << QStringLiteral("record %1 holds %2 now").arg(*other).arg(trimSpaces(*change.before.acronym));
-        throw Error(Error::Kind::LaterChanges, path, why.join(QLatin1String("; ")));
+    if (!force) {
+        if (const QString why = undoRefusal(change, later, holdsAfter, other); !why.isEmpty())
+            throw Error(Error::Kind::LaterChanges, path, why);
     }
 
     switch (change.operation) {

@@ -50,14 +50,6 @@ void requireHistory(pg::Connection &connection)
                                 QStringLiteral("table acronyms keeps no history of changes (table acronyms_history)"));
 }
 
-QString numbered(const QList<qint64> &numbers)
-{
-    QStringList words;
-    for (const qint64 number : numbers)
-        words << QString::number(number);
-    return words.join(QLatin1String(", "));
-}
-
 } // namespace
 
 bool serverKeepsHistory(pg::Connection &connection)
@@ -166,16 +158,9 @@ Undone undoServerChange(const QString &connectionString, qint64 number, bool for
         if (found.rows() > 0)
             other = found.integer(0, 0);
     }
-    if (!force && (!later.isEmpty() || !holdsAfter || other)) {
-        QStringList why;
-        if (!later.isEmpty())
-            why << QStringLiteral("later changes (%1) changed record %2").arg(numbered(later)).arg(change.record);
-        else if (!holdsAfter)
-            why << QStringLiteral("record %1 was changed since by a write the history did not record")
-                       .arg(change.record);
-        if (other)
-            why << QStringLiteral("record %1 holds %2 now").arg(*other).arg(trimSpaces(*change.before.acronym));
-        throw Error::fromServer(Error::Kind::LaterChanges, connection.location(), why.join(QLatin1String("; ")));
+    if (!force) {
+        if (const QString why = undoRefusal(change, later, holdsAfter, other); !why.isEmpty())
+            throw Error::fromServer(Error::Kind::LaterChanges, connection.location(), why);
     }
 
     connection.exec(serversql::undoing, {QString::number(number)});
