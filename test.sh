@@ -27,12 +27,13 @@ source scripts/packages.sh
 
 windows_check() {
     ensure_packages "${WINDOWS_PACKAGES[@]}"
-    # The Qt and SQLite for Windows come from Debian's sources, built once
-    # per machine into a cache outside the checkout (the first Qt build takes
-    # half an hour). When the sources cannot be had, that is no fault of the
-    # project: the program check says loudly below that it did not run.
-    local qt='' sqlite='' status=0
-    qt=$(scripts/windows-qt.sh) && sqlite=$(scripts/windows-sqlite.sh) || status=$?
+    # The Qt, SQLite and libpq for Windows come from Debian's sources, built
+    # once per machine into a cache outside the checkout (the first Qt build
+    # takes half an hour). When the sources cannot be had, that is no fault of
+    # the project: the program check says loudly below that it did not run.
+    local qt='' sqlite='' libpq='' status=0
+    qt=$(scripts/windows-qt.sh) && sqlite=$(scripts/windows-sqlite.sh) &&
+        libpq=$(scripts/windows-libpq.sh) || status=$?
     [ "$status" -eq 0 ] || [ "$status" -eq 3 ] || return "$status"
 
     cmake -S tests/windows -B build-windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
