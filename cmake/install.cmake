@@ -39,6 +39,24 @@ if(TARGET orvex-web)
   list(APPEND ORVEX_PROGRAMS orvex-web)
 endif()
 set(ORVEX_SHARED_DICTIONARY /var/lib/orvex/nym2.fdb)
+# On Windows the server engine loads libpq.dll from the program folder when a
+# server is first used: libpq and OpenSSL travel beside the programs, with
+# their licences (scripts/windows-libpq.sh makes that folder).
+set(ORVEX_LIBPQ_DIR "" CACHE PATH "The libpq for Windows to ship beside the programs")
+set(orvex_libpq_dlls)
+set(orvex_libpq_licences)
+if(WIN32 AND ORVEX_SERVER_ENGINE)
+  if(NOT EXISTS ${ORVEX_LIBPQ_DIR}/bin/libpq.dll)
+    message(FATAL_ERROR "Set ORVEX_LIBPQ_DIR to the folder scripts/windows-libpq.sh prints "
+                        "(or build with -DORVEX_SERVER_ENGINE=OFF)")
+  endif()
+  # Every DLL there: libpq's own folder holds libpq and OpenSSL; vcpkg's
+  # holds them with what they need.
+  file(GLOB orvex_libpq_dlls ${ORVEX_LIBPQ_DIR}/bin/*.dll)
+  if(EXISTS ${ORVEX_LIBPQ_DIR}/share/licenses)
+    set(orvex_libpq_licences ${ORVEX_LIBPQ_DIR}/share/licenses/)
+  endif()
+endif()
 set(ORVEX_SERVER_SETTING /etc/orvex/nym2.server)
 
 # The program folder, where `cmake --install` puts it (Runtime, Dictionary,
@@ -53,6 +71,14 @@ function(orvex_install_program_folder destination)
           RENAME nym2.fdb.dist COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${destination}
           COMPONENT ${arg_LICENCE} ${arg_OPTIONS})
+  if(orvex_libpq_dlls)
+    install(FILES ${orvex_libpq_dlls} DESTINATION ${destination}
+            COMPONENT ${arg_PROGRAMS} ${arg_OPTIONS})
+  endif()
+  if(orvex_libpq_licences)
+    install(DIRECTORY ${orvex_libpq_licences} DESTINATION ${destination}/licenses
+            COMPONENT ${arg_LICENCE} ${arg_OPTIONS})
+  endif()
 
   # Made under another name and moved in whole, and only when no dictionary
   # is there: a second install, or an install over an older version, keeps it.

@@ -159,11 +159,12 @@ public:
                 return at(wordAt, "an unknown setting");
             ++i;
             skipBlanks();
+            const bool path = isPathSetting(word);
             if (i < m_line.size() && m_line.at(i) == QLatin1Char('\'')) {
                 const qsizetype quoteAt = i++;
                 for (; i < m_line.size() && m_line.at(i) != QLatin1Char('\''); ++i) {
                     if (m_line.at(i) == QLatin1Char('\\'))
-                        ++i;
+                        escapeAt(i, path);
                 }
                 if (i >= m_line.size())
                     return at(quoteAt, "a ' without its closing '");
@@ -171,7 +172,7 @@ public:
             } else {
                 for (; i < m_line.size() && !isBlankChar(m_line.at(i)); ++i) {
                     if (m_line.at(i) == QLatin1Char('\\'))
-                        ++i;
+                        escapeAt(i, path);
                 }
             }
             if (word == QLatin1String("port")) {
@@ -185,7 +186,39 @@ public:
         }
     }
 
+    // The line as libpq must be given it: with the backslashes of Windows
+    // paths doubled.
+    QString libpqText() const
+    {
+        QString text = m_line;
+        for (auto at = m_literalBackslashes.crbegin(); at != m_literalBackslashes.crend(); ++at)
+            text.insert(*at, QLatin1Char('\\'));
+        return text;
+    }
+
 private:
+    // A Windows path written as Windows users write it (C:\Users\me\root.crt)
+    // means its backslashes, which libpq would take as escapes and drop. In
+    // a path a backslash escapes only another backslash or a quote.
+    void escapeAt(qsizetype &i, bool path)
+    {
+        const bool escapes =
+            i + 1 < m_line.size() && (m_line.at(i + 1) == QLatin1Char('\\') || m_line.at(i + 1) == QLatin1Char('\''));
+        if (path && !escapes)
+            m_literalBackslashes.append(i);
+        else
+            ++i;
+    }
+
+    static bool isPathSetting(const QString &word)
+    {
+        for (const char *setting : {"passfile", "sslcert", "sslcrl", "sslcrldir", "sslkey", "sslrootcert"}) {
+            if (word == QLatin1String(setting))
+                return true;
+        }
+        return false;
+    }
+
     static bool isHex(QChar c)
     {
         return c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'));
@@ -195,6 +228,7 @@ private:
     int m_lineNumber;
     qsizetype m_indent;
     std::optional<QString> m_problem;
+    QList<qsizetype> m_literalBackslashes;
 };
 
 } // namespace
@@ -243,7 +277,7 @@ ConnectionString readConnectionString(const QString &text)
         reader.readSettings();
     read.problem = reader.problem();
     if (!read.problem)
-        read.text = content;
+        read.text = schemeEnd >= 0 ? content : reader.libpqText();
     return read;
 }
 

@@ -9,7 +9,11 @@
 #include <QStringList>
 
 #include <libpq-fe.h>
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <poll.h>
+#endif
 
 #include <chrono>
 #include <cstring>
@@ -70,7 +74,12 @@ const LibPq &libpq()
 {
     static const LibPq loaded = [] {
         LibPq pq;
+#ifdef _WIN32
+        // libpq.dll, beside the program as the zip has it.
+        static QLibrary library(QStringLiteral("libpq"));
+#else
         static QLibrary library(QStringLiteral("pq"), 5);
+#endif
         if (!library.load()) {
             pq.problem = library.errorString();
             return pq;
@@ -137,6 +146,19 @@ void requireLibpq(const QString &location)
 namespace store::pg {
 
 namespace {
+
+// Whether the socket has something to read within milliseconds: 1 when it
+// has, 0 when the time ran out, -1 on a fault.
+int waitToRead(int socket, int milliseconds)
+{
+#ifdef _WIN32
+    WSAPOLLFD watched{static_cast<SOCKET>(socket), POLLRDNORM, 0};
+    return WSAPoll(&watched, 1, milliseconds);
+#else
+    pollfd watched{socket, POLLIN, 0};
+    return poll(&watched, 1, milliseconds);
+#endif
+}
 
 QString libpqMessage(const char *text)
 {
@@ -355,8 +377,7 @@ bool Connection::hasGoneAway() const
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
         return true;
     // Between statements the server sends nothing unasked but its goodbye.
-    pollfd socket{PQsocket(m_conn), POLLIN, 0};
-    return poll(&socket, 1, 0) != 0;
+    return waitToRead(PQsocket(m_conn), 0) != 0;
 }
 
 Result Connection::exec(const char *sql, std::initializer_list<Param> params)
@@ -394,8 +415,7 @@ pg_result *Connection::answerWithin(const char *sql, const std::vector<const cha
     while (PQisBusy(m_conn)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd socket{PQsocket(m_conn), POLLIN, 0};
-        const int ready = left.count() > 0 ? poll(&socket, 1, static_cast<int>(left.count())) : 0;
+        const int ready = left.count() > 0 ? waitToRead(PQsocket(m_conn), static_cast<int>(left.count())) : 0;
         if (ready == 0) {
             // Asked to stop, the server rolls the statement back; a server
             // that cannot even hear that is left to drop the connection.

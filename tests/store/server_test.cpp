@@ -4,13 +4,13 @@
 // closed when idle or dropped by the server and opened again unseen; an add
 // that waits for an import sees what the import added.
 
+#include "store/server/connectionstring.h"
 #include "store/server/serverengine.h"
 #include "store/server/postgres.h"
 #include "store/bulkimport.h"
 #include "store/dictionary.h"
 #include "store/file/schema.h"
 #include "store/location.h"
-#include "store/server/serverengine.h"
 #include "store/server/serversql.h"
 #include "support/casename.h"
 #include "support/pgcluster.h"
@@ -465,6 +465,21 @@ TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
         EXPECT_EQ(store::Location::parse(QString::fromUtf8(test.text)).kind() == store::Location::Kind::Server,
                   test.server)
             << test.text;
+
+    // Windows paths as Windows users write them keep their backslashes;
+    // elsewhere, and where one is doubled already, libpq's escapes stand.
+    const struct
+    {
+        const char *written, *forLibpq;
+    } paths[] = {
+        {R"(host=db sslrootcert=C:\Users\me\root.crt)", R"(host=db sslrootcert=C:\\Users\\me\\root.crt)"},
+        {R"(sslkey='C:\Program Files\k.key' host=db)", R"(sslkey='C:\\Program Files\\k.key' host=db)"},
+        {R"(sslrootcert=C:\\Users\\root.crt)", R"(sslrootcert=C:\\Users\\root.crt)"},
+        {R"(host=db password=a\b\ c)", R"(host=db password=a\b\ c)"},
+        {R"(postgresql://db/w?sslrootcert=C:\r.crt)", R"(postgresql://db/w?sslrootcert=C:\r.crt)"},
+    };
+    for (const auto &path : paths)
+        EXPECT_EQ(store::readConnectionString(QString::fromUtf8(path.written)).text, QString::fromUtf8(path.forLibpq));
 
     QTemporaryDir folder;
     QFile named(folder.filePath(QStringLiteral("nym2.server")));

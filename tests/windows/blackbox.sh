@@ -40,12 +40,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# --- The zip: the program, the tool, the dictionary and the licence; nothing to install.
+# --- The zip: the program, the tool, the dictionary, libpq with OpenSSL for a
+# server, and the licences; nothing to install.
 if [ -d "$given" ]; then
     folder=$given
 else
-    expect "files in the zip" "LICENSE nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
-        "$(unzip -Z1 "$given" | grep -v '/$' | xargs -n1 basename | sort | xargs)"
+    expect "files in the zip" "LICENSE libcrypto-3-x64.dll libpq.dll libssl-3-x64.dll \
+licenses/openssl/LICENSE.txt licenses/postgresql/COPYRIGHT nym2.fdb nym2.fdb.dist orvex-db.exe orvex.exe" \
+        "$(unzip -Z1 "$given" | grep -v '/$' | sed 's|^[^/]*/||' | LC_ALL=C sort | xargs)"
     mkdir -p "$work/unpacked"
     unzip -q "$given" -d "$work/unpacked"
     folder=$(dirname "$(find "$work/unpacked" -name orvex.exe)")
