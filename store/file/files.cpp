@@ -6,8 +6,203 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace store {
+
+namespace {
+
+// What tells a file from another put in its place, and a file whose rights
+// changed: a connection kept open is used again only for the same file with
+// the same rights. (On Windows a file cannot be replaced or removed while
+// it is open, so there the rights alone tell.)
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 mode = 0;
+    quint64 owner = 0;
+    quint64 group = 0;
+    bool operator==(const FileIdentity &other) const
+    {
+        return device == other.device && inode == other.inode && mode == other.mode && owner == other.owner
+               && group == other.group;
+    }
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+#ifdef _WIN32
+    struct _stat64 status
+    {};
+    if (_wstat64(reinterpret_cast<const wchar_t *>(path.utf16()), &status) != 0)
+        return std::nullopt;
+#else
+    struct stat status
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+#endif
+    return FileIdentity{quint64(status.st_dev), quint64(status.st_ino), quint64(status.st_mode), quint64(status.st_uid),
+                        quint64(status.st_gid)};
+}
+
+// The file's schema version, as the file has it now; -1 when it cannot be read.
+qint64 schemaVersion(sqlite3 *db) noexcept
+{
+    sqlite3_stmt *statement = nullptr;
+    qint64 version = -1;
+    if (sqlite3_prepare_v2(db, filesql::schemaVersion, -1, &statement, nullptr) == SQLITE_OK
+        && sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
+}
+
+// The connections of dictionaries closed in the last moments. The windows
+// open the file for every Find; opening it again costs reading and parsing
+// its schema (the history's triggers too), several times what the lookup
+// itself costs. A connection kept holds no lock: it is idle, and closed
+// after a short while unused, so that a file is not held open for long.
+class KeptConnections
+{
+public:
+    static KeptConnections &instance()
+    {
+        static KeptConnections kept;
+        return kept;
+    }
+
+    ~KeptConnections()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        if (m_closer.joinable())
+            m_closer.join();
+        for (const Kept &kept : m_kept)
+            sqlite3_close_v2(kept.db);
+    }
+
+    // The connection kept for path, opened read-only or not, when the file is still
+    // the one it was opened on; null otherwise.
+    sqlite3 *take(const QString &path, bool readOnly)
+    {
+        Kept found;
+        {
+            const std::lock_guard lock(m_mutex);
+            for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
+                if (it->readOnly == readOnly && it->path == path) {
+                    found = *it;
+                    m_kept.erase(it);
+                    break;
+                }
+            }
+        }
+        if (!found.db)
+            return nullptr;
+        // Another program may have changed the schema meanwhile (an index
+        // made or dropped), which parts of the store read without a
+        // transaction that would notice.
+        if (!(identityOf(path) == found.identity) || schemaVersion(found.db) != found.schema) {
+            sqlite3_close_v2(found.db);
+            return nullptr;
+        }
+        return found.db;
+    }
+
+    bool keep(const QString &path, bool readOnly, sqlite3 *db) noexcept
+    {
+        try {
+            const std::optional<FileIdentity> identity = identityOf(path);
+            const qint64 schema = schemaVersion(db);
+            if (!identity || schema < 0)
+                return false;
+            sqlite3 *oldest = nullptr;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_stopping)
+                    return false;
+                if (m_kept.size() >= kMost) {
+                    oldest = m_kept.front().db;
+                    m_kept.erase(m_kept.begin());
+                }
+                const bool closerIdle = m_kept.empty();
+                m_kept.push_back({path, readOnly, *identity, schema, db, Clock::now()});
+                if (!m_closer.joinable())
+                    m_closer = std::thread([this] { closeWhenIdle(); });
+                // With others kept it wakes at the oldest's time anyway.
+                else if (closerIdle)
+                    m_wake.notify_one();
+            }
+            if (oldest)
+                sqlite3_close_v2(oldest);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::size_t kMost = 4;
+    static constexpr std::chrono::seconds kIdle{2};
+
+    struct Kept
+    {
+        QString path;
+        bool readOnly = false;
+        std::optional<FileIdentity> identity;
+        qint64 schema = -1;
+        sqlite3 *db = nullptr;
+        Clock::time_point since;
+    };
+
+    void closeWhenIdle()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_stopping) {
+            if (m_kept.empty()) {
+                m_wake.wait(lock);
+                continue;
+            }
+            const Clock::time_point due = m_kept.front().since + kIdle;
+            if (Clock::now() < due) {
+                m_wake.wait_until(lock, due);
+                continue;
+            }
+            sqlite3 *db = m_kept.front().db;
+            m_kept.erase(m_kept.begin());
+            lock.unlock();
+            sqlite3_close_v2(db);
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Kept> m_kept; // the oldest first
+    std::thread m_closer;
+    bool m_stopping = false;
+};
+
+// Kept by how the run opens files, which a test may change.
+template<bool readOnly>
+bool keepConnection(const QString &path, sqlite3 *db) noexcept
+{
+    return KeptConnections::instance().keep(path, readOnly, db);
+}
+
+} // namespace
 
 Files::Files()
 {
@@ -26,8 +221,19 @@ Files &Files::instance()
 
 Database Files::open(const QString &path) const
 {
+    // Only connections through the system's own files are kept: a test's
+    // fault-injecting VFS sees every open.
+    if (m_vfs.isEmpty()) {
+        if (sqlite3 *kept = KeptConnections::instance().take(path, m_readOnly)) {
+            Database db = Database::adopt(path, kept, m_busyTimeoutMs);
+            db.keepWhenClosed(m_readOnly ? keepConnection<true> : keepConnection<false>);
+            return db;
+        }
+    }
     Database db(path, m_readOnly ? Database::Open::ReadOnly : Database::Open::ExistingOnly, m_busyTimeoutMs,
                 m_vfs.isEmpty() ? nullptr : m_vfs.constData());
+    if (m_vfs.isEmpty())
+        db.keepWhenClosed(m_readOnly ? keepConnection<true> : keepConnection<false>);
     // A program that only reads (orvex-web) reads the file through the
     // system's page cache directly, without a system call for each page a
     // lookup visits. Another program's changes reach the mapping as they

@@ -21,6 +21,8 @@ inline constexpr const char *seek = "SELECT rowid, Acronym, Definition FROM Acro
 // Every record in natural order, for the record scan.
 inline constexpr const char *scan = "SELECT rowid, Acronym, Definition FROM Acronyms ORDER BY rowid";
 inline constexpr const char *encoding = "PRAGMA encoding";
+// Moves with every change to the schema, by any program.
+inline constexpr const char *schemaVersion = "PRAGMA schema_version";
 
 // ?1 the key, ?2 the definition; gives what the table made of them.
 inline constexpr const char *insert = "INSERT INTO Acronyms (Acronym, Definition, Active) VALUES (?1, ?2, 1) "

@@ -131,6 +131,7 @@ Database::Database(Database &&other) noexcept
     : m_path(std::move(other.m_path))
     , m_db(std::exchange(other.m_db, nullptr))
     , m_busyTimeoutMs(other.m_busyTimeoutMs)
+    , m_keeper(other.m_keeper)
 {}
 
 Database &Database::operator=(Database &&other) noexcept
@@ -140,16 +141,30 @@ Database &Database::operator=(Database &&other) noexcept
         m_path = std::move(other.m_path);
         m_db = std::exchange(other.m_db, nullptr);
         m_busyTimeoutMs = other.m_busyTimeoutMs;
+        m_keeper = other.m_keeper;
     }
     return *this;
 }
 
+Database Database::adopt(const QString &path, sqlite3 *db, int busyTimeoutMs)
+{
+    Database adopted;
+    adopted.m_path = path;
+    adopted.m_db = db;
+    adopted.setBusyTimeoutMs(busyTimeoutMs);
+    return adopted;
+}
+
 void Database::close() noexcept
 {
+    if (!m_db)
+        return;
+    sqlite3 *db = std::exchange(m_db, nullptr);
+    if (m_keeper && sqlite3_get_autocommit(db) && !sqlite3_next_stmt(db, nullptr) && m_keeper(m_path, db))
+        return;
     // close_v2 defers the real close until the last statement is finalized,
     // so a statement that outlives us cannot keep a dangling handle.
-    if (m_db)
-        sqlite3_close_v2(std::exchange(m_db, nullptr));
+    sqlite3_close_v2(db);
 }
 
 bool Database::isReadOnly() const

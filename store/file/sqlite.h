@@ -54,10 +54,21 @@ public:
     void close() noexcept;
     sqlite3 *handle() const { return m_db; }
 
+    // Called on close with a connection that is idle (no transaction, no
+    // statement): true when it takes the connection over, false to have it
+    // closed. Lets a closed dictionary's connection be used again.
+    using Keeper = bool (*)(const QString &path, sqlite3 *db) noexcept;
+    void keepWhenClosed(Keeper keeper) { m_keeper = keeper; }
+    // A connection a Keeper kept, owned again.
+    static Database adopt(const QString &path, sqlite3 *db, int busyTimeoutMs);
+
 private:
+    Database() = default;
+
     QString m_path;
     sqlite3 *m_db = nullptr;
     int m_busyTimeoutMs = 0;
+    Keeper m_keeper = nullptr;
 };
 
 class Statement

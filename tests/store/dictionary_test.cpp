@@ -8,9 +8,11 @@
 #include "support/storehelpers.h"
 #include "support/tempdictionary.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -250,6 +252,41 @@ TEST(Dictionary, NoReadLockIsHeldAfterALookup)
     opened.close();
     EXPECT_EQ(dictionary.rows().size(), 3);
     EXPECT_EQ(lookUp(dictionary.path(), QStringLiteral("ABC")), QStringLiteral("alpha - beta"));
+}
+
+// A closed dictionary's connection is used again by the next open of the
+// same file, and only of the same file: one moved over it, or removed, is
+// met as a fresh open meets it. Unused, it is closed within seconds.
+TEST(Dictionary, AConnectionKeptAfterACloseServesOnlyTheSameFile)
+{
+    TempDictionary first{row(u"ABC", u"first")};
+    TempDictionary second{row(u"ABC", u"second")};
+    EXPECT_EQ(lookUp(first.path(), QStringLiteral("ABC")), QStringLiteral("first"));
+    ASSERT_TRUE(QFile::remove(first.path()));
+    ASSERT_TRUE(QFile::copy(second.path(), first.path()));
+    EXPECT_EQ(lookUp(first.path(), QStringLiteral("ABC")), QStringLiteral("second"));
+
+    ASSERT_TRUE(QFile::remove(first.path()));
+    try {
+        store::Dictionary(at(first.path())).find(QStringLiteral("ABC"));
+        ADD_FAILURE() << "a removed dictionary answered";
+    } catch (const store::Error &error) {
+        EXPECT_EQ(error.kind(), store::Error::Kind::Missing);
+    }
+
+#ifdef Q_OS_LINUX
+    const auto openFiles = [] {
+        int count = 0;
+        for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System))
+            count += fd.symLinkTarget().endsWith(QLatin1String(".fdb")) ? 1 : 0;
+        return count;
+    };
+    EXPECT_EQ(lookUp(second.path(), QStringLiteral("ABC")), QStringLiteral("second"));
+    EXPECT_GE(openFiles(), 1);
+    for (int i = 0; i < 100 && openFiles() > 0; ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(openFiles(), 0);
+#endif
 }
 
 TEST(Dictionary, ALockHeldByAnotherProgramIsReportedAsBusyAfterTheTimeout)
