@@ -100,4 +100,31 @@ OpenEntry::Outcome OpenEntry::add(std::string_view meaning)
     return Outcome::Appended;
 }
 
+QList<QByteArray> searchPatterns(const QStringList &words)
+{
+    QList<QByteArray> patterns;
+    for (const QString &word : words) {
+        QString longest;
+        QString run;
+        bool ascii = true;
+        for (const QChar c : word) {
+            const bool plain = c.unicode() < 0x80;
+            ascii = ascii && plain;
+            if (plain && c.toLower() != QLatin1Char('k') && c.toLower() != QLatin1Char('s')) {
+                run += c;
+                if (run.size() > longest.size())
+                    longest = run;
+            } else {
+                run.clear();
+            }
+        }
+        if (!ascii && longest.size() < 2)
+            continue;
+        QByteArray pattern = (ascii ? word : longest).toUtf8();
+        pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
+        patterns << '%' + pattern + '%';
+    }
+    return patterns;
+}
+
 } // namespace store

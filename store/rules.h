@@ -11,7 +11,10 @@
 
 #include "store/text.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <string>
@@ -28,6 +31,15 @@ void appendKeyOf(std::string_view typed, std::string &out);
 std::string keyOfUtf8(std::string_view typed);
 // What a listing by prefix compares with: the key without its leading spaces.
 QString prefixKeyOf(const QString &typed);
+
+// What a search by meaning asks the engine for, one pattern a word for a
+// case-insensitive LIKE with \ as its escape, "%word%": a superset of the
+// definitions that hold every word, which the front door then compares
+// exactly. LIKE folds ASCII letters only: of a word with other letters the
+// pattern is its longest ASCII run without k or s (whose capitals K and S
+// are also the folding of the Kelvin sign and the long s), and a word
+// without such a run of two gives none.
+QList<QByteArray> searchPatterns(const QStringList &words);
 
 // What goes between a definition and one more meaning.
 inline constexpr std::string_view kJoin = " - ";

@@ -118,34 +118,10 @@ public:
 
     QList<Entry> searchCandidates(const QStringList &words) override
     {
-        // LIKE folds ASCII letters only. Of a word with other letters it is
-        // given the longest ASCII run without k or s (whose capitals K and S
-        // are also the folding of the Kelvin sign and the long s); the
-        // caller's comparison does the rest.
         QByteArray sql = filesql::searchHead;
-        QList<QByteArray> patterns;
-        for (const QString &word : words) {
-            QString longest;
-            QString run;
-            bool ascii = true;
-            for (const QChar c : word) {
-                const bool plain = c.unicode() < 0x80;
-                ascii = ascii && plain;
-                if (plain && c.toLower() != QLatin1Char('k') && c.toLower() != QLatin1Char('s')) {
-                    run += c;
-                    if (run.size() > longest.size())
-                        longest = run;
-                } else {
-                    run.clear();
-                }
-            }
-            if (!ascii && longest.size() < 2)
-                continue;
-            QByteArray pattern = (ascii ? word : longest).toUtf8();
-            pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
-            patterns << '%' + pattern + '%';
-            sql += QByteArray(filesql::searchWord).replace("%1", QByteArray::number(patterns.size()));
-        }
+        const QList<QByteArray> patterns = searchPatterns(words);
+        for (qsizetype i = 0; i < patterns.size(); ++i)
+            sql += QByteArray(filesql::searchWord).replace("%1", QByteArray::number(i + 1));
         sql += filesql::searchOrder;
         Statement search(m_db, sql.constData());
         for (qsizetype i = 0; i < patterns.size(); ++i)

@@ -92,10 +92,17 @@ public:
         });
     }
 
-    QList<Entry> searchCandidates(const QStringList &) override
+    QList<Entry> searchCandidates(const QStringList &words) override
     {
+        QByteArray sql = serversql::searchHead;
+        QList<pg::Param> patterns;
+        for (const QByteArray &pattern : searchPatterns(words)) {
+            patterns << pg::Param::utf8(std::string_view(pattern.constData(), static_cast<size_t>(pattern.size())));
+            sql += QByteArray(serversql::searchWord).replace("%1", QByteArray::number(patterns.size()));
+        }
+        sql += serversql::searchOrder;
         return m_link->read([&](pg::Connection &connection) {
-            const pg::Result result = connection.exec(serversql::withDefinitions);
+            const pg::Result result = connection.exec(sql.constData(), patterns);
             QList<Entry> found;
             for (int row = 0; row < result.rows(); ++row)
                 found << entryAt(result, row);

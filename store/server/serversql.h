@@ -81,8 +81,11 @@ inline constexpr const char *snapshot = "SELECT txid_current_snapshot()::text";
 
 // Every entry with a definition, in natural order: the words are compared by
 // the caller, as the server's case rules need not be the program's.
-inline constexpr const char *withDefinitions =
-    "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms WHERE definition IS NOT NULL ORDER BY id";
+// Followed by one searchWord for each word, then searchOrder: the server
+// leaves out what cannot match, so that no definition travels for nothing.
+inline constexpr const char *searchHead = "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms WHERE definition IS NOT NULL";
+inline constexpr const char *searchWord = " AND definition ILIKE $%1";
+inline constexpr const char *searchOrder = " ORDER BY id";
 
 // Whether this role may add and change, on a server that takes writes.
 inline constexpr const char *readOnly =
