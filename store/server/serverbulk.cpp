@@ -37,6 +37,26 @@ void inIdOrder(pg::Connection &connection, const char *select, Visit visit)
     }
 }
 
+// Every record in id order, in batches of a few megabytes.
+template<typename Visit>
+void inSizedBatches(pg::Connection &connection, Visit visit)
+{
+    constexpr qint64 kBatchBytes = 4 << 20;
+    for (qint64 after = 0;;) {
+        const pg::Result sizes = connection.exec(serversql::recordSizesAfter, {after});
+        if (sizes.rows() == 0)
+            return;
+        qint64 upTo = sizes.integer(0, 0);
+        qint64 bytes = sizes.integer(0, 1);
+        for (int row = 1; row < sizes.rows() && (bytes += sizes.integer(row, 1)) <= kBatchBytes; ++row)
+            upTo = sizes.integer(row, 0);
+        const pg::Result rows = connection.exec(serversql::recordsUpTo, {after, upTo});
+        for (int row = 0; row < rows.rows(); ++row)
+            visit(rows, row);
+        after = upTo;
+    }
+}
+
 // A connection lost while the commit was under way leaves nobody who can
 // say whether the server stored it all or nothing.
 void commitOrSayUnknown(pg::Transaction &transaction)
@@ -94,7 +114,7 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
     // One snapshot for the whole table, read a batch at a time.
     pg::Transaction snapshot(connection);
     connection.exec(serversql::oneMoment);
-    inIdOrder(connection, serversql::recordsAfter, [&](const pg::Result &rows, int row) {
+    inSizedBatches(connection, [&](const pg::Result &rows, int row) {
         StoredRecord record;
         record.id = rows.integer(row, 0);
         if (!rows.isNull(row, 1))
@@ -128,8 +148,9 @@ private:
     // Trimmed stored acronym -> id of its first record, or -2 - i for the
     // open entry i. A team's list is thousands of acronyms, not millions.
     std::unordered_map<std::string, qint64> m_firstRow;
-    // The first records' definitions, read with their acronyms: one query
-    // for the table rather than one for each acronym the import meets.
+    // The first records' short definitions, read with their acronyms: one
+    // query for the table rather than one for each acronym the import meets.
+    // A long one is read when the import meets its acronym.
     std::unordered_map<qint64, std::string> m_stored;
     std::vector<OpenEntry> m_open;
     // The new records in the order they came: key as stored, open entry.
@@ -144,7 +165,8 @@ ServerBulkWriter::ServerBulkWriter(const QString &connectionString)
     m_connection.exec(serversql::lockForBulkWrite);
     inIdOrder(m_connection, serversql::firstRowsAfter, [this](const pg::Result &rows, int row) {
         const qint64 id = rows.integer(row, 0);
-        if (!rows.isNull(row, 1) && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), id).second)
+        if (!rows.isNull(row, 1) && m_firstRow.try_emplace(std::string(trimSpaces(rows.utf8(row, 1))), id).second
+            && !rows.boolean(row, 3))
             m_stored.emplace(id, rows.utf8(row, 2));
     });
 }
@@ -153,9 +175,13 @@ OpenEntry &ServerBulkWriter::openEntry(qint64 &slot)
 {
     if (slot < 0)
         return m_open[static_cast<size_t>(-2 - slot)];
-    const auto stored = m_stored.find(slot);
-    m_open.emplace_back(slot, std::move(stored->second));
-    m_stored.erase(stored);
+    if (const auto stored = m_stored.find(slot); stored != m_stored.end()) {
+        m_open.emplace_back(slot, std::move(stored->second));
+        m_stored.erase(stored);
+    } else {
+        const pg::Result definition = m_connection.exec(serversql::definitionOf, {slot});
+        m_open.emplace_back(slot, std::string(definition.utf8(0, 0)));
+    }
     slot = -2 - static_cast<qint64>(m_open.size() - 1);
     return m_open.back();
 }

@@ -94,10 +94,20 @@ inline constexpr const char *readOnly =
 
 // Whole-table reading, a batch at a time in id order: $1 the last id seen.
 inline constexpr const char *oneMoment = "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ";
-inline constexpr const char *recordsAfter =
-    "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 ORDER BY id LIMIT 5000";
+// Every record a batch at a time: the ids and sizes of the next records,
+// then as many of them as make a few megabytes (one at least), so that long
+// definitions never come many at once.
+inline constexpr const char *recordSizesAfter =
+    "SELECT id, coalesce(octet_length(acronym), 0) + coalesce(octet_length(definition), 0) FROM acronyms "
+    "WHERE id > $1 ORDER BY id LIMIT 5000";
+inline constexpr const char *recordsUpTo =
+    "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 AND id <= $2 ORDER BY id";
+// The records an import may add to, with their definitions when short; a
+// long one (the last column true) is read when the import meets its acronym.
 inline constexpr const char *firstRowsAfter =
-    "SELECT id, acronym, definition FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000";
+    "SELECT id, acronym, CASE WHEN octet_length(definition) <= 65536 THEN definition END, "
+    "octet_length(definition) > 65536 FROM acronyms WHERE id > $1 ORDER BY id LIMIT 20000";
+inline constexpr const char *definitionOf = "SELECT definition FROM acronyms WHERE id = $1";
 inline constexpr const char *anyRecord = "SELECT EXISTS (SELECT 1 FROM acronyms)";
 
 // Many rows to a statement (RowBatches): head, then row for each row, then tail.

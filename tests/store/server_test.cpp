@@ -11,6 +11,7 @@
 #include "store/dictionary.h"
 #include "store/file/schema.h"
 #include "store/location.h"
+#include "store/records.h"
 #include "store/server/serversql.h"
 #include "support/casename.h"
 #include "support/pgcluster.h"
@@ -507,6 +508,22 @@ TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSize)
     EXPECT_EQ(entry->shortenedFrom, whole.toUtf8().size());
     backend->setLongestDefinition(-1);
     EXPECT_EQ(backend->find(QStringLiteral("LONG"))->definition, whole);
+
+    // An import reads such a definition only when it adds to it, and the
+    // whole table is read back in batches of a few megabytes, every byte.
+    const QString longer = QStringLiteral("x").repeated(5 << 20);
+    cluster().insert(database, {QStringLiteral("LONGER"), longer, 1});
+    cluster().insert(database, {QStringLiteral("LAST"), QStringLiteral("short"), 1});
+    store::BulkImport import(store::Location::server(cluster().socket(database)));
+    EXPECT_EQ(import.put("long", "more"), store::BulkImport::Outcome::Appended);
+    import.commit();
+    QStringList read;
+    store::forEachRecord(store::Location::server(cluster().socket(database)), [&](const store::StoredRecord &record) {
+        read << QString::fromStdString(std::string(*record.acronym)) + QLatin1Char('=')
+                    + QString::number(record.definition->size());
+    });
+    EXPECT_EQ(read, (QStringList{QStringLiteral("LONG=%1").arg(whole.toUtf8().size() + 7),
+                                 QStringLiteral("LONGER=%1").arg(longer.size()), QStringLiteral("LAST=5")}));
 }
 
 // A statement that goes unanswered (here: another program holds the table
