@@ -136,12 +136,14 @@ public:
                     oldest = m_kept.front().db;
                     m_kept.erase(m_kept.begin());
                 }
-                const bool closerIdle = m_kept.empty();
-                m_kept.push_back({path, readOnly, *identity, schema, db, Clock::now()});
+                m_lastKept = Clock::now();
+                m_kept.push_back({path, readOnly, *identity, schema, db, m_lastKept});
                 if (!m_closer.joinable())
                     m_closer = std::thread([this] { closeWhenIdle(); });
-                // With others kept it wakes at the oldest's time anyway.
-                else if (closerIdle)
+                // Woken only from a wait without end: otherwise it wakes at
+                // its time anyway, and waking it at every close would cost
+                // each Find a thread switch or two.
+                else if (m_closerWaitsForever)
                     m_wake.notify_one();
             }
             if (oldest)
@@ -172,7 +174,16 @@ private:
         std::unique_lock lock(m_mutex);
         while (!m_stopping) {
             if (m_kept.empty()) {
+                // Between a take and the close that gives it back, a busy
+                // program's list is empty for moments: only one idle for a
+                // while is waited on without end.
+                if (Clock::now() < m_lastKept + kIdle) {
+                    m_wake.wait_until(lock, m_lastKept + kIdle);
+                    continue;
+                }
+                m_closerWaitsForever = true;
                 m_wake.wait(lock);
+                m_closerWaitsForever = false;
                 continue;
             }
             const Clock::time_point due = m_kept.front().since + kIdle;
@@ -192,6 +203,8 @@ private:
     std::condition_variable m_wake;
     std::vector<Kept> m_kept; // the oldest first
     std::thread m_closer;
+    Clock::time_point m_lastKept;
+    bool m_closerWaitsForever = false;
     bool m_stopping = false;
 };
 
