@@ -18,21 +18,7 @@ probe=$(realpath "$2")
 shots=${3:+$(realpath "$3")}
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvex-blackbox.XXXXXX")
 xvfb=
-failures=0
-checks=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-expect() { # what expected actual
-    checks=$((checks + 1))
-    [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
-}
-expect_within() { # what part whole
-    checks=$((checks + 1))
-    case "$3" in *"$2"*) ;; *) fail "$1: expected '$2' within '$3'" ;; esac
-}
+source "$(dirname "$0")/checks.sh"
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
