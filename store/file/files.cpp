@@ -2,6 +2,7 @@
 
 #include "store/file/filesql.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -74,29 +75,21 @@ qint64 schemaVersion(sqlite3 *db) noexcept
 class KeptConnections
 {
 public:
+    // Never destroyed: at the end of the process the kept connections,
+    // idle and holding no lock, end with it, and the closer needs no
+    // stopping while other statics go.
     static KeptConnections &instance()
     {
-        static KeptConnections kept;
-        return kept;
-    }
-
-    ~KeptConnections()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        if (m_closer.joinable())
-            m_closer.join();
-        for (const Kept &kept : m_kept)
-            sqlite3_close_v2(kept.db);
+        static KeptConnections *const kept = new KeptConnections;
+        return *kept;
     }
 
     // The connection kept for path, opened read-only or not, when the file is still
     // the one it was opened on; null otherwise.
     sqlite3 *take(const QString &path, bool readOnly)
     {
+        if (!inOwnProcess())
+            return nullptr;
         Kept found;
         {
             const std::lock_guard lock(m_mutex);
@@ -122,6 +115,8 @@ public:
 
     bool keep(const QString &path, bool readOnly, sqlite3 *db) noexcept
     {
+        if (!inOwnProcess())
+            return false;
         try {
             const std::optional<FileIdentity> identity = identityOf(path);
             const qint64 schema = schemaVersion(db);
@@ -130,8 +125,6 @@ public:
             sqlite3 *oldest = nullptr;
             {
                 const std::lock_guard lock(m_mutex);
-                if (m_stopping)
-                    return false;
                 if (m_kept.size() >= kMost) {
                     oldest = m_kept.front().db;
                     m_kept.erase(m_kept.begin());
@@ -172,7 +165,7 @@ private:
     void closeWhenIdle()
     {
         std::unique_lock lock(m_mutex);
-        while (!m_stopping) {
+        for (;;) {
             if (m_kept.empty()) {
                 // Between a take and the close that gives it back, a busy
                 // program's list is empty for moments: only one idle for a
@@ -205,7 +198,11 @@ private:
     std::thread m_closer;
     Clock::time_point m_lastKept;
     bool m_closerWaitsForever = false;
-    bool m_stopping = false;
+    // A connection must not cross a fork (SQLite's rule): a child process
+    // neither takes what its parent kept nor keeps its own.
+    bool inOwnProcess() const { return QCoreApplication::applicationPid() == m_process; }
+
+    const qint64 m_process = QCoreApplication::applicationPid();
 };
 
 // Kept by how the run opens files, which a test may change.
