@@ -1,6 +1,7 @@
 #include "ui/storeerror.h"
 
 #include "messages/storefaults.h"
+#include "ui/waiting.h"
 
 namespace ui {
 
@@ -23,7 +24,7 @@ QString storeErrorText(const store::Error &error)
 bool refuseReadOnly(ModalBoxes &boxes, store::Dictionary &dictionary)
 {
     try {
-        dictionary.requireWritable();
+        whileRepainting([&] { dictionary.requireWritable(); });
         return false;
     } catch (const store::Error &error) {
         reportStoreError(boxes, error);

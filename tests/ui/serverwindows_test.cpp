@@ -3,11 +3,16 @@
 // once; a fault is shown in the critical box naming the server without its
 // password, and the window keeps working.
 
+#include "store/server/postgres.h"
 #include "store/server/serverengine.h"
 #include "support/pgcluster.h"
 #include "support/programfolder.h"
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using testing_support::FakeBoxes;
 using testing_support::PgCluster;
@@ -83,6 +88,31 @@ TEST(ServerWindows, AFaultIsShownNamingTheServerWithoutItsPasswordAndTheWindowGo
     ASSERT_EQ(nowhere.boxes.messages().size(), 1);
     EXPECT_TRUE(nowhere.boxes.messages().at(0).text.contains(QLatin1String("127.0.0.1:1/words")));
     EXPECT_FALSE(nowhere.boxes.messages().at(0).text.contains(QLatin1String("hunter2")));
+}
+
+// Another program holds the table locked: the window waits its bounded
+// time for the server, handling its events meanwhile, then says why.
+TEST(ServerWindows, TheWindowGoesOnWhileItWaitsForAStalledServer)
+{
+    PgCluster &cluster = PgCluster::instance();
+    const QString database = newDictionary();
+    cluster.insert(database, {QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
+    Program program(cluster.client(database));
+    ASSERT_EQ(program.find(QStringLiteral("abc")), QStringLiteral("alpha"));
+    std::optional<store::pg::Connection> locker(std::in_place, cluster.socket(database));
+    locker->exec("BEGIN");
+    locker->exec("LOCK TABLE acronyms IN ACCESS EXCLUSIVE MODE");
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(50);
+    program.find(QStringLiteral("abc"));
+    timer.stop();
+    locker.reset();
+    EXPECT_GE(ticks, 20) << "the window handled no events while it waited";
+    ASSERT_EQ(program.boxes.messages().size(), 1);
+    EXPECT_EQ(program.boxes.messages().at(0).icon, ui::ModalBoxes::Icon::Critical);
+    EXPECT_EQ(program.find(QStringLiteral("abc")), QStringLiteral("alpha"));
 }
 
 } // namespace

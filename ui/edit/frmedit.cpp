@@ -6,6 +6,7 @@
 #include "ui/fittedlabel.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
+#include "ui/waiting.h"
 #include "ui/windowrole.h"
 
 #include <QLabel>
@@ -100,9 +101,9 @@ void frmEdit::replaceDefinition()
 void frmEdit::amend(const QString &prompt, Change change)
 {
     try {
-        store::Dictionary dictionary(m_services.dictionary);
+        store::Dictionary dictionary = whileRepainting([&] { return store::Dictionary(m_services.dictionary); });
         dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
-        const store::Entry entry = dictionary.stored(m_typed);
+        const store::Entry entry = whileRepainting([&] { return dictionary.stored(m_typed); });
         if (refuseReadOnly(m_services.boxes, dictionary))
             return;
         const QString answer = m_services.boxes.input(prompt, QStringLiteral("Add Acronym"));
@@ -111,8 +112,9 @@ void frmEdit::amend(const QString &prompt, Change change)
         // Appending builds on the definition as stored now, so that words
         // another program added meanwhile are kept; the working copy then
         // shows what was stored.
-        const store::Entry stored =
-            change == Change::Append ? dictionary.append(entry, answer) : dictionary.replace(entry, answer);
+        const store::Entry stored = whileRepainting([&] {
+            return change == Change::Append ? dictionary.append(entry, answer) : dictionary.replace(entry, answer);
+        });
         lblDef->showDefinition(stored.definition, stored.shortenedFrom);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);

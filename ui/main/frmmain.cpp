@@ -9,6 +9,7 @@
 #include "ui/info/frmabout.h"
 #include "ui/look.h"
 #include "ui/storeerror.h"
+#include "ui/waiting.h"
 
 #include <QCloseEvent>
 #include <QApplication>
@@ -168,9 +169,12 @@ void frmMain::find()
     if (refuseBlankEntry())
         return;
     try {
-        store::Dictionary dictionary(m_services.dictionary);
-        dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
-        const std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
+        const QString typed = txtAcronym->text();
+        const std::optional<store::Entry> entry = whileRepainting([&] {
+            store::Dictionary dictionary(m_services.dictionary);
+            dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
+            return dictionary.find(typed);
+        });
         if (entry)
             lblDef->showDefinition(entry->definition, entry->shortenedFrom);
         else
@@ -185,9 +189,10 @@ void frmMain::add()
     if (refuseBlankEntry())
         return;
     try {
-        store::Dictionary dictionary(m_services.dictionary);
+        const QString typed = txtAcronym->text();
+        store::Dictionary dictionary = whileRepainting([&] { return store::Dictionary(m_services.dictionary); });
         dictionary.setLongestDefinition(DefinitionBox::kLongestShown);
-        std::optional<store::Entry> entry = dictionary.find(txtAcronym->text());
+        std::optional<store::Entry> entry = whileRepainting([&] { return dictionary.find(typed); });
         if (!entry) {
             if (refuseReadOnly(m_services.boxes, dictionary))
                 return;
@@ -198,14 +203,14 @@ void frmMain::add()
                                                           QStringLiteral("Add Acronym"));
             if (store::isBlank(answer))
                 return;
-            const store::Dictionary::Added added = dictionary.add(txtAcronym->text(), answer);
+            const store::Dictionary::Added added = whileRepainting([&] { return dictionary.add(typed, answer); });
             if (added.added)
                 return;
             // Another copy stored the acronym while the user typed: treat it
             // as found rather than adding a second record.
             entry = added.entry;
         }
-        dictionary.close();
+        whileRepainting([&] { dictionary.close(); });
         showEditDialog(*entry);
     } catch (const store::Error &error) {
         reportStoreError(m_services.boxes, error);
