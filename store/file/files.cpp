@@ -20,10 +20,19 @@ namespace store {
 
 namespace {
 
+// A closed file's connection is kept only where the system lets another
+// program move, replace or remove a file that is open: on Windows SQLite's
+// open file cannot be, and a user who renames the dictionary just after a
+// Find must not be refused.
+#ifdef _WIN32
+constexpr bool kKeepConnections = false;
+#else
+constexpr bool kKeepConnections = true;
+#endif
+
 // What tells a file from another put in its place, and a file whose rights
 // changed: a connection kept open is used again only for the same file with
-// the same rights. (On Windows a file cannot be replaced or removed while
-// it is open, so there the rights alone tell.)
+// the same rights.
 struct FileIdentity
 {
     quint64 device = 0;
@@ -41,18 +50,16 @@ struct FileIdentity
 std::optional<FileIdentity> identityOf(const QString &path)
 {
 #ifdef _WIN32
-    struct _stat64 status
-    {};
-    if (_wstat64(reinterpret_cast<const wchar_t *>(path.utf16()), &status) != 0)
-        return std::nullopt;
+    Q_UNUSED(path)
+    return std::nullopt;
 #else
     struct stat status
     {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return std::nullopt;
-#endif
     return FileIdentity{quint64(status.st_dev), quint64(status.st_ino), quint64(status.st_mode), quint64(status.st_uid),
                         quint64(status.st_gid)};
+#endif
 }
 
 // The file's schema version, as the file has it now; -1 when it cannot be read.
@@ -233,7 +240,8 @@ Database Files::open(const QString &path) const
 {
     // Only connections through the system's own files are kept: a test's
     // fault-injecting VFS sees every open.
-    if (m_vfs.isEmpty()) {
+    const bool keep = kKeepConnections && m_vfs.isEmpty();
+    if (keep) {
         if (sqlite3 *kept = KeptConnections::instance().take(path, m_readOnly)) {
             Database db = Database::adopt(path, kept, m_busyTimeoutMs);
             db.keepWhenClosed(m_readOnly ? keepConnection<true> : keepConnection<false>);
@@ -242,7 +250,7 @@ Database Files::open(const QString &path) const
     }
     Database db(path, m_readOnly ? Database::Open::ReadOnly : Database::Open::ExistingOnly, m_busyTimeoutMs,
                 m_vfs.isEmpty() ? nullptr : m_vfs.constData());
-    if (m_vfs.isEmpty())
+    if (keep)
         db.keepWhenClosed(m_readOnly ? keepConnection<true> : keepConnection<false>);
     // A program that only reads (orvex-web) reads the file through the
     // system's page cache directly, without a system call for each page a
