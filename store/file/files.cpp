@@ -49,17 +49,12 @@ struct FileIdentity
 
 std::optional<FileIdentity> identityOf(const QString &path)
 {
-#ifdef _WIN32
-    Q_UNUSED(path)
-    return std::nullopt;
-#else
     struct stat status
     {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return std::nullopt;
     return FileIdentity{quint64(status.st_dev), quint64(status.st_ino), quint64(status.st_mode), quint64(status.st_uid),
                         quint64(status.st_gid)};
-#endif
 }
 
 // The file's schema version, as the file has it now; -1 when it cannot be read.
@@ -113,7 +108,8 @@ public:
         // Another program may have changed the schema meanwhile (an index
         // made or dropped), which parts of the store read without a
         // transaction that would notice.
-        if (!(identityOf(path) == found.identity) || schemaVersion(found.db) != found.schema) {
+        const std::optional<FileIdentity> now = identityOf(path);
+        if (!now || !(*now == found.identity) || schemaVersion(found.db) != found.schema) {
             sqlite3_close_v2(found.db);
             return nullptr;
         }
@@ -163,7 +159,7 @@ private:
     {
         QString path;
         bool readOnly = false;
-        std::optional<FileIdentity> identity;
+        FileIdentity identity;
         qint64 schema = -1;
         sqlite3 *db = nullptr;
         Clock::time_point since;
