@@ -109,7 +109,7 @@ public:
         // made or dropped), which parts of the store read without a
         // transaction that would notice.
         const std::optional<FileIdentity> now = identityOf(path);
-        if (!now || !(*now == found.identity) || schemaVersion(found.db) != found.schema) {
+        if (!now || !(*now == found.identity) || fileHasMoved(found.db) || schemaVersion(found.db) != found.schema) {
             sqlite3_close_v2(found.db);
             return nullptr;
         }
@@ -119,6 +119,10 @@ public:
     bool keep(const QString &path, bool readOnly, sqlite3 *db) noexcept
     {
         if (!inOwnProcess())
+            return false;
+        // A file moved or removed while it was open: its path names another
+        // file now, whose identity must never vouch for this connection.
+        if (fileHasMoved(db))
             return false;
         try {
             const std::optional<FileIdentity> identity = identityOf(path);

@@ -146,6 +146,17 @@ Database &Database::operator=(Database &&other) noexcept
     return *this;
 }
 
+bool fileHasMoved(sqlite3 *db) noexcept
+{
+    int moved = 0;
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+bool Database::hasMoved() const noexcept
+{
+    return m_db && fileHasMoved(m_db);
+}
+
 Database Database::adopt(const QString &path, sqlite3 *db, int busyTimeoutMs)
 {
     Database adopted;

@@ -41,6 +41,10 @@ public:
     const QString &path() const { return m_path; }
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const;
+    // Whether the file opened has been renamed or removed since: its path
+    // then names another file, or none. Never on Windows, where an open
+    // file cannot be.
+    bool hasMoved() const noexcept;
     int busyTimeoutMs() const { return m_busyTimeoutMs; }
     void setBusyTimeoutMs(int ms);
 
@@ -70,6 +74,9 @@ private:
     int m_busyTimeoutMs = 0;
     Keeper m_keeper = nullptr;
 };
+
+// The same for a connection of no Database (one kept after a close).
+bool fileHasMoved(sqlite3 *db) noexcept;
 
 class Statement
 {
