@@ -99,7 +99,7 @@ const AcronymList &Dictionary::acronymList()
 {
     // The mark is taken first: a change made while the list is read makes
     // the next mark differ, and the list is read again then.
-    QByteArray mark = m_backend->acronymsMark();
+    QByteArray mark = m_backend->changeMark();
     if (!m_list || mark != m_listMark) {
         std::vector<std::string> acronyms;
         m_backend->forEachAcronym([&acronyms](std::string_view acronym) { acronyms.emplace_back(acronym); });
@@ -122,6 +122,16 @@ QList<Entry> Dictionary::search(const QStringList &words)
             found.append(std::move(entry));
     }
     return found;
+}
+
+QByteArray Dictionary::changeMark()
+{
+    return m_backend->changeMark();
+}
+
+bool Dictionary::isReplaced()
+{
+    return m_backend->isReplaced();
 }
 
 bool Dictionary::isReadOnly()

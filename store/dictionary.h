@@ -98,6 +98,14 @@ public:
     // Throws the Error that says so (Kind::ReadOnly) when isReadOnly().
     void requireWritable();
 
+    // A mark that differs whenever anything stored may have changed since it
+    // was last given, by this program or another: what was read from the
+    // dictionary holds as long as the mark stays the same.
+    QByteArray changeMark();
+    // Whether its location now holds another dictionary than the one
+    // opened (a file put in its place): a new Dictionary reads that one.
+    bool isReplaced();
+
     // Closes now rather than when the Dictionary goes.
     void close() noexcept;
 

@@ -59,10 +59,13 @@ public:
     // Each stored acronym trimmed of spaces, as its UTF-8 bytes, in any
     // order, repeats and all; records without an acronym are left out.
     virtual void forEachAcronym(const std::function<void(std::string_view)> &visit) = 0;
-    // A mark that differs whenever the stored acronyms may have changed
-    // since it was last given, by this program or another: what was read of
-    // them (Dictionary's list for pages and suggestions) holds until then.
-    virtual QByteArray acronymsMark() = 0;
+    // A mark that differs whenever anything stored may have changed since
+    // it was last given, by this program or another: what was read (the
+    // list of acronyms, a web answer) holds until then.
+    virtual QByteArray changeMark() = 0;
+    // Whether the location now holds another dictionary than the one
+    // opened (a file put in its place): reading on would read the old one.
+    virtual bool isReplaced() { return false; }
     // See Dictionary::setLongestDefinition. An engine that cannot read a
     // beginning alone shortens what it read.
     virtual void setLongestDefinition(qsizetype characters) { m_longest = characters; }

@@ -140,7 +140,7 @@ public:
             visit(every.utf8(0));
     }
 
-    QByteArray acronymsMark() override
+    QByteArray changeMark() override
     {
         // data_version tells the changes of other connections, the count of
         // rows this one changed its own.
@@ -149,6 +149,8 @@ public:
         return QByteArray::number(version.integer(0)) + ':'
                + QByteArray::number(static_cast<qint64>(sqlite3_total_changes64(m_db.handle())));
     }
+
+    bool isReplaced() override { return m_db.hasMoved(); }
 
 private:
     // Runs an UPDATE ... RETURNING rowid, Acronym, Definition,

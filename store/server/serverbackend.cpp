@@ -118,7 +118,7 @@ public:
             visit(result.utf8(row, 0));
     }
 
-    QByteArray acronymsMark() override
+    QByteArray changeMark() override
     {
         return m_link->read([](pg::Connection &connection) {
             const pg::Result snapshot = connection.exec(serversql::snapshot);

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdio>
+
 using testing_support::lookUp;
 using testing_support::Row;
 using testing_support::TempDictionary;
@@ -256,7 +258,8 @@ TEST(Dictionary, NoReadLockIsHeldAfterALookup)
 
 // A closed dictionary's connection is used again by the next open of the
 // same file, and only of the same file: one moved over it, or removed, is
-// met as a fresh open meets it. Unused, it is closed within seconds.
+// met as a fresh open meets it, also when it was moved there while the
+// dictionary was open. Unused, it is closed within seconds.
 TEST(Dictionary, AConnectionKeptAfterACloseServesOnlyTheSameFile)
 {
     TempDictionary first{row(u"ABC", u"first")};
@@ -265,6 +268,19 @@ TEST(Dictionary, AConnectionKeptAfterACloseServesOnlyTheSameFile)
     ASSERT_TRUE(QFile::remove(first.path()));
     ASSERT_TRUE(QFile::copy(second.path(), first.path()));
     EXPECT_EQ(lookUp(first.path(), QStringLiteral("ABC")), QStringLiteral("second"));
+
+#ifndef Q_OS_WIN
+    {
+        TempDictionary third{row(u"ABC", u"third")};
+        store::Dictionary open(at(first.path()));
+        EXPECT_EQ(open.find(QStringLiteral("ABC"))->definition, QStringLiteral("second"));
+        EXPECT_FALSE(open.isReplaced());
+        ASSERT_EQ(std::rename(QFile::encodeName(third.path()).constData(), QFile::encodeName(first.path()).constData()),
+                  0);
+        EXPECT_TRUE(open.isReplaced());
+    }
+    EXPECT_EQ(lookUp(first.path(), QStringLiteral("ABC")), QStringLiteral("third"));
+#endif
 
     ASSERT_TRUE(QFile::remove(first.path()));
     try {
