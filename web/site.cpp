@@ -40,6 +40,7 @@ std::atomic<std::uint64_t> g_sites{0};
 struct ThreadDictionary
 {
     std::uint64_t site = 0;
+    std::uint64_t reopening = 0; // the site's when it was opened
     std::unique_ptr<store::Dictionary> dictionary;
 };
 thread_local ThreadDictionary t_dictionary;
@@ -156,6 +157,25 @@ QStringList startingWith(store::Dictionary &dictionary, const QString &key, qsiz
     return found.mid(0, most);
 }
 
+// What tells one request's answer from another's: its path and query, each
+// part preceded by its length, so that no path or value (a decoded NUL or
+// "=" among them) can pass for another request's.
+std::string keyOf(const Request &request)
+{
+    std::string key;
+    const auto part = [&key](const std::string &text) {
+        key += std::to_string(text.size());
+        key += ':';
+        key += text;
+    };
+    part(request.path);
+    for (const auto &[name, value] : request.query) {
+        part(name);
+        part(value);
+    }
+    return key;
+}
+
 // Only answers of the GET kind: HEAD is GET without the body, which the
 // HTTP layer leaves out.
 bool isRead(const Request &request)
@@ -170,6 +190,7 @@ Site::Site(const store::Location &dictionary, QString version, std::function<voi
     , m_version(std::move(version))
     , m_faultLog(std::move(faultLog))
     , m_id(++g_sites)
+    , m_watch(dictionary, kChangeCheck)
 {
     assets();
 }
@@ -179,11 +200,13 @@ Site::~Site() noexcept = default;
 store::Dictionary &Site::dictionary()
 {
     ThreadDictionary &mine = t_dictionary;
-    if (mine.site != m_id || !mine.dictionary) {
+    const std::uint64_t reopening = m_watch.reopenings();
+    if (mine.site != m_id || !mine.dictionary || mine.reopening != reopening) {
         mine.dictionary.reset();
         mine.dictionary = std::make_unique<store::Dictionary>(m_location);
         mine.dictionary->setLongestDefinition(kLongestDefinition);
         mine.site = m_id;
+        mine.reopening = reopening;
     }
     return *mine.dictionary;
 }
@@ -216,7 +239,17 @@ Response Site::handle(const Request &request)
             dictionary().find(QStringLiteral("READYZ"));
             return text(200, "ready\n");
         }
-        return forApi ? api(request) : page(request);
+        // Taken before the dictionary is read: a change made while it is
+        // read moves the generation, and the answer is not used after it.
+        const std::uint64_t generation = m_watch.generation();
+        if (generation == 0)
+            return forApi ? api(request) : page(request);
+        const std::string key = keyOf(request);
+        if (const std::shared_ptr<const Response> kept = m_answers.find(key, generation))
+            return *kept;
+        Response answer = forApi ? api(request) : page(request);
+        m_answers.keep(key, generation, answer);
+        return answer;
     } catch (const store::Error &error) {
         forgetDictionary();
         if (m_faultLog)

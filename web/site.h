@@ -5,13 +5,18 @@
 // /api/v1/, all read through store::Dictionary with the window's rules.
 // Each thread that answers has a Dictionary of its own, opened on first use
 // and opened again after any fault, so the site holds no state of its own
-// and recovers by itself when the dictionary is back.
+// and recovers by itself when the dictionary is back. Answers are kept while
+// the dictionary stays the same (web/answercache.h): what it holds is read
+// again from the dictionary, never written anywhere.
 
 #include "store/location.h"
+#include "web/answercache.h"
+#include "web/changewatch.h"
 #include "web/http.h"
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,6 +29,10 @@ namespace web {
 
 // Definitions longer than this come back shortened, saying so.
 inline constexpr qsizetype kLongestDefinition = 65536;
+// How often the dictionary is asked whether it changed: an answer is at
+// most about this much older than the dictionary (a standby's lag is
+// usually more).
+inline constexpr std::chrono::milliseconds kChangeCheck{50};
 
 class Site
 {
@@ -50,6 +59,8 @@ private:
     const QString m_version;
     const std::function<void(const std::string &)> m_faultLog;
     const std::uint64_t m_id; // tells this site's threads' dictionaries from another's
+    AnswerCache m_answers{32 * 1024 * 1024};
+    ChangeWatch m_watch;
 };
 
 } // namespace web

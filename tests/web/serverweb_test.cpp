@@ -1,5 +1,5 @@
 // orvex-web on a dictionary on the suite's PostgreSQL server: the same
-// answers as orvex-db, suggestions that follow other programs' changes, and
+// answers as orvex-db, answers that follow other programs' changes, and
 // a server stopped and started again while readers keep asking.
 
 #include "store/engine.h"
@@ -71,15 +71,26 @@ TEST_F(WebOnAServer, AnswersAsOrvexDbFindListAndSearch)
          QStringLiteral("nothing at all")});
 }
 
-TEST_F(WebOnAServer, SuggestionsFollowWhatAnotherProgramStoresOrRemoves)
+// Answers are kept while nothing changes; what another program stores,
+// changes or removes is answered within a fraction of a second.
+TEST_F(WebOnAServer, AnswersAndSuggestionsFollowWhatAnotherProgramStoresChangesOrRemoves)
 {
     PgCluster::instance().insert(database, Row{QStringLiteral("CPU"), QStringLiteral("a"), 1});
     WebServer web(store::Location::server(connection));
+    const auto definition = [&] {
+        return get(web.port(), "/api/v1/lookup?acronym=cpu").json().object().value(QStringLiteral("definition"));
+    };
     EXPECT_EQ(suggestions(web.port(), "CPX"), QStringList{"CPU"});
+    EXPECT_EQ(definition(), QStringLiteral("a"));
     PgCluster::instance().insert(database, Row{QStringLiteral("CPA"), QStringLiteral("b"), 1});
-    EXPECT_EQ(suggestions(web.port(), "CPX"), (QStringList{"CPA", "CPU"}));
+    EXPECT_TRUE(testing_support::eventually([&] {
+        return suggestions(web.port(), "CPX") == QStringList{"CPA", "CPU"};
+    }));
+    PgCluster::instance().exec(database, QStringLiteral("UPDATE acronyms SET definition = 'c' WHERE acronym = 'CPU'"));
+    EXPECT_TRUE(testing_support::eventually([&] { return definition() == QStringLiteral("c"); }));
     PgCluster::instance().exec(database, QStringLiteral("DELETE FROM acronyms WHERE acronym = 'CPU'"));
-    EXPECT_EQ(suggestions(web.port(), "CPX"), QStringList{"CPA"});
+    EXPECT_TRUE(testing_support::eventually([&] { return suggestions(web.port(), "CPX") == QStringList{"CPA"}; }));
+    EXPECT_TRUE(testing_support::eventually([&] { return definition().isUndefined(); }));
 }
 
 TEST_F(WebOnAServer, AServerStoppedUnderRequestsGives503AndItsComebackIsServedWithoutARestart)
@@ -140,6 +151,33 @@ TEST_F(WebOnAServer, AServerStoppedUnderRequestsGives503AndItsComebackIsServedWi
     ASSERT_FALSE(web.faults().empty());
     for (const std::string &fault : web.faults())
         EXPECT_EQ(fault.find("password"), std::string::npos) << fault;
+}
+
+// Last, as the standby it adds makes every later commit wait for it: with
+// prefer-standby the site reads the standby, which answers with the primary
+// stopped, and what is written on the primary reaches its answers.
+TEST_F(WebOnAServer, ReadsFromAStandbyWhatThePrimaryWrites)
+{
+    if (PgCluster::instance().throughPgBouncer())
+        GTEST_SKIP() << "PgBouncer stands between, with one server behind it";
+    PgCluster::instance().insert(database, Row{QStringLiteral("CPU"), QStringLiteral("a"), 1});
+    PgCluster::instance().addStandby();
+    WebServer web(store::Location::server(PgCluster::instance().failover(database).replace(
+        QStringLiteral("read-write"), QStringLiteral("prefer-standby"))));
+    const auto definition = [&](const char *acronym) {
+        return get(web.port(), QByteArray("/api/v1/lookup?acronym=") + acronym)
+            .json()
+            .object()
+            .value(QStringLiteral("definition"));
+    };
+    EXPECT_EQ(definition("CPU"), QStringLiteral("a"));
+    PgCluster::instance().exec(database, QStringLiteral("UPDATE acronyms SET definition = 'b' WHERE acronym = 'CPU'"));
+    PgCluster::instance().insert(database, Row{QStringLiteral("CPA"), QStringLiteral("c"), 1});
+    EXPECT_TRUE(testing_support::eventually([&] { return definition("CPU") == QStringLiteral("b"); }));
+    PgCluster::instance().stop();
+    EXPECT_EQ(definition("CPA"), QStringLiteral("c"));
+    EXPECT_EQ(get(web.port(), "/readyz").status, 200);
+    PgCluster::instance().startAgain();
 }
 
 } // namespace

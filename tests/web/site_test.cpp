@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using testing_support::get;
 using testing_support::HttpAnswer;
 using testing_support::Row;
@@ -164,6 +166,26 @@ TEST_F(WebOnAFile, PagesAnswerWithoutScript)
     const HttpAnswer found = get(web.port(), "/find?acronym=+%20cpu+");
     EXPECT_EQ(found.status, 303);
     EXPECT_EQ(found.header("location"), "/a/CPU");
+}
+
+// Answers are kept while the file stays the same; another program's change,
+// and another file moved in its place, are answered within a fraction of a
+// second.
+TEST_F(WebOnAFile, AnswersFollowAnotherProgramsChangeAndAFileMovedInItsPlace)
+{
+    TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("Central Processing Unit"), 1}};
+    WebServer web(store::Location::file(dictionary.path()));
+    const auto definition = [&] {
+        return get(web.port(), "/api/v1/lookup?acronym=CPU").json().object().value(QStringLiteral("definition"));
+    };
+    EXPECT_EQ(definition(), QStringLiteral("Central Processing Unit"));
+    dictionary.exec(QStringLiteral("UPDATE Acronyms SET Definition = 'Changed'"));
+    EXPECT_TRUE(testing_support::eventually([&] { return definition() == QStringLiteral("Changed"); }));
+    TempDictionary restored{Row{QStringLiteral("CPU"), QStringLiteral("Restored"), 1}};
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(restored.path()).constData(), QFile::encodeName(dictionary.path()).constData()),
+        0);
+    EXPECT_TRUE(testing_support::eventually([&] { return definition() == QStringLiteral("Restored"); }));
 }
 
 TEST_F(WebOnAFile, AnUnreadableDictionaryGives503SayingWhyWithoutWhereAndRecoversWithoutARestart)

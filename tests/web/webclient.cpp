@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
 namespace testing_support {
 
 namespace {
@@ -111,6 +113,17 @@ bool OpenConnection::closedByServer(int waitMs)
         return false;
     char byte = 0;
     return ::recv(m_socket, &byte, 1, MSG_DONTWAIT) <= 0;
+}
+
+bool eventually(const std::function<bool()> &holds, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace testing_support

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -32,6 +34,11 @@ HttpAnswer exchange(int port, const QByteArray &request);
 HttpAnswer get(int port, const QByteArray &target, const QByteArray &method = "GET");
 // target with text percent-encoded into it after prefix.
 QByteArray withArgument(const QByteArray &prefix, const QString &text);
+
+// Whether holds() comes true within limit, asked every 10 ms: answers are
+// kept while the dictionary seems unchanged, and follow a change within a
+// fraction of a second.
+bool eventually(const std::function<bool()> &holds, std::chrono::milliseconds limit = std::chrono::seconds(3));
 
 // A socket connected to the server on 127.0.0.1, closed when it goes.
 class OpenConnection
