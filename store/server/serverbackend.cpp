@@ -4,6 +4,7 @@
 #include "store/rules.h"
 #include "store/server/link.h"
 #include "store/server/serverengine.h"
+#include "store/server/serverrows.h"
 #include "store/server/serversql.h"
 
 #include <utility>
@@ -98,14 +99,18 @@ public:
         QList<pg::Param> patterns;
         for (const QByteArray &pattern : searchPatterns(words)) {
             patterns << pg::Param::utf8(std::string_view(pattern.constData(), static_cast<size_t>(pattern.size())));
-            sql += QByteArray(serversql::searchWord).replace("%1", QByteArray::number(patterns.size()));
+            sql += QByteArray(serversql::searchWord).replace("%1", QByteArray::number(patterns.size() + 2));
         }
         sql += serversql::searchOrder;
         return m_link->read([&](pg::Connection &connection) {
-            const pg::Result result = connection.exec(sql.constData(), patterns);
             QList<Entry> found;
-            for (int row = 0; row < result.rows(); ++row)
-                found << entryAt(result, row);
+            pg::Transaction snapshot(connection);
+            connection.exec(serversql::oneMoment);
+            inSizedBatches(connection, sql.constData(), patterns, [&](const pg::Result &result) {
+                for (int row = 0; row < result.rows(); ++row)
+                    found << entryAt(result, row);
+            });
+            snapshot.commit();
             return found;
         });
     }

@@ -37,26 +37,6 @@ void inIdOrder(pg::Connection &connection, const char *select, Visit visit)
     }
 }
 
-// Every record in id order, in batches of a few megabytes.
-template<typename Visit>
-void inSizedBatches(pg::Connection &connection, Visit visit)
-{
-    constexpr qint64 kBatchBytes = 4 << 20;
-    for (qint64 after = 0;;) {
-        const pg::Result sizes = connection.exec(serversql::recordSizesAfter, {after});
-        if (sizes.rows() == 0)
-            return;
-        qint64 upTo = sizes.integer(0, 0);
-        qint64 bytes = sizes.integer(0, 1);
-        for (int row = 1; row < sizes.rows() && (bytes += sizes.integer(row, 1)) <= kBatchBytes; ++row)
-            upTo = sizes.integer(row, 0);
-        const pg::Result rows = connection.exec(serversql::recordsUpTo, {after, upTo});
-        for (int row = 0; row < rows.rows(); ++row)
-            visit(rows, row);
-        after = upTo;
-    }
-}
-
 // A connection lost while the commit was under way leaves nobody who can
 // say whether the server stored it all or nothing.
 void commitOrSayUnknown(pg::Transaction &transaction)
@@ -108,22 +88,41 @@ void RowBatches::flush()
     m_rows = 0;
 }
 
+void inSizedBatches(pg::Connection &connection, const char *sql, const QList<pg::Param> &params,
+                    const std::function<void(const pg::Result &)> &visit)
+{
+    constexpr qint64 kBatchBytes = 4 << 20;
+    for (qint64 after = 0;;) {
+        const pg::Result sizes = connection.exec(serversql::recordSizesAfter, {after});
+        if (sizes.rows() == 0)
+            return;
+        qint64 upTo = sizes.integer(0, 0);
+        qint64 bytes = sizes.integer(0, 1);
+        for (int row = 1; row < sizes.rows() && (bytes += sizes.integer(row, 1)) <= kBatchBytes; ++row)
+            upTo = sizes.integer(row, 0);
+        visit(connection.exec(sql, QList<pg::Param>{after, upTo} + params));
+        after = upTo;
+    }
+}
+
 void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit, const ChangeVisitor &changes)
 {
     pg::Connection connection(connectionString);
     // One snapshot for the whole table, read a batch at a time.
     pg::Transaction snapshot(connection);
     connection.exec(serversql::oneMoment);
-    inSizedBatches(connection, [&](const pg::Result &rows, int row) {
-        StoredRecord record;
-        record.id = rows.integer(row, 0);
-        if (!rows.isNull(row, 1))
-            record.acronym = rows.utf8(row, 1);
-        if (!rows.isNull(row, 2))
-            record.definition = rows.utf8(row, 2);
-        if (!rows.isNull(row, 3))
-            record.active = rows.integer(row, 3);
-        visit(record);
+    inSizedBatches(connection, serversql::recordsUpTo, {}, [&](const pg::Result &rows) {
+        for (int row = 0; row < rows.rows(); ++row) {
+            StoredRecord record;
+            record.id = rows.integer(row, 0);
+            if (!rows.isNull(row, 1))
+                record.acronym = rows.utf8(row, 1);
+            if (!rows.isNull(row, 2))
+                record.definition = rows.utf8(row, 2);
+            if (!rows.isNull(row, 3))
+                record.active = rows.integer(row, 3);
+            visit(record);
+        }
     });
     if (changes)
         forEachServerChange(connection, changes);

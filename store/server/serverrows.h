@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <functional>
 #include <initializer_list>
 
 namespace store {
@@ -32,5 +33,13 @@ private:
     QList<pg::Param> m_params;
     int m_rows = 0;
 };
+
+// Every record in id order, a few megabytes at a time (one record at
+// least), so that long definitions never come many at once; in the
+// caller's transaction, which should be of one moment (oneMoment). For each
+// batch, sql runs with $1 the last id before the batch, $2 the batch's last
+// id and params from $3 on, and visit takes its result.
+void inSizedBatches(pg::Connection &connection, const char *sql, const QList<pg::Param> &params,
+                    const std::function<void(const pg::Result &)> &visit);
 
 } // namespace store

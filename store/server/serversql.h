@@ -83,7 +83,11 @@ inline constexpr const char *snapshot = "SELECT txid_current_snapshot()::text";
 // the caller, as the server's case rules need not be the program's.
 // Followed by one searchWord for each word, then searchOrder: the server
 // leaves out what cannot match, so that no definition travels for nothing.
-inline constexpr const char *searchHead = "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms WHERE definition IS NOT NULL";
+// Read in batches (inSizedBatches: $1 and $2 the batch's ids, the words from
+// $3), so that each statement ends well within the bounded wait however
+// much the table holds.
+inline constexpr const char *searchHead = "SELECT " ORVEX_SERVER_ENTRY
+                                          " FROM acronyms WHERE id > $1 AND id <= $2 AND definition IS NOT NULL";
 inline constexpr const char *searchWord = " AND definition ILIKE $%1";
 inline constexpr const char *searchOrder = " ORDER BY id";
 

@@ -495,7 +495,7 @@ TEST(ServerLocation, ConnectionStringsAndUrisNameServersAndAnythingElseAFile)
 
 // A window asks for the beginning of a definition only: the server sends no
 // more, and says how long the whole is in bytes.
-TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSize)
+TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSizeAndTheTableInBatches)
 {
     const QString database = newDictionary();
     const QString whole = QStringLiteral("Ünïcode ").repeated(50000);
@@ -524,6 +524,12 @@ TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSize)
     });
     EXPECT_EQ(read, (QStringList{QStringLiteral("LONG=%1").arg(whole.toUtf8().size() + 7),
                                  QStringLiteral("LONGER=%1").arg(longer.size()), QStringLiteral("LAST=5")}));
+    // A search reads the table in the same batches, each a statement of its
+    // own, and finds in every one of them.
+    QStringList found;
+    for (const store::Entry &candidate : open(database)->searchCandidates({QStringLiteral("o")}))
+        found << candidate.acronym;
+    EXPECT_EQ(found, (QStringList{QStringLiteral("LONG"), QStringLiteral("LAST")}));
 }
 
 // A statement that goes unanswered (here: another program holds the table
