@@ -86,8 +86,8 @@ inline constexpr const char *snapshot = "SELECT txid_current_snapshot()::text";
 // Read in batches (inSizedBatches: $1 and $2 the batch's ids, the words from
 // $3), so that each statement ends well within the bounded wait however
 // much the table holds.
-inline constexpr const char *searchHead = "SELECT " ORVEX_SERVER_ENTRY
-                                          " FROM acronyms WHERE id > $1 AND id <= $2 AND definition IS NOT NULL";
+inline constexpr const char *searchHead =
+    "SELECT " ORVEX_SERVER_ENTRY " FROM acronyms WHERE id > $1 AND id <= $2 AND definition IS NOT NULL";
 inline constexpr const char *searchWord = " AND definition ILIKE $%1";
 inline constexpr const char *searchOrder = " ORDER BY id";
 
