@@ -35,10 +35,11 @@ ChangeWatch::~ChangeWatch() noexcept
 
 std::uint64_t ChangeWatch::generation() const noexcept
 {
-    // Three intervals without an answer: the dictionary is stalled or gone,
-    // and a change made meanwhile would go unseen.
+    // Four intervals without an answer (one is the wait, the rest leave
+    // room for a busy machine): the dictionary is stalled or gone, and a
+    // change made meanwhile would go unseen.
     const std::int64_t answered = m_answeredAt.load(std::memory_order_acquire);
-    const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(3 * m_interval).count();
+    const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(4 * m_interval).count();
     if (answered == 0 || now() - answered > limit)
         return 0;
     return m_generation.load(std::memory_order_acquire);

@@ -26,7 +26,7 @@ public:
 
     // A number that moves whenever the dictionary may have changed; 0 when
     // the watch cannot vouch for it (it had no answer from the dictionary
-    // within a few intervals): then nothing read may be kept.
+    // within four intervals): then nothing read may be kept.
     std::uint64_t generation() const noexcept;
     // A number that moves when the location holds another dictionary than
     // the one opened (a file put in its place): whoever opened it before
