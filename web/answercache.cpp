@@ -33,7 +33,6 @@ void AnswerCache::keep(const std::string &key, std::uint64_t generation, const R
     if (size > m_mostBytes / 16)
         return;
     auto kept = std::make_shared<const Response>(answer);
-    std::shared_ptr<const Response> replaced;
     std::unordered_map<std::string, std::shared_ptr<const Response>> dropped;
     const std::lock_guard lock(m_mutex);
     // An answer read before a change may come after it: it is of an older
@@ -47,11 +46,9 @@ void AnswerCache::keep(const std::string &key, std::uint64_t generation, const R
         m_bytes = 0;
         m_generation = generation;
     }
-    auto [at, added] = m_answers.try_emplace(key, kept);
-    if (added)
+    // Another thread may have kept the same answer meanwhile: it stays.
+    if (m_answers.try_emplace(key, std::move(kept)).second)
         m_bytes += size;
-    else
-        replaced = std::exchange(at->second, std::move(kept));
 }
 
 } // namespace web
