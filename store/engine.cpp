@@ -3,6 +3,7 @@
 #include "store/error.h"
 #include "store/file/fileengine.h"
 #include "store/file/files.h"
+#include "store/text.h"
 
 #include <utility>
 #ifdef ORVEX_SERVER_ENGINE
@@ -25,6 +26,15 @@ qint64 Engine::sizeOnDisk() const
 bool Engine::isStoredIn(const QString &) const
 {
     return false;
+}
+
+void Engine::forEachOutline(const OutlineVisitor &visit)
+{
+    forEachRecord(
+        [&](const StoredRecord &record) {
+            visit({record.id, record.acronym, record.definition && !trimSpaces(*record.definition).empty()});
+        },
+        {});
 }
 
 namespace {

@@ -120,6 +120,8 @@ public:
     // when changes is set, every change of the history kept, oldest first,
     // from the same moment.
     virtual void forEachRecord(const RecordVisitor &visit, const ChangeVisitor &changes) = 0;
+    // The same records' outlines; by default read whole and told apart here.
+    virtual void forEachOutline(const OutlineVisitor &visit);
     // Takes the write lock for a bulk import; expectedRecords sizes what
     // the engine holds in memory.
     virtual std::unique_ptr<BulkWriter> bulkWriter(qint64 expectedRecords) = 0;

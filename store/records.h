@@ -25,7 +25,20 @@ struct StoredRecord
 
 using RecordVisitor = std::function<void(const StoredRecord &)>;
 
+// A record as counting needs it: whether its definition holds more than
+// spaces, without the definition itself, which may be hundreds of
+// megabytes.
+struct RecordOutline
+{
+    qint64 id = 0;
+    std::optional<std::string_view> acronym; // the view lasts for the call
+    bool hasDefinition = false;
+};
+
+using OutlineVisitor = std::function<void(const RecordOutline &)>;
+
 // Throws Error when the dictionary cannot be read.
 void forEachRecord(const Location &where, const RecordVisitor &visit);
+void forEachOutline(const Location &where, const OutlineVisitor &visit);
 
 } // namespace store

@@ -13,10 +13,9 @@ DictionaryStats dictionaryStats(const store::Location &db)
 {
     DictionaryStats stats;
     std::unordered_set<std::string> seen;
-    store::forEachRecord(db, [&](const store::StoredRecord &record) {
+    store::forEachOutline(db, [&](const store::RecordOutline &record) {
         ++stats.records;
-        if (!record.acronym || !record.definition || store::trimSpaces(*record.acronym).empty()
-            || store::trimSpaces(*record.definition).empty()) {
+        if (!record.acronym || !record.hasDefinition || store::trimSpaces(*record.acronym).empty()) {
             ++stats.incomplete;
             if (!record.acronym)
                 return;

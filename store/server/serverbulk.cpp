@@ -129,6 +129,27 @@ void forEachServerRecord(const QString &connectionString, const RecordVisitor &v
     snapshot.commit();
 }
 
+void forEachServerOutline(const QString &connectionString, const OutlineVisitor &visit)
+{
+    pg::Connection connection(connectionString);
+    pg::Transaction snapshot(connection);
+    connection.exec(serversql::oneMoment);
+    for (qint64 after = 0;;) {
+        const pg::Result rows = connection.exec(serversql::outlinesAfter, {after});
+        if (rows.rows() == 0)
+            break;
+        for (int row = 0; row < rows.rows(); ++row) {
+            RecordOutline outline;
+            outline.id = after = rows.integer(row, 0);
+            if (!rows.isNull(row, 1))
+                outline.acronym = rows.utf8(row, 1);
+            outline.hasDefinition = rows.boolean(row, 2);
+            visit(outline);
+        }
+    }
+    snapshot.commit();
+}
+
 namespace {
 
 class ServerBulkWriter final : public BulkWriter

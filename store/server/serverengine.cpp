@@ -23,6 +23,7 @@ public:
     {
         forEachServerRecord(m_connectionString, visit, changes);
     }
+    void forEachOutline(const OutlineVisitor &visit) override { forEachServerOutline(m_connectionString, visit); }
     std::unique_ptr<BulkWriter> bulkWriter(qint64) override { return openServerBulkWriter(m_connectionString); }
     std::unique_ptr<CopyTarget> copyTarget() override { return openServerCopyTarget(m_connectionString); }
 

@@ -22,6 +22,7 @@ std::unique_ptr<Backend> openServerBackend(const QString &connectionString);
 std::unique_ptr<BulkWriter> openServerBulkWriter(const QString &connectionString);
 std::unique_ptr<CopyTarget> openServerCopyTarget(const QString &connectionString);
 void forEachServerRecord(const QString &connectionString, const RecordVisitor &visit, const ChangeVisitor &changes);
+void forEachServerOutline(const QString &connectionString, const OutlineVisitor &visit);
 
 // A server's connection string as host, port and database: never a password.
 QString describeServer(const QString &connectionString);

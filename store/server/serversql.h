@@ -106,6 +106,12 @@ inline constexpr const char *recordSizesAfter =
     "WHERE id > $1 ORDER BY id LIMIT 5000";
 inline constexpr const char *recordsUpTo =
     "SELECT id, acronym, definition, active FROM acronyms WHERE id > $1 AND id <= $2 ORDER BY id";
+// Whether each definition holds more than spaces, told by the server from
+// its beginning, which it reads alone from a long value; only a beginning
+// of spaces sends it through the rest.
+inline constexpr const char *outlinesAfter =
+    "SELECT id, acronym, CASE WHEN definition IS NULL THEN false WHEN ltrim(left(definition, 256), ' ') <> '' "
+    "THEN true ELSE ltrim(definition, ' ') <> '' END FROM acronyms WHERE id > $1 ORDER BY id LIMIT 10000";
 // The records an import may add to, with their definitions when short; a
 // long one (the last column true) is read when the import meets its acronym.
 inline constexpr const char *firstRowsAfter =

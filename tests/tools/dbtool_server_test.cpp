@@ -143,6 +143,12 @@ TEST(DbToolOnAServer, ImportExportAndStatsAnswerAsOnAFile)
                    ",no acronym,f\n"
                    "API,first - second,g\n");
     }
+    // Definitions of spaces alone, which export leaves out and stats counts,
+    // told on a server from their beginning when it holds more.
+    const QString spaces(300, QLatin1Char(' '));
+    const std::vector<Row> written{{QStringLiteral("BLANK"), spaces, 1},
+                                   {QStringLiteral("SPACED"), spaces + QStringLiteral("x"), 1},
+                                   {QStringLiteral("EMPTY"), QString(), 1}};
     TempDictionary file{{QStringLiteral("API"), QStringLiteral("first"), 1}};
     PgCluster &cluster = PgCluster::instance();
     const QString database = cluster.newDatabase();
@@ -168,6 +174,8 @@ TEST(DbToolOnAServer, ImportExportAndStatsAnswerAsOnAFile)
         const ToolRun out = orvexDb({QStringLiteral("export"), QStringLiteral("--from"), db});
         EXPECT_EQ(out.status, 0) << qPrintable(out.err);
         exported << out.out;
+        for (const Row &row : written)
+            db == server ? cluster.insert(database, row) : file.insert(row);
         const ToolRun stats = orvexDb({QStringLiteral("stats"), QStringLiteral("--from"), db});
         EXPECT_EQ(stats.status, 0) << qPrintable(stats.err);
         counted << stats.out.section(QLatin1String("records:"), 1);
@@ -175,6 +183,7 @@ TEST(DbToolOnAServer, ImportExportAndStatsAnswerAsOnAFile)
     EXPECT_EQ(exported.at(0), exported.at(1));
     EXPECT_TRUE(exported.at(0).contains(QStringLiteral("ABC\tfirst - second\n"))) << qPrintable(exported.at(0));
     EXPECT_EQ(counted.at(0), counted.at(1));
+    EXPECT_TRUE(counted.at(1).contains(QLatin1String("incomplete:  2 records"))) << qPrintable(counted.at(1));
     EXPECT_EQ(cluster.rows(database), file.rows());
 }
 
