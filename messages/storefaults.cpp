@@ -77,10 +77,7 @@ const Words kWords[] = {
     {Kind::Unreachable, Where::Any, "The dictionary server cannot be reached.", nullptr},
     {Kind::BadConnectionString, Where::Any,
      "The connection string that names the dictionary server cannot be read, so no server was asked.", nullptr},
-    {Kind::NoAnswer, Where::Any,
-     "The dictionary server did not answer in time: it may be stalled, or another program holds the dictionary "
-     "locked. Nothing was changed.",
-     nullptr},
+    {Kind::NoAnswer, Where::Any, "The dictionary server did not answer in time. Nothing was changed.", nullptr},
     {Kind::ConnectionLost, Where::Any, "The connection to the dictionary server was lost. Nothing was changed.",
      nullptr},
     {Kind::WriteUnknown, Where::Any,

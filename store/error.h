@@ -38,7 +38,7 @@ public:
         Unreachable, // the server cannot be reached
         BadConnectionString, // the server's connection string cannot be read (or nym2.server itself)
         ConnectionLost, // the server went away during the operation
-        NoAnswer, // the server did not answer in time (stalled, or a lock held by another program)
+        NoAnswer, // the server did not answer in time, nor heard the cancel (stalled)
         WriteUnknown, // the server went away as a change was committed: it may or may not be stored
         NoHistory, // the dictionary keeps no history of changes
         HistoryKept, // a history was to be started where one is kept already

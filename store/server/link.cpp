@@ -92,7 +92,7 @@ void Link::openLocked()
     m_connection.close();
     pg::Connection connection(m_connectionString);
     // A window waits for a server no longer than for a file's lock.
-    connection.setAnswerWithin(std::chrono::seconds(5));
+    connection.setAnswerWithin(std::chrono::seconds(5), serversql::heldByAnother);
     connection.exec(serversql::probe);
     m_connection = std::move(connection);
     if (!m_closer.joinable())

@@ -51,7 +51,8 @@
     ORVEX_LIBPQ(PQresultStatus) \
     ORVEX_LIBPQ(PQsendQueryParams) \
     ORVEX_LIBPQ(PQsocket) \
-    ORVEX_LIBPQ(PQstatus)
+    ORVEX_LIBPQ(PQstatus) \
+    ORVEX_LIBPQ(PQtransactionStatus)
 // clang-format on
 
 namespace store {
@@ -142,6 +143,7 @@ void requireLibpq(const QString &location)
 #define PQsendQueryParams (::store::libpq().PQsendQueryParams)
 #define PQsocket (::store::libpq().PQsocket)
 #define PQstatus (::store::libpq().PQstatus)
+#define PQtransactionStatus (::store::libpq().PQtransactionStatus)
 
 namespace store::pg {
 
@@ -353,6 +355,7 @@ Connection::Connection(Connection &&other) noexcept
     : m_conn(std::exchange(other.m_conn, nullptr))
     , m_location(std::move(other.m_location))
     , m_answerWithin(other.m_answerWithin)
+    , m_heldBy(other.m_heldBy)
 {}
 
 Connection &Connection::operator=(Connection &&other) noexcept
@@ -362,6 +365,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
         m_conn = std::exchange(other.m_conn, nullptr);
         m_location = std::move(other.m_location);
         m_answerWithin = other.m_answerWithin;
+        m_heldBy = other.m_heldBy;
     }
     return *this;
 }
@@ -411,27 +415,27 @@ pg_result *Connection::answerWithin(const char *sql, const std::vector<const cha
 {
     if (!PQsendQueryParams(m_conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0))
         fail(nullptr);
-    const auto deadline = std::chrono::steady_clock::now() + m_answerWithin;
+    if (!answered(std::chrono::steady_clock::now() + m_answerWithin))
+        unanswered(sql);
+    return lastResult();
+}
+
+bool Connection::answered(std::chrono::steady_clock::time_point deadline)
+{
     while (PQisBusy(m_conn)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         const int ready = left.count() > 0 ? waitToRead(PQsocket(m_conn), static_cast<int>(left.count())) : 0;
-        if (ready == 0) {
-            // Asked to stop, the server rolls the statement back; a server
-            // that cannot even hear that is left to drop the connection.
-            if (PGcancel *cancel = PQgetCancel(m_conn)) {
-                char why[256];
-                PQcancel(cancel, why, sizeof why);
-                PQfreeCancel(cancel);
-            }
-            close();
-            throw Error::fromServer(Error::Kind::NoAnswer, m_location,
-                                    QStringLiteral("the server did not answer within %1 s")
-                                        .arg(std::chrono::duration_cast<std::chrono::seconds>(m_answerWithin).count()));
-        }
+        if (ready == 0)
+            return false;
         if (ready > 0 && !PQconsumeInput(m_conn))
             fail(nullptr);
     }
+    return true;
+}
+
+pg_result *Connection::lastResult()
+{
     // The last result is the statement's; the ones before it were consumed.
     pg_result *last = nullptr;
     while (pg_result *next = PQgetResult(m_conn)) {
@@ -439,6 +443,56 @@ pg_result *Connection::answerWithin(const char *sql, const std::vector<const cha
         last = next;
     }
     return last;
+}
+
+void Connection::unanswered(const char *sql)
+{
+    const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(m_answerWithin).count();
+    // Asked to stop, the server rolls the statement back; a server that
+    // cannot even hear that is left to drop the connection.
+    if (PGcancel *cancel = PQgetCancel(m_conn)) {
+        char why[256];
+        PQcancel(cancel, why, sizeof why);
+        PQfreeCancel(cancel);
+    }
+    // A commit's fate is for the caller to find out, whatever held it.
+    bool held = false;
+    if (m_heldBy && std::strcmp(sql, "COMMIT") != 0) {
+        constexpr auto kHearing = std::chrono::seconds(1);
+        const auto ask = [&](const char *question) -> pg_result * {
+            if (!PQsendQueryParams(m_conn, question, 0, nullptr, nullptr, nullptr, nullptr, 0)
+                || !answered(std::chrono::steady_clock::now() + kHearing))
+                return nullptr;
+            return lastResult();
+        };
+        try {
+            if (answered(std::chrono::steady_clock::now() + kHearing)) {
+                PQclear(lastResult());
+                // The cancelled statement's transaction goes before the
+                // question; the connection is dropped afterwards anyway.
+                bool ready = true;
+                if (PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+                    pg_result *rolledBack = ask("ROLLBACK");
+                    ready = rolledBack != nullptr;
+                    PQclear(rolledBack);
+                }
+                if (pg_result *answer = ready ? ask(m_heldBy) : nullptr) {
+                    held = PQresultStatus(answer) == PGRES_TUPLES_OK && PQntuples(answer) == 1
+                           && PQgetvalue(answer, 0, 0)[0] == 't';
+                    PQclear(answer);
+                }
+            }
+        } catch (const Error &) {
+            // Gone while asked: no answer is all there is to say.
+        }
+    }
+    close();
+    if (held)
+        throw Error::fromServer(
+            Error::Kind::Busy, m_location,
+            QStringLiteral("the dictionary is locked by another program (no answer within %1 s)").arg(seconds));
+    throw Error::fromServer(Error::Kind::NoAnswer, m_location,
+                            QStringLiteral("the server did not answer within %1 s").arg(seconds));
 }
 
 void Connection::fail(pg_result *result) const

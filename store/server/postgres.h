@@ -97,8 +97,15 @@ public:
 
     // How long a statement may go unanswered before it is cancelled and the
     // connection dropped (Error::Kind::NoAnswer); zero waits as long as it
-    // takes, as an import or a copy does.
-    void setAnswerWithin(std::chrono::milliseconds limit) { m_answerWithin = limit; }
+    // takes, as an import or a copy does. A server that hears the cancel at
+    // once was waiting for another program, not stalled: heldBy, a query of
+    // one boolean, then says whether another program holds what the
+    // statements wait for (Error::Kind::Busy).
+    void setAnswerWithin(std::chrono::milliseconds limit, const char *heldBy = nullptr)
+    {
+        m_answerWithin = limit;
+        m_heldBy = heldBy;
+    }
 
     // One statement with bound parameters, in the text format.
     Result exec(const char *sql, std::initializer_list<Param> params = {});
@@ -109,10 +116,14 @@ public:
 private:
     [[noreturn]] void fail(pg_result *result) const;
     pg_result *answerWithin(const char *sql, const std::vector<const char *> &values);
+    bool answered(std::chrono::steady_clock::time_point deadline);
+    pg_result *lastResult();
+    [[noreturn]] void unanswered(const char *sql);
 
     pg_conn *m_conn = nullptr;
     QString m_location;
     std::chrono::milliseconds m_answerWithin{0};
+    const char *m_heldBy = nullptr;
 };
 
 // Rolls back unless committed. Held only for one operation, never while the

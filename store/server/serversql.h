@@ -96,6 +96,13 @@ inline constexpr const char *readOnly =
     "SELECT NOT (has_table_privilege('acronyms', 'INSERT') AND has_table_privilege('acronyms', 'UPDATE')) "
     "OR pg_is_in_recovery() OR current_setting('transaction_read_only') = 'on'";
 
+// Whether another program holds the dictionary's table or history, or an
+// advisory lock of its database, in a way that can keep a lookup or a
+// change waiting.
+inline constexpr const char *heldByAnother =
+    "SELECT EXISTS (SELECT 1 FROM pg_locks WHERE granted AND pid <> pg_backend_pid() AND mode <> 'AccessShareLock' "
+    "AND database = (SELECT oid FROM pg_database WHERE datname = current_database()) "
+    "AND (locktype = 'advisory' OR relation IN (to_regclass('acronyms'), to_regclass('acronyms_history'))))";
 // Whole-table reading, a batch at a time in id order: $1 the last id seen.
 inline constexpr const char *oneMoment = "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ";
 // Every record a batch at a time: the ids and sizes of the next records,

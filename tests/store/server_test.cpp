@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <thread>
 
 using store::Error;
@@ -532,21 +533,52 @@ TEST(ServerEngine, ALongDefinitionComesAsItsBeginningAndItsSizeAndTheTableInBatc
     EXPECT_EQ(found, (QStringList{QStringLiteral("LONG"), QStringLiteral("LAST")}));
 }
 
-// A statement that goes unanswered (here: another program holds the table
-// locked) ends within the window's wait with its own fault, and the
-// dictionary works again once the lock is gone.
-TEST(ServerEngine, AnUnansweredStatementEndsInSecondsWithItsOwnFault)
+// A statement that goes unanswered ends within the window's wait with a
+// fault naming the cause: another program's lock (the server hears the
+// cancel and says who holds what), or a server that went silent (here its
+// process for this connection stopped). The dictionary works again after.
+TEST(ServerEngine, AnUnansweredStatementEndsInSecondsNamingTheCause)
 {
     const QString database = newDictionary();
     cluster().insert(database, {QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
     auto backend = open(database);
+    ASSERT_TRUE(backend->find(QStringLiteral("ABC")));
     std::optional<store::pg::Connection> admin(std::in_place, cluster().socket(database));
+    const auto fault = [](const std::function<void()> &operation) {
+        try {
+            operation();
+        } catch (const Error &error) {
+            return std::make_pair(error.kind(), error.engineMessage());
+        }
+        return std::make_pair(Error::Kind::Other, QStringLiteral("answered"));
+    };
+    const auto find = [&] { backend->find(QStringLiteral("ABC")); };
+    const auto add = [&] { backend->addUnlessStored(QStringLiteral("NEW"), QStringLiteral("d")); };
+
     admin->exec("BEGIN");
     admin->exec("LOCK TABLE acronyms IN ACCESS EXCLUSIVE MODE");
-    EXPECT_EQ(kindOf([&] { backend->find(QStringLiteral("ABC")); }), Error::Kind::NoAnswer);
-    EXPECT_EQ(kindOf([&] { backend->addUnlessStored(QStringLiteral("NEW"), QStringLiteral("d")); }),
-              Error::Kind::NoAnswer);
-    admin.reset();
+    for (const auto &operation : {std::function<void()>(find), std::function<void()>(add)}) {
+        const auto [kind, message] = fault(operation);
+        EXPECT_EQ(kind, Error::Kind::Busy) << qPrintable(message);
+        EXPECT_TRUE(message.contains(QLatin1String("locked by another program"))) << qPrintable(message);
+    }
+    admin->exec("ROLLBACK");
+
+    // Every process that serves the database stops, as PgBouncer may hand
+    // the lookup to any of them.
+    ASSERT_TRUE(backend->find(QStringLiteral("ABC")));
+    const store::pg::Result serving = admin->exec(
+        "SELECT pid FROM pg_stat_activity WHERE datname = current_database() AND backend_type = 'client backend'");
+    const auto signal = [&](int number) {
+        for (int row = 0; row < serving.rows(); ++row)
+            ASSERT_EQ(kill(static_cast<pid_t>(serving.integer(row, 0)), number), 0);
+    };
+    signal(SIGSTOP);
+    const auto [kind, message] = fault(find);
+    signal(SIGCONT);
+    EXPECT_EQ(kind, Error::Kind::NoAnswer) << qPrintable(message);
+    EXPECT_TRUE(message.contains(QLatin1String("did not answer within 5 s"))) << qPrintable(message);
+
     EXPECT_EQ(backend->find(QStringLiteral("ABC"))->definition, QStringLiteral("alpha"));
     EXPECT_FALSE(backend->find(QStringLiteral("NEW")));
 }
