@@ -58,10 +58,10 @@ options=(
     -DFEATURE_tabletevent=OFF
     -DFEATURE_openssl=OFF
     -DFEATURE_system_zlib=OFF
-    # Parts the program never uses, left out for the build's time: the
-    # Direct2D platform plugin compiles the whole Windows plugin a second
-    # time, and the graphics view is a sixth of Widgets.
-    -DFEATURE_direct2d=OFF
+    # Parts the program never uses, left out for the build's time (the
+    # graphics view is a sixth of Widgets). The Direct2D plugin stays: in
+    # this version Gui builds the DirectWrite font database only with it,
+    # and the Windows plugin needs that.
     -DFEATURE_graphicsview=OFF
     -DFEATURE_mdiarea=OFF
     -DFEATURE_calendarwidget=OFF
