@@ -87,17 +87,33 @@ OpenEntry::OpenEntry(qint64 storedId, std::string stored)
 
 OpenEntry::Outcome OpenEntry::add(std::string_view meaning)
 {
-    // Split on the first meaning added: most new records never get one.
-    if (parts.empty())
-        forEachPart(definition, [this](std::string_view part) { parts.emplace(part); });
     bool there = true;
-    forEachPart(meaning, [&](std::string_view part) { there = there && parts.count(std::string(part)) > 0; });
+    forEachPart(meaning, [&](std::string_view part) { there = there && has(part); });
     if (there)
         return Outcome::AlreadyThere;
     definition.append(kJoin).append(meaning);
-    forEachPart(meaning, [this](std::string_view part) { parts.emplace(part); });
+    if (m_parts)
+        forEachPart(meaning, [this](std::string_view part) { m_parts->emplace(part); });
     changed = true;
     return Outcome::Appended;
+}
+
+bool OpenEntry::has(std::string_view part)
+{
+    constexpr int kFew = 16;
+    if (!m_parts) {
+        int count = 0;
+        bool found = false;
+        forEachPart(definition, [&](std::string_view mine) {
+            ++count;
+            found = found || mine == part;
+        });
+        if (count <= kFew)
+            return found;
+        m_parts = std::make_unique<std::unordered_set<std::string>>();
+        forEachPart(definition, [this](std::string_view mine) { m_parts->emplace(mine); });
+    }
+    return m_parts->count(std::string(part)) > 0;
 }
 
 QList<QByteArray> searchPatterns(const QStringList &words)

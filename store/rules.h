@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -64,13 +65,20 @@ struct OpenEntry
 
     qint64 id = 0; // the record's, or 0 for one not yet written
     std::string definition;
-    std::unordered_set<std::string> parts; // its " - " parts, trimmed; filled by add()
     bool changed = false;
 
     // definition is the stored one.
     OpenEntry(qint64 storedId, std::string stored);
     // Joins the meaning after " - " unless every part of it is there.
     Outcome add(std::string_view meaning);
+
+private:
+    bool has(std::string_view part);
+
+    // The definition's " - " parts, trimmed, once there are many: a few are
+    // compared in place, as a set for each of a million entries took most of
+    // a re-import's memory.
+    std::unique_ptr<std::unordered_set<std::string>> m_parts;
 };
 
 } // namespace store

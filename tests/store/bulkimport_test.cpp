@@ -62,6 +62,26 @@ TEST(BulkImport, AddsAppendsAndKnowsWhatIsThere)
                               store::joined(QStringLiteral("memory"), QStringLiteral("store - memory")), 1}}));
 }
 
+// Many meanings of one acronym are looked up in a set, which each meaning
+// the import appends joins.
+TEST(BulkImport, KnowsWhatIsThereAmongManyMeanings)
+{
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QStringLiteral("meaning %1").arg(i);
+    TempDictionary dictionary{Row{QStringLiteral("NASA"), many.join(QStringLiteral(" - ")), 1}};
+    store::BulkImport import(store::Location::file(dictionary.path()));
+    for (const auto &[definition, outcome] :
+         {std::pair{"meaning 19", Outcome::AlreadyThere}, std::pair{"new", Outcome::Appended},
+          std::pair{"new", Outcome::AlreadyThere}, std::pair{"meaning 3 - new", Outcome::AlreadyThere},
+          std::pair{"meaning 20", Outcome::Appended}})
+        EXPECT_EQ(import.put("nasa", definition), outcome) << definition;
+    import.commit();
+    EXPECT_EQ(dictionary.rows(),
+              (QList<Row>{Row{QStringLiteral("NASA"),
+                              many.join(QStringLiteral(" - ")) + QStringLiteral(" - new - meaning 20"), 1}}));
+}
+
 TEST(BulkImport, WritesNothingUnlessCommitted)
 {
     TempDictionary dictionary{Row{QStringLiteral("CPU"), QStringLiteral("one"), 1}};
