@@ -86,6 +86,9 @@ void TempDictionary::exec(const QString &sql)
 void execFile(const QString &path, const QString &sql)
 {
     Handle db = openRaw(path);
+    // Another program's write waits for a reader beside it (a server that
+    // answers from the file) as that program would.
+    sqlite3_busy_timeout(db.get(), 5000);
     char *error = nullptr;
     if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         ADD_FAILURE() << sql.toStdString() << ": " << (error ? error : "?");
