@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <optional>
 
 using testing_support::FakeBoxes;
@@ -92,6 +94,8 @@ TEST(ServerWindows, AFaultIsShownNamingTheServerWithoutItsPasswordAndTheWindowGo
 
 // Another program holds the table locked: the window waits its bounded
 // time for the server, handling its events meanwhile, then says why.
+// The window goes on while it waits for a server held up, and its box names
+// the cause: a lock another program holds, or a server process that stopped.
 TEST(ServerWindows, TheWindowGoesOnWhileItWaitsForAStalledServer)
 {
     PgCluster &cluster = PgCluster::instance();
@@ -99,20 +103,47 @@ TEST(ServerWindows, TheWindowGoesOnWhileItWaitsForAStalledServer)
     cluster.insert(database, {QStringLiteral("ABC"), QStringLiteral("alpha"), 1});
     Program program(cluster.client(database));
     ASSERT_EQ(program.find(QStringLiteral("abc")), QStringLiteral("alpha"));
-    std::optional<store::pg::Connection> locker(std::in_place, cluster.socket(database));
-    locker->exec("BEGIN");
-    locker->exec("LOCK TABLE acronyms IN ACCESS EXCLUSIVE MODE");
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-    timer.start(50);
-    program.find(QStringLiteral("abc"));
-    timer.stop();
-    locker.reset();
-    EXPECT_GE(ticks, 20) << "the window handled no events while it waited";
-    ASSERT_EQ(program.boxes.messages().size(), 1);
-    EXPECT_EQ(program.boxes.messages().at(0).icon, ui::ModalBoxes::Icon::Critical);
-    EXPECT_EQ(program.find(QStringLiteral("abc")), QStringLiteral("alpha"));
+    std::optional<store::pg::Connection> other(std::in_place, cluster.socket(database));
+    // Every process serving the database at that moment: the program's
+    // connection is a new one after each fault.
+    std::optional<store::pg::Result> serving;
+    const auto signal = [&](int number) {
+        if (number == SIGSTOP)
+            serving = other->exec("SELECT pid FROM pg_stat_activity WHERE datname = current_database() "
+                                  "AND backend_type = 'client backend'");
+        for (int row = 0; row < serving->rows(); ++row)
+            kill(static_cast<pid_t>(serving->integer(row, 0)), number);
+    };
+    const struct
+    {
+        std::function<void()> holdUp;
+        std::function<void()> letGo;
+        const char *said;
+    } causes[] = {
+        {[&] {
+             other->exec("BEGIN");
+             other->exec("LOCK TABLE acronyms IN ACCESS EXCLUSIVE MODE");
+         },
+         [&] { other->exec("ROLLBACK"); }, "in use by another program"},
+        {[&] { signal(SIGSTOP); }, [&] { signal(SIGCONT); }, "did not answer in time"},
+    };
+    for (const auto &cause : causes) {
+        const qsizetype shown = program.boxes.messages().size();
+        cause.holdUp();
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+        timer.start(50);
+        program.find(QStringLiteral("abc"));
+        timer.stop();
+        cause.letGo();
+        EXPECT_GE(ticks, 20) << "the window handled no events while it waited";
+        ASSERT_EQ(program.boxes.messages().size(), shown + 1) << cause.said;
+        const FakeBoxes::Shown box = program.boxes.messages().last();
+        EXPECT_EQ(box.icon, ui::ModalBoxes::Icon::Critical);
+        EXPECT_TRUE(box.text.contains(QLatin1String(cause.said))) << qPrintable(box.text);
+        EXPECT_EQ(program.find(QStringLiteral("abc")), QStringLiteral("alpha"));
+    }
 }
 
 } // namespace
