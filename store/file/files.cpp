@@ -72,8 +72,9 @@ qint64 schemaVersion(sqlite3 *db) noexcept
 // The connections of dictionaries closed in the last moments. The windows
 // open the file for every Find; opening it again costs reading and parsing
 // its schema (the history's triggers too), several times what the lookup
-// itself costs. A connection kept holds no lock: it is idle, and closed
-// after a short while unused, so that a file is not held open for long.
+// itself costs. A connection kept holds no lock and few cached pages: it is
+// idle, and closed after a short while unused, so that a file is not held
+// open for long.
 class KeptConnections
 {
 public:
@@ -124,6 +125,15 @@ public:
         // file now, whose identity must never vouch for this connection.
         if (fileHasMoved(db))
             return false;
+        // Kept for its parsed schema, not for many pages: past a few, they
+        // go back, so that the memory of a program that looks up often does
+        // not grow with the dictionary (the system's cache keeps them at
+        // hand anyway).
+        int cached = 0;
+        int highest = 0;
+        if (sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_USED, &cached, &highest, 0) != SQLITE_OK
+            || cached > kMostCachedBytes)
+            sqlite3_db_release_memory(db);
         try {
             const std::optional<FileIdentity> identity = identityOf(path);
             const qint64 schema = schemaVersion(db);
@@ -157,6 +167,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::size_t kMost = 4;
+    static constexpr int kMostCachedBytes = 256 * 1024;
     static constexpr std::chrono::seconds kIdle{2};
 
     struct Kept
