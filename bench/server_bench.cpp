@@ -140,48 +140,17 @@ void ratioTarget(const std::string &what, double ratio, double limit)
     std::printf("  %-58s %8.2f x  (<= %g): %s\n", what.c_str(), ratio, limit, ratio <= limit ? "met" : "NOT MET");
 }
 
-// What the history of changes costs on a server: Add, the dialog's Add
-// (append) and Replace on a connection kept open and Add on a new one, in
-// turns on a dictionary without and one with a history, over the socket;
-// then imports of many lines into each. Medians in milliseconds.
-void printHistoryCosts(PgCluster &cluster, int importLines)
+struct Operation
 {
-    const QString databases[2] = {filled(cluster, 1000, false), filled(cluster, 1000, true)};
-    std::unique_ptr<store::Backend> open[2];
-    for (int h = 0; h < 2; ++h)
-        open[h] = store::openServerBackend(cluster.socket(databases[h]));
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> present(1, 1000);
-    struct Operation
-    {
-        const char *name;
-        int times;
-        std::function<void(int h, int i)> once;
-    };
-    const Operation operations[] = {
-        {"warm Add", 1500,
-         [&](int h, int i) { open[h]->addUnlessStored(QStringLiteral("H%1").arg(i), QStringLiteral("d")); }},
-        {"warm Append", 1500,
-         [&](int h, int i) {
-             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + i % 1000));
-             open[h]->append(*entry, QStringLiteral("x"));
-         }},
-        {"warm Replace", 1500,
-         [&](int h, int i) {
-             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + (i * 7) % 1000));
-             open[h]->replace(*entry, QStringLiteral("replaced %1").arg(i));
-         }},
-        // A connection string of its own makes each a new connection,
-        // closed again at once when unused.
-        {"cold Add", 80,
-         [&](int h, int i) {
-             store::openServerBackend(cluster.socket(databases[h]) + QStringLiteral(" application_name=h%1").arg(i))
-                 ->addUnlessStored(QStringLiteral("C%1").arg(i), QStringLiteral("d"));
-         }},
-    };
-    std::printf("\nThe history of changes, 1,000 acronyms over the socket: median ms (lowest quarter's top in\n"
-                "brackets), without and with a history, taken in turns\n\n"
-                "| operation | without history | with history | ratio |\n|---|---:|---:|---:|\n");
+    const char *name;
+    int times;
+    std::function<void(int h, int i)> once;
+};
+
+// Each operation in turns on the dictionary without a history (0) and the
+// one with (1): the medians, and the top of each one's lowest quarter.
+std::vector<std::pair<std::string, double>> inTurns(const std::vector<Operation> &operations)
+{
     std::vector<std::pair<std::string, double>> ratios;
     for (const Operation &operation : operations) {
         const bool cold = std::string(operation.name).rfind("cold", 0) == 0;
@@ -200,6 +169,52 @@ void printHistoryCosts(PgCluster &cluster, int importLines)
         ratios.emplace_back(operation.name, with / without);
     }
     store::setServerIdleTimeout(std::chrono::minutes(1));
+    return ratios;
+}
+
+// An Add on a new connection, closed again at once when unused: a
+// connection string of its own makes each a new connection.
+Operation coldAdd(PgCluster &cluster, const QString (&databases)[2], const char *name)
+{
+    return {name, 80, [&cluster, &databases](int h, int) {
+                // Unique over every run, so that each Add stores a new acronym.
+                static int made = 0;
+                const int n = ++made;
+                store::openServerBackend(cluster.socket(databases[h]) + QStringLiteral(" application_name=h%1").arg(n))
+                    ->addUnlessStored(QStringLiteral("C%1").arg(n), QStringLiteral("d"));
+            }};
+}
+
+// What the history of changes costs on a server: Add, the dialog's Add
+// (append) and Replace on a connection kept open and Add on a new one, in
+// turns on a dictionary without and one with a history, over the socket;
+// then imports of many lines into each. Medians in milliseconds. Last, the
+// Add on a new connection again with PL/pgSQL loaded when the server
+// starts: a new session otherwise loads the library at its first change.
+void printHistoryCosts(PgCluster &cluster, int importLines)
+{
+    const QString databases[2] = {filled(cluster, 1000, false), filled(cluster, 1000, true)};
+    std::unique_ptr<store::Backend> open[2];
+    for (int h = 0; h < 2; ++h)
+        open[h] = store::openServerBackend(cluster.socket(databases[h]));
+    std::printf("\nThe history of changes, 1,000 acronyms over the socket: median ms (lowest quarter's top in\n"
+                "brackets), without and with a history, taken in turns\n\n"
+                "| operation | without history | with history | ratio |\n|---|---:|---:|---:|\n");
+    std::vector<std::pair<std::string, double>> ratios = inTurns({
+        {"warm Add", 1500,
+         [&](int h, int i) { open[h]->addUnlessStored(QStringLiteral("H%1").arg(i), QStringLiteral("d")); }},
+        {"warm Append", 1500,
+         [&](int h, int i) {
+             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + i % 1000));
+             open[h]->append(*entry, QStringLiteral("x"));
+         }},
+        {"warm Replace", 1500,
+         [&](int h, int i) {
+             const std::optional<store::Entry> entry = open[h]->find(QStringLiteral("A%1").arg(1 + (i * 7) % 1000));
+             open[h]->replace(*entry, QStringLiteral("replaced %1").arg(i));
+         }},
+        coldAdd(cluster, databases, "cold Add"),
+    });
 
     // Lines like an organisation's list: new acronyms, and some met again.
     double seconds[2] = {1e9, 1e9};
@@ -220,10 +235,20 @@ void printHistoryCosts(PgCluster &cluster, int importLines)
     }
     std::printf("| import of %d lines (s, best of 2) | %.2f | %.2f | %.2f |\n", importLines, seconds[0], seconds[1],
                 seconds[1] / seconds[0]);
+
+    for (int h = 0; h < 2; ++h)
+        open[h].reset();
+    cluster.exec(QStringLiteral("postgres"), QStringLiteral("ALTER SYSTEM SET shared_preload_libraries = 'plpgsql'"));
+    cluster.restart();
+    const auto preloaded = inTurns({coldAdd(cluster, databases, "cold Add, PL/pgSQL preloaded")});
+    cluster.exec(QStringLiteral("postgres"), QStringLiteral("ALTER SYSTEM RESET shared_preload_libraries"));
+    cluster.restart();
+
     std::printf("\nHistory targets\n");
     for (const auto &[name, ratio] : ratios)
         ratioTarget(name + " with a history over without", ratio, 1.25);
     ratioTarget("import with a history over without", seconds[1] / seconds[0], 1.5);
+    std::printf("  (%s: %.2f x)\n", preloaded[0].first.c_str(), preloaded[0].second);
 }
 
 } // namespace
