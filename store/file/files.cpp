@@ -1,5 +1,6 @@
 #include "store/file/files.h"
 
+#include "store/file/fileidentity.h"
 #include "store/file/filesql.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -19,43 +19,6 @@
 namespace store {
 
 namespace {
-
-// A closed file's connection is kept only where the system lets another
-// program move, replace or remove a file that is open: on Windows SQLite's
-// open file cannot be, and a user who renames the dictionary just after a
-// Find must not be refused.
-#ifdef _WIN32
-constexpr bool kKeepConnections = false;
-#else
-constexpr bool kKeepConnections = true;
-#endif
-
-// What tells a file from another put in its place, and a file whose rights
-// changed: a connection kept open is used again only for the same file with
-// the same rights.
-struct FileIdentity
-{
-    quint64 device = 0;
-    quint64 inode = 0;
-    quint64 mode = 0;
-    quint64 owner = 0;
-    quint64 group = 0;
-    bool operator==(const FileIdentity &other) const
-    {
-        return device == other.device && inode == other.inode && mode == other.mode && owner == other.owner
-               && group == other.group;
-    }
-};
-
-std::optional<FileIdentity> identityOf(const QString &path)
-{
-    struct stat status
-    {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return FileIdentity{quint64(status.st_dev), quint64(status.st_ino), quint64(status.st_mode), quint64(status.st_uid),
-                        quint64(status.st_gid)};
-}
 
 // The file's schema version, as the file has it now; -1 when it cannot be read.
 qint64 schemaVersion(sqlite3 *db) noexcept
@@ -239,6 +202,9 @@ Files::Files()
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 128, 32);
     sqlite3_initialize();
+    // A connection kept after a close must not keep the user from moving
+    // or removing the file.
+    letOthersMoveOpenFiles();
 }
 
 Files &Files::instance()
@@ -251,7 +217,7 @@ Database Files::open(const QString &path) const
 {
     // Only connections through the system's own files are kept: a test's
     // fault-injecting VFS sees every open.
-    const bool keep = kKeepConnections && m_vfs.isEmpty();
+    const bool keep = m_vfs.isEmpty();
     if (keep) {
         if (sqlite3 *kept = KeptConnections::instance().take(path, m_readOnly)) {
             Database db = Database::adopt(path, kept, m_busyTimeoutMs);

@@ -1,6 +1,7 @@
 #include "store/file/sqlite.h"
 
 #include "store/commits.h"
+#include "store/file/fileidentity.h"
 #include "store/text.h"
 
 #include <QFileInfo>
@@ -144,12 +145,6 @@ Database &Database::operator=(Database &&other) noexcept
         m_keeper = other.m_keeper;
     }
     return *this;
-}
-
-bool fileHasMoved(sqlite3 *db) noexcept
-{
-    int moved = 0;
-    return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
 }
 
 bool Database::hasMoved() const noexcept

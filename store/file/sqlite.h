@@ -75,9 +75,6 @@ private:
     Keeper m_keeper = nullptr;
 };
 
-// The same for a connection of no Database (one kept after a close).
-bool fileHasMoved(sqlite3 *db) noexcept;
-
 class Statement
 {
 public:

@@ -23,6 +23,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using testing_support::control;
 using testing_support::FakeBoxes;
 using testing_support::Row;
@@ -109,6 +113,31 @@ TEST_F(MainWindow, ABlankEntryDoesNotTouchTheDictionary)
     find(QStringLiteral(" "));
     ASSERT_EQ(boxes.shown().size(), 1);
     EXPECT_EQ(boxes.shown()[0].title, QStringLiteral("Data Required"));
+}
+
+// The window keeps the dictionary's connection for a moment after a Find,
+// so that the next Find need not read the file's schema again; meanwhile
+// another program may move the file or put another in its place, on Windows
+// too, and the next Find reads what the path names then.
+TEST_F(MainWindow, TheDictionaryMayBeMovedJustAfterAFind)
+{
+    EXPECT_EQ(find(QStringLiteral("ABC")), QStringLiteral("Alpha Beta Charlie"));
+#ifdef Q_OS_WIN
+    // Held open: a program asking for the file alone is refused.
+    const HANDLE alone = CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(dictionary.path()).utf16()),
+                                     GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(alone, INVALID_HANDLE_VALUE) << "the connection was not kept";
+    if (alone != INVALID_HANDLE_VALUE)
+        CloseHandle(alone);
+#endif
+    const TempDictionary other{Row{QStringLiteral("ABC"), QStringLiteral("another file"), 1}};
+    const QString movedTo = dictionary.path() + QStringLiteral(".moved");
+    ASSERT_TRUE(QFile::rename(dictionary.path(), movedTo));
+    ASSERT_TRUE(QFile::copy(other.path(), dictionary.path()));
+    EXPECT_EQ(find(QStringLiteral("ABC")), QStringLiteral("another file"));
+    EXPECT_TRUE(QFile::remove(dictionary.path()));
+    EXPECT_TRUE(QFile::remove(movedTo));
+    EXPECT_TRUE(boxes.shown().isEmpty());
 }
 
 struct Fault
