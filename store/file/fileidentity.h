@@ -28,8 +28,12 @@ struct FileIdentity
 // The file at path now; none when there is none or it cannot be told.
 std::optional<FileIdentity> identityOf(const QString &path);
 
-// Whether the file a connection has open was moved or removed since, so that
-// its path names another file or none.
+// The file at path when it is the one the connection has open; none when
+// that file was moved or removed since, so that the path names another file
+// or none.
+std::optional<FileIdentity> identityOfOpen(sqlite3 *db, const QString &path);
+
+// Whether the file a connection has open was moved or removed since.
 bool fileHasMoved(sqlite3 *db) noexcept;
 
 // Other programs may rename, move and remove a dictionary that a connection

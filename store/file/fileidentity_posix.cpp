@@ -23,6 +23,13 @@ bool fileHasMoved(sqlite3 *db) noexcept
     return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
 }
 
+std::optional<FileIdentity> identityOfOpen(sqlite3 *db, const QString &path)
+{
+    if (fileHasMoved(db))
+        return std::nullopt;
+    return identityOf(path);
+}
+
 void letOthersMoveOpenFiles() noexcept {}
 
 } // namespace store

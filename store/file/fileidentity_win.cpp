@@ -31,6 +31,15 @@ HANDLE WINAPI createSharingDelete(LPCWSTR name, DWORD access, DWORD share, LPSEC
     return CreateFileW(name, access, share, security, disposition, flags, model);
 }
 
+// The connection's main file; none before it has one.
+HANDLE handleOf(sqlite3 *db) noexcept
+{
+    HANDLE open = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_WIN32_GET_HANDLE, &open) != SQLITE_OK)
+        return nullptr;
+    return open;
+}
+
 } // namespace
 
 std::optional<FileIdentity> identityOf(const QString &path)
@@ -48,15 +57,24 @@ std::optional<FileIdentity> identityOf(const QString &path)
 
 // SQLite's Windows files cannot tell this themselves: the file open is
 // compared with the one at its path.
+std::optional<FileIdentity> identityOfOpen(sqlite3 *db, const QString &path)
+{
+    const HANDLE open = handleOf(db);
+    if (!open)
+        return std::nullopt;
+    const std::optional<FileIdentity> held = identityOf(open);
+    const std::optional<FileIdentity> atPath = identityOf(path);
+    if (!held || !atPath || held->device != atPath->device || held->inode != atPath->inode)
+        return std::nullopt;
+    return atPath;
+}
+
 bool fileHasMoved(sqlite3 *db) noexcept
 {
-    HANDLE open = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_WIN32_GET_HANDLE, &open) != SQLITE_OK || !open)
+    if (!handleOf(db))
         return false;
     try {
-        const std::optional<FileIdentity> held = identityOf(open);
-        const std::optional<FileIdentity> atPath = identityOf(QString::fromUtf8(sqlite3_db_filename(db, "main")));
-        return !held || !atPath || held->device != atPath->device || held->inode != atPath->inode;
+        return !identityOfOpen(db, QString::fromUtf8(sqlite3_db_filename(db, "main")));
     } catch (...) {
         return true;
     }

@@ -69,11 +69,12 @@ public:
         }
         if (!found.db)
             return nullptr;
-        // Another program may have changed the schema meanwhile (an index
-        // made or dropped), which parts of the store read without a
-        // transaction that would notice.
+        // The path names the file the connection holds when it names the
+        // file it named when kept. Another program may have changed the
+        // schema meanwhile (an index made or dropped), which parts of the
+        // store read without a transaction that would notice.
         const std::optional<FileIdentity> now = identityOf(path);
-        if (!now || !(*now == found.identity) || fileHasMoved(found.db) || schemaVersion(found.db) != found.schema) {
+        if (!now || !(*now == found.identity) || schemaVersion(found.db) != found.schema) {
             sqlite3_close_v2(found.db);
             return nullptr;
         }
@@ -84,24 +85,23 @@ public:
     {
         if (!inOwnProcess())
             return false;
-        // A file moved or removed while it was open: its path names another
-        // file now, whose identity must never vouch for this connection.
-        if (fileHasMoved(db))
-            return false;
-        // Kept for its parsed schema, not for many pages: past a few, they
-        // go back, so that the memory of a program that looks up often does
-        // not grow with the dictionary (the system's cache keeps them at
-        // hand anyway).
-        int cached = 0;
-        int highest = 0;
-        if (sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_USED, &cached, &highest, 0) != SQLITE_OK
-            || cached > kMostCachedBytes)
-            sqlite3_db_release_memory(db);
         try {
-            const std::optional<FileIdentity> identity = identityOf(path);
+            // None for a file moved or removed while it was open: its path
+            // names another file now, whose identity must never vouch for
+            // this connection.
+            const std::optional<FileIdentity> identity = identityOfOpen(db, path);
             const qint64 schema = schemaVersion(db);
             if (!identity || schema < 0)
                 return false;
+            // Kept for its parsed schema, not for many pages: past a few,
+            // they go back, so that the memory of a program that looks up
+            // often does not grow with the dictionary (the system's cache
+            // keeps them at hand anyway).
+            int cached = 0;
+            int highest = 0;
+            if (sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_USED, &cached, &highest, 0) != SQLITE_OK
+                || cached > kMostCachedBytes)
+                sqlite3_db_release_memory(db);
             sqlite3 *oldest = nullptr;
             {
                 const std::lock_guard lock(m_mutex);
