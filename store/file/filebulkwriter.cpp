@@ -156,13 +156,16 @@ void FileBulkWriter::commit()
     OwnChanges own(m_db, m_history->kept());
     writeOpen(false);
     own.sign();
-    m_history->recordAddedAfter(m_lastRowidBefore);
     // A dictionary made by another tool gets the lookup index here too,
     // rather than on the program's first lookup. Sorted in small runs on
     // two threads: one large in-memory run sorts slower.
     m_db.exec(filesql::sortOnTwoThreads);
     m_db.exec(QByteArray(filesql::cacheKiB).replace("%1", "2000").constData());
     createAcronymIndex(m_db);
+    // Recorded behind the small cache: the history's pages go to the file
+    // as they fill instead of taking as much memory again as the records,
+    // which costs more than writing them where a page fault is dear.
+    m_history->recordAddedAfter(m_lastRowidBefore);
     m_transaction->commit();
 }
 
