@@ -20,6 +20,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sched.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -147,6 +149,42 @@ struct Operation
     std::function<void(int h, int i)> once;
 };
 
+// The client and the server on one processor while the two dictionaries
+// are compared. On two, whether the scheduler puts a kept connection's
+// server process beside the client or apart from it costs as much as the
+// history does, and it falls differently on the two dictionaries'
+// connections from run to run: ratios from 0.8 to 2.0 with the same code.
+// Processes the server starts meanwhile inherit the processor.
+class OneProcessor
+{
+public:
+    explicit OneProcessor(const PgCluster &cluster)
+        : m_server(static_cast<pid_t>(cluster.serverProcess()))
+    {
+        CPU_ZERO(&m_was);
+        sched_getaffinity(0, sizeof m_was, &m_was);
+        int last = 0;
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+            last = CPU_ISSET(cpu, &m_was) ? cpu : last;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(last, &one);
+        if (sched_setaffinity(m_server, sizeof one, &one) != 0 || sched_setaffinity(0, sizeof one, &one) != 0)
+            std::printf("(not on one processor with the server: the ratios vary more from run to run)\n");
+    }
+    ~OneProcessor()
+    {
+        sched_setaffinity(m_server, sizeof m_was, &m_was);
+        sched_setaffinity(0, sizeof m_was, &m_was);
+    }
+    OneProcessor(const OneProcessor &) = delete;
+    OneProcessor &operator=(const OneProcessor &) = delete;
+
+private:
+    pid_t m_server;
+    cpu_set_t m_was;
+};
+
 // Each operation in turns on the dictionary without a history (0) and the
 // one with (1): the medians, and the top of each one's lowest quarter.
 std::vector<std::pair<std::string, double>> inTurns(const std::vector<Operation> &operations)
@@ -187,18 +225,21 @@ Operation coldAdd(PgCluster &cluster, const QString (&databases)[2], const char 
 
 // What the history of changes costs on a server: Add, the dialog's Add
 // (append) and Replace on a connection kept open and Add on a new one, in
-// turns on a dictionary without and one with a history, over the socket;
-// then imports of many lines into each. Medians in milliseconds. Last, the
+// turns on a dictionary without and one with a history, over the socket,
+// the client and the server on one processor; then imports of many lines
+// into each, on every processor. Medians in milliseconds. Last, the
 // Add on a new connection again with PL/pgSQL loaded when the server
 // starts: a new session otherwise loads the library at its first change.
 void printHistoryCosts(PgCluster &cluster, int importLines)
 {
     const QString databases[2] = {filled(cluster, 1000, false), filled(cluster, 1000, true)};
+    std::optional<OneProcessor> oneProcessor(std::in_place, cluster);
     std::unique_ptr<store::Backend> open[2];
     for (int h = 0; h < 2; ++h)
         open[h] = store::openServerBackend(cluster.socket(databases[h]));
     std::printf("\nThe history of changes, 1,000 acronyms over the socket: median ms (lowest quarter's top in\n"
-                "brackets), without and with a history, taken in turns\n\n"
+                "brackets), without and with a history, taken in turns; client and server on one processor\n"
+                "but for the imports\n\n"
                 "| operation | without history | with history | ratio |\n|---|---:|---:|---:|\n");
     std::vector<std::pair<std::string, double>> ratios = inTurns({
         {"warm Add", 1500,
@@ -215,6 +256,9 @@ void printHistoryCosts(PgCluster &cluster, int importLines)
          }},
         coldAdd(cluster, databases, "cold Add"),
     });
+    for (int h = 0; h < 2; ++h)
+        open[h].reset();
+    oneProcessor.reset();
 
     // Lines like an organisation's list: new acronyms, and some met again.
     double seconds[2] = {1e9, 1e9};
@@ -236,11 +280,11 @@ void printHistoryCosts(PgCluster &cluster, int importLines)
     std::printf("| import of %d lines (s, best of 2) | %.2f | %.2f | %.2f |\n", importLines, seconds[0], seconds[1],
                 seconds[1] / seconds[0]);
 
-    for (int h = 0; h < 2; ++h)
-        open[h].reset();
     cluster.exec(QStringLiteral("postgres"), QStringLiteral("ALTER SYSTEM SET shared_preload_libraries = 'plpgsql'"));
     cluster.restart();
+    oneProcessor.emplace(cluster);
     const auto preloaded = inTurns({coldAdd(cluster, databases, "cold Add, PL/pgSQL preloaded")});
+    oneProcessor.reset();
     cluster.exec(QStringLiteral("postgres"), QStringLiteral("ALTER SYSTEM RESET shared_preload_libraries"));
     cluster.restart();
 

@@ -226,6 +226,14 @@ QString PgCluster::failover(const QString &database) const
         .arg(quoted(database));
 }
 
+long PgCluster::serverProcess() const
+{
+    QFile pidFile(m_data + QStringLiteral("/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        throw std::runtime_error("the server has no pid file");
+    return pidFile.readLine().trimmed().toLong();
+}
+
 void PgCluster::killAndPromote()
 {
     // The postmaster's id heads its pid file; its children die with it.

@@ -45,6 +45,8 @@ public:
     QString otherAuthority() const { return m_dir + QStringLiteral("/other.crt"); }
     QString binary(const QString &name) const;
     int port() const { return m_port; }
+    // The postmaster's process id.
+    long serverProcess() const;
 
     void restart();
     // The server stopped as an administrator stops it (fast), and started
