@@ -236,10 +236,10 @@ long PgCluster::serverProcess() const
 
 void PgCluster::killAndPromote()
 {
-    // The postmaster's id heads its pid file; its children die with it.
-    run(QStringLiteral("pid=$(head -n 1 %1/postmaster.pid) && children=$(ps -o pid= --ppid $pid); "
+    // Its children die with it.
+    run(QStringLiteral("pid=%1 && children=$(ps -o pid= --ppid $pid); "
                        "kill -9 $pid && { kill -9 $children 2>/dev/null || true; }")
-            .arg(m_data));
+            .arg(serverProcess()));
     m_data = m_dir + QStringLiteral("/standby");
     m_port = m_standbyPort;
     asServer(QStringLiteral("%1/pg_ctl -D %2 -w promote").arg(m_bin, m_data));
